@@ -13,9 +13,9 @@
 #include <cstdint>
 #include <string>
 
-namespace morvane {
+#include "SHA1.h" // TSha1Digest
 
-using TSha1Digest = std::array<std::uint8_t, 20>;
+namespace morvane {
 
 // Digest of a whole file, read in blocks of 8192 bytes. Returns false when the
 // file cannot be opened (the caller shows "Unable to open source file.");

@@ -6,16 +6,24 @@
 // boxes through the TMessageSink. Failures (EInOutError, EConvertError, engine
 // errors) propagate to the caller's top-level handler; the grid keeps the rows
 // appended so far.
+//
+// One Validate, step by step (each step runs only when the one before did):
+//   hash field emptied -> input field given? -> destination given? ->
+//   ClearGrid -> ValidateFile -> TempNewFile.txt rewritten -> (clean only)
+//   HashFile -> digest into HashValue -> output file written ->
+//   RefillReportTable (or the success status and message).
+// A run that stops by an exception writes nothing after the point it reached;
+// a conversion failure inside ValidateFile writes no file at all.
 #pragma once
+
+#include "MessageSink.h"
+#include "ResultGrid.h"
+#include "Validator.h"
 
 #include <chrono>
 #include <functional>
 #include <optional>
 #include <string>
-
-#include "MessageSink.h"
-#include "ResultGrid.h"
-#include "Validator.h"
 
 namespace morvane {
 
@@ -52,6 +60,19 @@ public:
     // is plugged in here; when empty, the road itself sets the status label to
     // "File Validate Success " and shows "Success Data. ".
     std::function<void()> RefillReportTable;
+
+    // When true, an empty DestinationPath means "compute the digest but write
+    // no output file" instead of the "Please select path  . " message. Only
+    // the command-line checker sets it; the window keeps it false.
+    bool EmptyDestinationMeansNoOutput = false;
+
+    // Message box texts of the Validate road.
+    static constexpr const char* kSelectInputMessage = "Please select input file  . ";
+    static constexpr const char* kSelectPathMessage = "Please select path  . ";
+    static constexpr const char* kSuccessMessage = "Success Data. ";
+    static constexpr const char* kUnableToOpenMessage = "Unable to open source file.";
+    static constexpr const char* kOutputNamePrefix = "KVL.RX317.TLNREG.RQ.";
+    static constexpr const char* kTempFileName = "TempNewFile.txt";
 
     // Path of the output file written by the last Validate, empty if none.
     const std::string& LastOutputPath() const { return lastOutputPath_; }

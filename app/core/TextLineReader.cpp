@@ -1,13 +1,13 @@
 // TTextLineReader: see TextLineReader.h for the line rules.
 #include "TextLineReader.h"
 
+#include "InOutError.h"
+
 #include <cerrno>
 #include <cstring>
 #include <fcntl.h>
 #include <sys/stat.h>
 #include <unistd.h>
-
-#include "InOutError.h"
 
 namespace morvane {
 
@@ -68,8 +68,21 @@ bool TTextLineReader::Fill() {
 }
 
 bool TTextLineReader::ReadLine(std::string& line) {
+    std::size_t length = 0;
+    return ReadLine(line, line.max_size(), length);
+}
+
+bool TTextLineReader::ReadLine(std::string& line, std::size_t maxKeep, std::size_t& length) {
     line.clear();
+    length = 0;
     bool any = false; // a line exists once any byte (or its line end) is seen
+    auto keep = [&](const char* start, std::size_t n) {
+        if (line.size() < maxKeep) {
+            const std::size_t room = maxKeep - line.size();
+            line.append(start, n < room ? n : room);
+        }
+        length += n;
+    };
     for (;;) {
         if (pos_ == end_ && !Fill()) {
             pendingLf_ = false;
@@ -86,13 +99,13 @@ bool TTextLineReader::ReadLine(std::string& line) {
         const std::size_t avail = end_ - pos_;
         const void* cr = std::memchr(start, kCR, avail);
         if (cr == nullptr) {
-            line.append(start, avail);
+            keep(start, avail);
             pos_ = end_;
             any = true;
             continue;
         }
         const std::size_t len = static_cast<std::size_t>(static_cast<const char*>(cr) - start);
-        line.append(start, len);
+        keep(start, len);
         pos_ += len + 1;
         if (pos_ < end_) {
             if (buffer_[pos_] == kLF) {

@@ -1,0 +1,220 @@
+// The temporary copy, HashFile and the hashed output file: contents, the line
+// rules they inherit, and failures that must leave no output behind.
+#include "HashedOutput.h"
+
+#include "InOutError.h"
+#include "SHA1.h"
+
+#include <csignal>
+#include <cstdlib>
+#include <filesystem>
+#include <fstream>
+#include <gtest/gtest.h>
+#include <random>
+#include <string>
+#include <sys/resource.h>
+#include <vector>
+
+namespace morvane {
+namespace {
+
+namespace fs = std::filesystem;
+
+class HashedOutputTest : public ::testing::Test {
+protected:
+    void SetUp() override {
+        std::string pattern = (fs::temp_directory_path() / "hashed-output-XXXXXX").string();
+        ASSERT_NE(::mkdtemp(pattern.data()), nullptr);
+        dir_ = pattern;
+    }
+    void TearDown() override { fs::remove_all(dir_); }
+
+    std::string Path(const std::string& name) const { return (dir_ / name).string(); }
+
+    static void Put(const std::string& path, const std::string& bytes) {
+        std::ofstream(path, std::ios::binary) << bytes;
+    }
+    static std::string Get(const std::string& path) {
+        std::ifstream in(path, std::ios::binary);
+        return {std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
+    }
+    static std::string DigestOf(const std::string& bytes) {
+        TSha1Context context;
+        Sha1Init(context);
+        Sha1Update(context, bytes.data(), bytes.size());
+        TSha1Digest digest;
+        Sha1Final(context, digest);
+        return DigestText(digest);
+    }
+    // Names in the test folder, the temporary files of a failed write included.
+    std::vector<std::string> Entries() const {
+        std::vector<std::string> names;
+        for (const auto& entry : fs::directory_iterator(dir_)) {
+            names.push_back(entry.path().filename().string());
+        }
+        std::sort(names.begin(), names.end());
+        return names;
+    }
+    // Runs the whole output road on `input` and returns the output file.
+    std::string Road(const std::string& input) {
+        Put(Path("input.txt"), input);
+        WriteTempCopy(Path("input.txt"), Path("TempNewFile.txt"));
+        TSha1Digest digest;
+        EXPECT_TRUE(HashFile(Path("TempNewFile.txt"), digest));
+        WriteOutputFile(DigestText(digest), Path("TempNewFile.txt"), Path("out"));
+        return Get(Path("out"));
+    }
+
+    fs::path dir_;
+};
+
+TEST_F(HashedOutputTest, HashFileAroundTheReadSize) {
+    std::mt19937 random(3);
+    for (const std::size_t size : {0, 1, 8191, 8192, 8193, 3 * 8192}) {
+        std::string bytes(size, '\0');
+        for (auto& c : bytes) {
+            c = static_cast<char>(random());
+        }
+        Put(Path("f"), bytes);
+        TSha1Digest digest;
+        ASSERT_TRUE(HashFile(Path("f"), digest));
+        EXPECT_EQ(DigestText(digest), DigestOf(bytes)) << size;
+    }
+    TSha1Digest digest;
+    EXPECT_FALSE(HashFile(Path("missing"), digest));
+    EXPECT_FALSE(HashFile(dir_.string(), digest));
+}
+
+TEST_F(HashedOutputTest, DigestTextIsFortyUpperCaseDigits) {
+    TSha1Digest digest{};
+    digest[0] = 0x0A;
+    digest[1] = 0xF0;
+    digest[19] = 0xFF;
+    EXPECT_EQ(DigestText(digest), "0AF0" + std::string(34, '0') + "FF");
+}
+
+TEST_F(HashedOutputTest, CleanCrLfFileIsCopiedUnchangedBehindItsDigest) {
+    const std::string input = "001 header\r\n002 detail\r\n999 trailer\r\n";
+    const std::string output = Road(input);
+    EXPECT_EQ(Get(Path("TempNewFile.txt")), input);
+    EXPECT_EQ(output, DigestOf(input) + "\r\n" + input);
+}
+
+TEST_F(HashedOutputTest, LineEndsAreNormalisedToCrLf) {
+    const std::string canonical = "one\r\ntwo\r\nthree\r\n";
+    const std::string expected = DigestOf(canonical) + "\r\n" + canonical;
+    EXPECT_EQ(Road("one\r\ntwo\r\nthree"), expected);           // no final line end
+    EXPECT_EQ(Road("one\rtwo\rthree\r"), expected);             // CR only
+    EXPECT_EQ(Road("one\rtwo\r\nthree\x1Atail\r\n"), expected); // Ctrl-Z ends the input
+    // A lone LF is an ordinary byte; an empty line between two line ends stays.
+    EXPECT_EQ(Get(Path("TempNewFile.txt")), canonical);
+    Road("a\nb\r\r\nc");
+    EXPECT_EQ(Get(Path("TempNewFile.txt")), "a\nb\r\n\r\nc\r\n");
+    Road("");
+    EXPECT_EQ(Get(Path("TempNewFile.txt")), "");
+    EXPECT_EQ(Get(Path("out")), DigestOf("") + "\r\n");
+}
+
+// Whatever the input, the bytes behind the digest line are exactly the
+// temporary copy, and the digest line is the digest of those bytes.
+TEST_F(HashedOutputTest, OutputCarriesTheCopyByteForByte) {
+    std::mt19937 random(11);
+    const char alphabet[] = {'a', '0', ' ', '\r', '\n', '\n', '\r', '\x1A', '\0', '\xFF'};
+    for (int round = 0; round < 150; ++round) {
+        std::string input(std::uniform_int_distribution<int>(0, 300)(random), ' ');
+        for (auto& c : input) {
+            c = alphabet[std::uniform_int_distribution<std::size_t>(0, std::size(alphabet) -
+                                                                           1)(random)];
+        }
+        const std::string output = Road(input);
+        const std::string copy = Get(Path("TempNewFile.txt"));
+        ASSERT_EQ(output, DigestOf(copy) + "\r\n" + copy);
+        // The copy is a fixed point: copying it again changes nothing.
+        WriteTempCopy(Path("TempNewFile.txt"), Path("again.txt"));
+        ASSERT_EQ(Get(Path("again.txt")), copy);
+    }
+}
+
+TEST_F(HashedOutputTest, CopyOntoItsOwnInputKeepsTheLines) {
+    Put(Path("TempNewFile.txt"), "x\ry\r");
+    WriteTempCopy(Path("TempNewFile.txt"), Path("TempNewFile.txt"));
+    EXPECT_EQ(Get(Path("TempNewFile.txt")), "x\r\ny\r\n");
+}
+
+TEST_F(HashedOutputTest, ExistingOutputIsReplacedWhole) {
+    Put(Path("out"), std::string(10000, 'z'));
+    EXPECT_EQ(Road("short\r\n"), DigestOf("short\r\n") + "\r\nshort\r\n");
+}
+
+TEST_F(HashedOutputTest, FailuresLeaveNoOutputAndNoTemporaryFile) {
+    Put(Path("TempNewFile.txt"), "line\r\n");
+    Put(Path("plain"), "a file where a folder should be");
+    fs::create_directory(Path("folder"));
+    const std::vector<std::string> before = Entries();
+    const auto expectFailure = [&](const std::string& output, const std::string& message) {
+        try {
+            WriteOutputFile("D", Path("TempNewFile.txt"), output);
+            ADD_FAILURE() << output << " was written";
+        } catch (const EInOutError& e) {
+            EXPECT_EQ(std::string(e.what()), message) << output;
+        }
+        EXPECT_EQ(Entries(), before) << output;
+        EXPECT_TRUE(fs::is_empty(Path("folder")));
+    };
+    expectFailure(Path("no-such-folder/out"), "Path not found");
+    expectFailure(Path("plain/out"), "Path not found");
+    expectFailure(Path("folder"), "File access denied"); // a folder stands at the path
+
+    // A missing copy is reported before anything is created.
+    try {
+        WriteOutputFile("D", Path("no-copy.txt"), Path("out"));
+        ADD_FAILURE();
+    } catch (const EInOutError& e) {
+        EXPECT_EQ(std::string(e.what()), "File not found");
+    }
+    EXPECT_EQ(Entries(), before);
+    try {
+        WriteTempCopy(Path("no-input.txt"), Path("TempNewFile.txt"));
+        ADD_FAILURE();
+    } catch (const EInOutError& e) {
+        EXPECT_EQ(std::string(e.what()), "File not found");
+    }
+    EXPECT_EQ(Get(Path("TempNewFile.txt")), "line\r\n");
+}
+
+// A write that fails part way (here: the file-size limit, standing in for a
+// full disk) removes the partial file and keeps the previous output.
+TEST_F(HashedOutputTest, WriteFailingMidwayKeepsThePreviousFile) {
+    const std::string big(3 << 20, 'b');
+    Put(Path("TempNewFile.txt"), big + "\r\n");
+    Put(Path("out"), "previous");
+    const std::vector<std::string> before = Entries();
+
+    struct rlimit saved {};
+    ASSERT_EQ(::getrlimit(RLIMIT_FSIZE, &saved), 0);
+    const auto savedHandler = std::signal(SIGXFSZ, SIG_IGN);
+    struct rlimit limited = saved;
+    limited.rlim_cur = 1 << 20;
+    ASSERT_EQ(::setrlimit(RLIMIT_FSIZE, &limited), 0);
+    std::string message, copyMessage;
+    try {
+        WriteOutputFile("D", Path("TempNewFile.txt"), Path("out"));
+    } catch (const EInOutError& e) {
+        message = e.what();
+    }
+    try {
+        WriteTempCopy(Path("TempNewFile.txt"), Path("copy.txt"));
+    } catch (const EInOutError& e) {
+        copyMessage = e.what();
+    }
+    ::setrlimit(RLIMIT_FSIZE, &saved);
+    std::signal(SIGXFSZ, savedHandler);
+
+    EXPECT_EQ(message, "Disk write error");
+    EXPECT_EQ(copyMessage, "Disk write error");
+    EXPECT_EQ(Entries(), before);
+    EXPECT_EQ(Get(Path("out")), "previous");
+}
+
+} // namespace
+} // namespace morvane

@@ -1,0 +1,135 @@
+// In-memory table files and the session's list of them. Callers hold the
+// in-memory critical section around every call (see MemoryFile.h).
+#include "MemoryFile.h"
+
+#include <algorithm>
+#include <cctype>
+#include <cstring>
+
+namespace tabula {
+
+namespace {
+
+std::string TrimBlanks(const std::string& s) {
+    std::size_t b = 0, e = s.size();
+    while (b < e && s[b] == ' ')
+        ++b;
+    while (e > b && s[e - 1] == ' ')
+        --e;
+    return s.substr(b, e - b);
+}
+
+} // namespace
+
+bool SameMemoryFileName(const std::string& a, const std::string& b) {
+    std::string x = TrimBlanks(a), y = TrimBlanks(b);
+    if (x.size() != y.size())
+        return false;
+    for (std::size_t i = 0; i < x.size(); ++i) {
+        if (std::toupper(static_cast<unsigned char>(x[i])) !=
+            std::toupper(static_cast<unsigned char>(y[i])))
+            return false;
+    }
+    return true;
+}
+
+std::int64_t TMemoryFile::ReadAt(std::int64_t offset, void* buffer, std::int64_t count) const {
+    if (offset < 0 || count <= 0 || offset >= length_)
+        return 0;
+    std::int64_t n = std::min(count, length_ - offset);
+    std::memcpy(buffer, data_.data() + offset, static_cast<std::size_t>(n));
+    return n;
+}
+
+bool TMemoryFile::Reserve(std::int64_t length) {
+    if (length < 0 || length > kMaxMemoryFileLength)
+        return false;
+    if (length > Capacity()) {
+        // Round up to the next whole chunk; new bytes are zero.
+        std::int64_t capacity =
+            (length + kMemoryFileChunk - 1) / kMemoryFileChunk * kMemoryFileChunk;
+        data_.resize(static_cast<std::size_t>(capacity), 0);
+    }
+    return true;
+}
+
+bool TMemoryFile::WriteAt(std::int64_t offset, const void* buffer, std::int64_t count) {
+    if (offset < 0 || count < 0 || count > kMaxMemoryFileLength - offset)
+        return false;
+    if (!Reserve(offset + count))
+        return false;
+    if (count > 0)
+        std::memcpy(data_.data() + offset, buffer, static_cast<std::size_t>(count));
+    length_ = std::max(length_, offset + count);
+    return true;
+}
+
+bool TMemoryFile::SetLength(std::int64_t length) {
+    if (!Reserve(length))
+        return false;
+    if (length < length_) {
+        // Keep the bytes past the length zero, so a later growth reads zeros.
+        std::fill(data_.begin() + length, data_.begin() + length_, 0);
+    }
+    length_ = length;
+    return true;
+}
+
+int TMemoryFile::AddHandle() {
+    int number = 1;
+    while (std::find(handles_.begin(), handles_.end(), number) != handles_.end())
+        ++number;
+    handles_.push_back(number);
+    return number;
+}
+
+void TMemoryFile::RemoveHandle(int number) {
+    std::erase(handles_, number);
+    std::erase_if(locks_, [&](const TLockedRange& r) { return r.handle == number; });
+}
+
+bool TMemoryFile::Lock(std::int64_t offset, std::int64_t length, int handle) {
+    if (offset < 0 || length <= 0 || length > INT64_MAX - offset)
+        return false;
+    std::int64_t last = offset + length - 1;
+    for (const TLockedRange& r : locks_) {
+        if (offset <= r.last && r.first <= last)
+            return false;
+    }
+    locks_.push_back(TLockedRange{offset, last, length, handle});
+    return true;
+}
+
+bool TMemoryFile::Unlock(std::int64_t offset, std::int64_t length, int handle) {
+    auto it = std::find_if(locks_.begin(), locks_.end(), [&](const TLockedRange& r) {
+        return r.first == offset && r.length == length && r.handle == handle;
+    });
+    if (it == locks_.end())
+        return false;
+    locks_.erase(it);
+    return true;
+}
+
+std::shared_ptr<TMemoryFile> TMemoryFileList::Find(const std::string& name) const {
+    for (const auto& f : files_) {
+        if (SameMemoryFileName(f->Name(), name))
+            return f;
+    }
+    return nullptr;
+}
+
+std::shared_ptr<TMemoryFile> TMemoryFileList::Add(const std::string& name) {
+    files_.push_back(std::make_shared<TMemoryFile>(name));
+    return files_.back();
+}
+
+bool TMemoryFileList::Remove(const std::string& name) {
+    auto it = std::find_if(files_.begin(), files_.end(),
+                           [&](const auto& f) { return SameMemoryFileName(f->Name(), name); });
+    if (it == files_.end())
+        return false;
+    files_.erase(it);
+    return true;
+}
+
+} // namespace tabula

@@ -1,0 +1,95 @@
+// In-memory table files: TMemoryFile and the session's TMemoryFileList.
+//
+// An in-memory file lives in its engine session from creation until it is
+// deleted or the engine stops; closing its last handle keeps the contents.
+// Its data area grows in whole multiples of kMemoryFileChunk bytes and
+// bytes between the length and the capacity are always zero. Open handles
+// are numbered uniquely per file and each keeps its own position. Locked
+// ranges are kept per file, not per handle: a lock fails when it overlaps
+// any locked range, an unlock removes the range with the same first byte and
+// length.
+//
+// Locking rule: every operation on a TMemoryFile or a TMemoryFileList runs
+// under the engine's in-memory critical section (MemoryFileSection() in
+// FileSession.h); the classes themselves do not lock.
+#pragma once
+
+#include <cstdint>
+#include <memory>
+#include <string>
+#include <vector>
+
+namespace tabula {
+
+// The data area grows in steps of this many bytes.
+inline constexpr std::int64_t kMemoryFileChunk = 65535;
+// In-memory files end below the lock region, as disk files do.
+inline constexpr std::int64_t kMaxMemoryFileLength = 2000000000;
+
+class TMemoryFile {
+public:
+    struct TLockedRange {
+        std::int64_t first;
+        std::int64_t last;
+        std::int64_t length;
+        int handle;
+    };
+
+    explicit TMemoryFile(std::string name) : name_(std::move(name)) {}
+
+    const std::string& Name() const { return name_; }
+    void SetName(std::string name) { name_ = std::move(name); }
+    bool Exclusive() const { return exclusive_; }
+    void SetExclusive(bool value) { exclusive_ = value; }
+    std::int64_t Length() const { return length_; }
+    std::int64_t Capacity() const { return static_cast<std::int64_t>(data_.size()); }
+
+    // Copies up to count bytes at offset into buffer; returns the count
+    // copied (fewer past the end).
+    std::int64_t ReadAt(std::int64_t offset, void* buffer, std::int64_t count) const;
+    // Writes count bytes at offset, growing the file (zero-filled gap).
+    // Returns false when the file would pass kMaxMemoryFileLength; throws
+    // std::bad_alloc when memory runs out.
+    bool WriteAt(std::int64_t offset, const void* buffer, std::int64_t count);
+    // Sets the length (growing zero-filled or cutting); same limits.
+    bool SetLength(std::int64_t length);
+
+    // Handles. RemoveHandle also releases the handle's locked ranges.
+    int AddHandle();
+    void RemoveHandle(int number);
+    bool HasHandles() const { return !handles_.empty(); }
+    std::size_t HandleCount() const { return handles_.size(); }
+
+    // Range locks.
+    bool Lock(std::int64_t offset, std::int64_t length, int handle);
+    bool Unlock(std::int64_t offset, std::int64_t length, int handle);
+    const std::vector<TLockedRange>& Locks() const { return locks_; }
+
+private:
+    bool Reserve(std::int64_t length);
+
+    std::string name_;
+    bool exclusive_ = false;
+    std::int64_t length_ = 0;
+    std::vector<std::uint8_t> data_; // size() is the capacity
+    std::vector<TLockedRange> locks_;
+    std::vector<int> handles_;
+};
+
+// In-memory file names compare without regard to case after trimming blanks.
+bool SameMemoryFileName(const std::string& a, const std::string& b);
+
+class TMemoryFileList {
+public:
+    std::shared_ptr<TMemoryFile> Find(const std::string& name) const;
+    std::shared_ptr<TMemoryFile> Add(const std::string& name);
+    // Removes the file; false when it is not in the list.
+    bool Remove(const std::string& name);
+    std::size_t Count() const { return files_.size(); }
+    void Clear() { files_.clear(); }
+
+private:
+    std::vector<std::shared_ptr<TMemoryFile>> files_;
+};
+
+} // namespace tabula

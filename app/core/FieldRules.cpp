@@ -10,12 +10,6 @@ namespace morvane {
 
 namespace {
 
-constexpr char kHighestTrimmedByte = 32;
-
-bool IsTrimmedByte(char c) {
-    return static_cast<unsigned char>(c) <= kHighestTrimmedByte;
-}
-
 bool IsDigit(char c) {
     return c >= '0' && c <= '9';
 }
@@ -46,30 +40,6 @@ constexpr std::size_t kLongAccountDigits = 11;
 constexpr std::size_t kDroppedLongAccountIndex = 3; // the 4th character
 
 } // namespace
-
-std::string_view FieldOf(std::string_view line, layout::TFieldSpan span) {
-    const std::size_t start = span.Column - 1;
-    if (start >= line.size()) {
-        return {};
-    }
-    return line.substr(start, span.Length);
-}
-
-std::string_view Trimmed(std::string_view text) {
-    std::size_t b = 0;
-    std::size_t e = text.size();
-    while (b < e && IsTrimmedByte(text[b])) {
-        ++b;
-    }
-    while (e > b && IsTrimmedByte(text[e - 1])) {
-        --e;
-    }
-    return text.substr(b, e - b);
-}
-
-bool IsBlank(std::string_view text) {
-    return Trimmed(text).empty();
-}
 
 bool IsNumber(std::string_view text) {
     std::size_t i = 0;
@@ -172,7 +142,10 @@ bool IsValidAccountNumber(std::string_view text) {
     }
     std::array<int, kAccountDigits> d{};
     for (std::size_t i = 0; i < kAccountDigits; ++i) {
-        d[i] = static_cast<int>(ToWholeNumber(std::string_view(&chars[i], 1)));
+        // A digit converts to itself; anything else (a sign, a point, an
+        // exponent letter) goes through the conversion, which rejects it.
+        d[i] = IsDigit(chars[i]) ? chars[i] - '0'
+                                 : static_cast<int>(ToWholeNumber(std::string_view(&chars[i], 1)));
     }
     int sum = 0;
     bool allZero = d[kAccountDigits - 1] == 0;

@@ -16,12 +16,29 @@ namespace morvane {
 
 // The bytes of `span` in `line`, clipped to the line (a short line yields a
 // shorter or empty field, never an out-of-range access).
-std::string_view FieldOf(std::string_view line, layout::TFieldSpan span);
+inline std::string_view FieldOf(std::string_view line, layout::TFieldSpan span) {
+    const std::size_t start = span.Column - 1;
+    return start >= line.size() ? std::string_view{} : line.substr(start, span.Length);
+}
 
 // The text without its leading and trailing bytes of value 0 to 32.
-std::string_view Trimmed(std::string_view text);
+inline std::string_view Trimmed(std::string_view text) {
+    constexpr unsigned char kHighestTrimmedByte = 32;
+    std::size_t b = 0;
+    std::size_t e = text.size();
+    while (b < e && static_cast<unsigned char>(text[b]) <= kHighestTrimmedByte) {
+        ++b;
+    }
+    while (e > b && static_cast<unsigned char>(text[e - 1]) <= kHighestTrimmedByte) {
+        --e;
+    }
+    return text.substr(b, e - b);
+}
+
 // True when nothing is left after trimming.
-bool IsBlank(std::string_view text);
+inline bool IsBlank(std::string_view text) {
+    return Trimmed(text).empty();
+}
 
 // The number test: any number of leading spaces (byte 32 only), an optional
 // "+" or "-", then a non-empty rest of decimal digits (zero or more),

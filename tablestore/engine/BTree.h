@@ -1,0 +1,113 @@
+// TBTree: the B+-tree of one index inside the index file.
+//
+// Structure: a root page (kind 3 leaf root while it fits in one page, else
+// kind 0 inner root), inner pages (kind 1) and leaves (kind 2). Every level
+// is a doubly linked chain. Inner entries hold (first key of the child,
+// child offset, records below the child), so positions are found by adding
+// up the counts left of the path: O(depth) for a rank or a jump to a rank.
+// Keys are strictly ascending by the index's comparer (non-unique indexes
+// make their keys distinct with the uniqueness suffix).
+//
+// Pages come from and go back to this index's own free chain (descriptor
+// offset 90); new pages are appended at the file's end-of-file offset.
+//
+// The tree keeps no page pointers between calls: each operation pins the
+// pages it works on through TPageRef and remembers the path by offsets, so
+// the 31-page cache can evict freely. Every page reached through a link is
+// checked (offset, kind, entry count); a damaged tree raises 8965, never
+// crashes. Not thread-safe: the caller holds the index read or write lock.
+#pragma once
+
+#include "IndexDescriptor.h"
+#include "KeyComparer.h"
+#include "PageCache.h"
+
+#include <cstdint>
+#include <functional>
+#include <vector>
+
+namespace tabula {
+
+class TBTree {
+public:
+    // A place in the leaf level. `page` 0 means no entry (before the first or
+    // after the last); `position` is the 1-based rank of the entry.
+    struct TLocation {
+        std::int32_t page = 0;
+        int entry = 0;
+        std::int64_t position = 0;
+    };
+
+    TBTree(TPageCache& cache, TPageIO& io, TIndexDescriptor& descriptor, bool& headerModified,
+           TKeyComparer comparer);
+
+    const TKeyComparer& Comparer() const { return comparer_; }
+    int KeyLength() const { return comparer_.KeyLength(); }
+    std::int32_t Root() const { return descriptor_.root; }
+    bool Empty() const { return descriptor_.root == 0; }
+    TPageCache& Cache() { return cache_; }
+    const TIndexDescriptor& Descriptor() const { return descriptor_; }
+    const std::string& Name() const { return cache_.IndexName(); }
+
+    // Number of entries, from the root's counts.
+    std::int64_t EntryCount();
+    // Whether the key is present; its record number in *recno when it is.
+    bool FindExact(const std::uint8_t* key, std::int32_t* recno = nullptr);
+    void Insert(const std::uint8_t* key, std::int32_t recno);
+    // Removes the key; 8708 when it is absent.
+    void Delete(const std::uint8_t* key);
+
+    // First entry not below the key; page 0 and position EntryCount() + 1
+    // when every entry is below it.
+    TLocation LowerBound(const std::uint8_t* key);
+    // Last entry not above the key; page 0 and position 0 when none.
+    TLocation LastNotAbove(const std::uint8_t* key);
+    // The entry of rank k (1 ≤ k ≤ EntryCount()).
+    TLocation AtPosition(std::int64_t k);
+    TLocation First();
+    TLocation Last();
+    // Moves one entry along the leaf chain; false (location unchanged) at
+    // the end of the chain.
+    bool Next(TLocation& at);
+    bool Prev(TLocation& at);
+    // Key (KeyLength() bytes) and record number of the entry at `at`.
+    void ReadEntry(const TLocation& at, std::uint8_t* key, std::int32_t* recno);
+    // Calls fn(key, recno) for `count` entries starting at `at`.
+    void Visit(TLocation at, std::int64_t count,
+               const std::function<void(const std::uint8_t*, std::int32_t)>& fn);
+
+    // Page access for the structure check.
+    TPageRef FetchPage(std::int32_t offset) { return TPageRef(cache_, cache_.Fetch(offset)); }
+    [[noreturn]] void Corrupt() const;
+
+private:
+    struct TPathStep {
+        std::int32_t page;
+        int entry;
+    };
+
+    TPageRef Allocate(std::uint8_t kind);
+    void Free(TPageRef& page);
+    void Unlink(TIndexPage& page);
+    // Fetches a page reached from a parent (or the root) and checks its kind
+    // against the level it is expected at.
+    TPageRef FetchChecked(std::int32_t offset, bool root);
+    int ChooseChild(const TIndexPage& page, const std::uint8_t* key) const;
+    int LeafLowerBound(const TIndexPage& page, const std::uint8_t* key) const;
+    int LeafUpperBound(const TIndexPage& page, const std::uint8_t* key) const;
+    // Descends to the leaf whose range holds the key; `path` receives the
+    // inner steps, `before` the records left of the leaf.
+    TPageRef Descend(const std::uint8_t* key, std::vector<TPathStep>* path, std::int64_t* before);
+    void RefreshKeys(const std::vector<TPathStep>& path, std::size_t depth,
+                     const std::uint8_t* firstKey);
+    void Split(std::vector<TPathStep>& path, TPageRef page);
+    void Rebalance(std::vector<TPathStep>& path, TPageRef page);
+
+    TPageCache& cache_;
+    TPageIO& io_;
+    TIndexDescriptor& descriptor_;
+    bool& headerModified_;
+    TKeyComparer comparer_;
+};
+
+} // namespace tabula

@@ -1,0 +1,154 @@
+// TIndexFile: a table's index file (".IDX") - the header page with the
+// definitions of all indexes and the live-record count, one B+-tree per
+// index, each index's 31-page cache, and the cursor of the table object.
+//
+// States: closed -> (Create | Open) -> open -> Close -> closed. While open,
+// the header is held in memory with a modified flag; pages and header reach
+// the storage only at Commit (pages first, then the header with its change
+// counter increased), or when the cache must evict a modified page.
+//
+// Index numbers: 0 primary, 1..30 secondaries, 31 "Sys Deleted", 255 the
+// physical record order (no tree). The primary index is unique; "Sys
+// Deleted" holds one entry per record slot in tables whose primary index has
+// key fields (deleted flag + auto-increment -> record number).
+//
+// Locking: the record manager holds the index read lock around every read
+// and the write lock around every change; this object takes no locks itself
+// and is used by one thread at a time.
+#pragma once
+
+#include "BTree.h"
+#include "IndexDescriptor.h"
+#include "KeyBuilder.h"
+#include "PageCache.h"
+
+#include <array>
+#include <cstdint>
+#include <functional>
+#include <memory>
+#include <optional>
+#include <span>
+#include <string>
+#include <vector>
+
+namespace tabula {
+
+class TIndexStorage;
+class TLocaleCollator;
+class TIndexCursor;
+
+class TIndexFile {
+public:
+    // Looks a table field up by number: its key-building facts, or nothing
+    // when the table has no such field.
+    using TFieldResolver = std::function<std::optional<TKeyField>(int fieldNumber)>;
+
+    TIndexFile();
+    ~TIndexFile();
+    TIndexFile(const TIndexFile&) = delete;
+    TIndexFile& operator=(const TIndexFile&) = delete;
+
+    // ---- Set-up (while closed) ---------------------------------------------
+    void SetFieldResolver(TFieldResolver resolver) { resolver_ = std::move(resolver); }
+    // The table's locale identifier; 0 = no locale (byte order keys).
+    void SetTableLocale(std::uint32_t localeId);
+    void SetScrambler(std::function<void(std::uint8_t*, std::size_t)> scramble);
+
+    // ---- Life cycle ----------------------------------------------------------
+    // A fresh header (version 3, no pages, "Sys Deleted" defined), marked
+    // modified and written at the next commit. The file is exclusive.
+    void Create(TIndexStorage& storage, const std::string& fileName);
+    // Reads and checks the header page: a version other than 3 is 12035, an
+    // inconsistent header 8961.
+    void Open(TIndexStorage& storage, const std::string& fileName, bool exclusive, bool readOnly);
+    void Close();
+    bool IsOpen() const { return open_; }
+    const std::string& FileName() const { return io_.fileName; }
+
+    // ---- Header facts ----------------------------------------------------------
+    int SecondaryCount() const { return secondaryCount_; }
+    bool PhysicalOrderTable() const { return physicalOrder_; }
+    const TIndexDescriptor& Descriptor(int index) const;
+    std::int32_t RecordCount() const { return recordCount_; }
+    void SetRecordCount(std::int32_t count);
+    std::int32_t EndOfFile() const { return io_.endOfFile; }
+    std::int32_t ChangeCounter() const { return changeCounter_; }
+    bool HeaderModified() const { return headerModified_; }
+
+    // ---- Index definition (exclusive only, else 10253) ---------------------------
+    void DefinePrimaryIndex(const TIndexDescriptor& descriptor);
+    void AddSecondaryIndex(const TIndexDescriptor& descriptor);
+    // Key length of a definition: Σ (stored size + 1) + 4 for a non-unique
+    // secondary. Checks fields and size (10023, 12292, 10026).
+    int CheckedKeyLength(const TIndexDescriptor& descriptor, bool primary) const;
+
+    // ---- Index selection ---------------------------------------------------------
+    void SelectIndex(int number);
+    void SelectIndex(const std::string& name);
+    int CurrentIndex() const { return current_; }
+    // True for index 255, or 0 in a table whose primary index has no keys.
+    bool PhysicalOrder() const;
+    bool IsDefined(int index) const;
+    // The name used in error texts ("Primary" for index 0).
+    std::string ContextName(int index) const;
+
+    // ---- Keys and trees ------------------------------------------------------------
+    TBTree& Tree(int index);
+    const TKeyBuilder& KeyBuilder(int index) const;
+    int KeyLength(int index) const { return Descriptor(index).keyLength; }
+    void BuildKey(int index, std::span<const std::uint8_t> record, std::uint8_t* key) const;
+    bool FindExact(int index, const std::uint8_t* key);
+    // 9729 when the key is present in the primary index or a unique secondary.
+    void CheckUnique(int index, const std::uint8_t* key);
+    void InsertKey(int index, const std::uint8_t* key, std::int32_t recno);
+    void DeleteKey(int index, const std::uint8_t* key);
+    void ReplaceKey(int index, const std::uint8_t* oldKey, const std::uint8_t* newKey,
+                    std::int32_t recno);
+
+    // ---- Whole file --------------------------------------------------------------------
+    // Truncates to the header page and forgets every tree; descriptors stay.
+    void Empty();
+    void CommitPages();
+    void CommitHeader(bool force);
+    void Commit(bool forceHeader) {
+        CommitPages();
+        CommitHeader(forceHeader);
+    }
+    void TrimCaches();
+    void ResetCaches();
+    // Compares the stored change counter with the one in memory; on a
+    // difference re-reads the header and drops every cached page.
+    bool DetectChange();
+
+    TIndexCursor& Cursor() { return *cursor_; }
+    TPageCache& Cache(int index) { return *caches_[Slot(index)]; }
+
+private:
+    static int Slot(int index);
+    void ReadHeader();
+    void EncodeHeader(std::uint8_t* image) const;
+    void RebuildTrees();
+    void RequireExclusive() const;
+    [[noreturn]] void Raise(int code, const std::string& index = {},
+                            const std::string& field = {}) const;
+
+    TPageIO io_;
+    bool open_ = false;
+    bool readOnly_ = false;
+    std::int32_t changeCounter_ = 0;
+    int secondaryCount_ = 0;
+    bool physicalOrder_ = true;
+    std::int32_t recordCount_ = 0;
+    bool headerModified_ = false;
+    std::array<TIndexDescriptor, indexfmt::kDescriptorCount> descriptors_{};
+    std::array<std::unique_ptr<TPageCache>, indexfmt::kDescriptorCount> caches_;
+    std::array<std::unique_ptr<TBTree>, indexfmt::kDescriptorCount> trees_;
+    std::array<TKeyBuilder, indexfmt::kDescriptorCount> builders_;
+    int current_ = 0;
+    TFieldResolver resolver_;
+    std::uint32_t localeId_ = 0;
+    std::unique_ptr<TLocaleCollator> locale_;
+    std::unique_ptr<TIndexCursor> cursor_;
+};
+
+} // namespace tabula

@@ -1,0 +1,33 @@
+// In-memory byte storage for index files.
+#include "IndexStorage.h"
+
+#include <algorithm>
+#include <cstring>
+#include <stdexcept>
+
+namespace tabula {
+
+std::size_t TMemoryIndexStorage::ReadAt(std::int64_t offset, std::uint8_t* buffer, std::size_t n) {
+    if (offset < 0 || offset >= Size())
+        return 0;
+    const std::size_t available = bytes_->size() - static_cast<std::size_t>(offset);
+    const std::size_t count = std::min(n, available);
+    std::memcpy(buffer, bytes_->data() + offset, count);
+    return count;
+}
+
+void TMemoryIndexStorage::WriteAt(std::int64_t offset, const std::uint8_t* buffer, std::size_t n) {
+    if (offset < 0)
+        throw std::invalid_argument("negative file offset");
+    ++writes_;
+    const std::size_t end = static_cast<std::size_t>(offset) + n;
+    if (bytes_->size() < end)
+        bytes_->resize(end);
+    std::memcpy(bytes_->data() + offset, buffer, n);
+}
+
+void TMemoryIndexStorage::Truncate(std::int64_t length) {
+    bytes_->resize(static_cast<std::size_t>(std::max<std::int64_t>(0, length)));
+}
+
+} // namespace tabula

@@ -1,0 +1,194 @@
+// ICU-backed locale services for index keys: code page conversion, half-width
+// and upper-case mapping, and collation.
+#include "LocaleCollator.h"
+
+#include "EngineError.h"
+
+#include <algorithm>
+#include <cstring>
+#include <unicode/ucnv.h>
+#include <unicode/ucol.h>
+#include <unicode/uloc.h>
+#include <unicode/ustring.h>
+#include <unicode/utrans.h>
+#include <vector>
+
+namespace tabula {
+
+namespace {
+
+constexpr int kErrLanguageDriver = 15878;
+
+// The Windows ANSI code page of a locale, by its primary language (and, for
+// Chinese, its sub-language).
+const char* AnsiCodePage(std::uint32_t localeId) {
+    const std::uint32_t language = localeId & 0xFFFF;
+    switch (language & 0x3FF) {
+    case 0x05:
+    case 0x0E:
+    case 0x15:
+    case 0x18:
+    case 0x1A:
+    case 0x1B:
+    case 0x1C:
+    case 0x24:
+        return language == 0x0C1A ? "windows-1251" : "windows-1250";
+    case 0x02:
+    case 0x19:
+    case 0x22:
+    case 0x23:
+    case 0x2F:
+    case 0x3F:
+    case 0x44:
+    case 0x50:
+        return "windows-1251";
+    case 0x08:
+        return "windows-1253";
+    case 0x1F:
+    case 0x2C:
+    case 0x43:
+        return "windows-1254";
+    case 0x0D:
+        return "windows-1255";
+    case 0x01:
+    case 0x20:
+    case 0x29:
+        return "windows-1256";
+    case 0x25:
+    case 0x26:
+    case 0x27:
+        return "windows-1257";
+    case 0x2A:
+        return "windows-1258";
+    case 0x1E:
+        return "windows-874";
+    case 0x11:
+        return "windows-31j";
+    case 0x12:
+        return "windows-949";
+    case 0x04:
+        return (language == 0x0804 || language == 0x1004) ? "windows-936" : "windows-950";
+    default:
+        return "windows-1252";
+    }
+}
+
+std::size_t TextLength(const std::uint8_t* text, std::size_t size) {
+    const void* end = std::memchr(text, 0, size);
+    return end ? static_cast<std::size_t>(static_cast<const std::uint8_t*>(end) - text) : size;
+}
+
+} // namespace
+
+TLocaleCollator::TLocaleCollator(std::uint32_t localeId) : localeId_(localeId) {
+    UErrorCode status = U_ZERO_ERROR;
+    char name[ULOC_FULLNAME_CAPACITY] = {};
+    const int32_t length = uloc_getLocaleForLCID(localeId, name, sizeof name, &status);
+    if (U_FAILURE(status) || length <= 0)
+        RaiseEngineError(kErrLanguageDriver);
+    icuLocale_ = name;
+    status = U_ZERO_ERROR;
+    collator_ = ucol_open(name, &status);
+    if (U_FAILURE(status)) {
+        collator_ = nullptr;
+        RaiseEngineError(kErrLanguageDriver);
+    }
+    // String sort: hyphens and apostrophes count like every other symbol.
+    ucol_setAttribute(collator_, UCOL_ALTERNATE_HANDLING, UCOL_NON_IGNORABLE, &status);
+    status = U_ZERO_ERROR;
+    converter_ = ucnv_open(AnsiCodePage(localeId), &status);
+    if (U_FAILURE(status)) {
+        status = U_ZERO_ERROR;
+        converter_ = ucnv_open("windows-1252", &status);
+    }
+    if (U_FAILURE(status)) {
+        converter_ = nullptr;
+        ucol_close(collator_);
+        collator_ = nullptr;
+        RaiseEngineError(kErrLanguageDriver);
+    }
+    static const UChar kHalfwidthId[] = u"Fullwidth-Halfwidth";
+    status = U_ZERO_ERROR;
+    halfwidth_ = utrans_openU(kHalfwidthId, -1, UTRANS_FORWARD, nullptr, 0, nullptr, &status);
+    if (U_FAILURE(status))
+        halfwidth_ = nullptr; // no transform data: texts stay as they are
+}
+
+TLocaleCollator::~TLocaleCollator() {
+    if (halfwidth_)
+        utrans_close(static_cast<UTransliterator*>(halfwidth_));
+    if (converter_)
+        ucnv_close(converter_);
+    if (collator_)
+        ucol_close(collator_);
+}
+
+void TLocaleCollator::MapKeyText(const std::uint8_t* text, std::size_t slotSize, bool upperCase,
+                                 std::uint8_t* out) const {
+    std::memset(out, 0, slotSize);
+    if (slotSize == 0)
+        return;
+    const std::size_t length = TextLength(text, slotSize - 1);
+    if (length == 0)
+        return;
+    UErrorCode status = U_ZERO_ERROR;
+    std::vector<UChar> wide(length * 2 + 16);
+    int32_t wideLength =
+        ucnv_toUChars(converter_, wide.data(), static_cast<int32_t>(wide.size()),
+                      reinterpret_cast<const char*>(text), static_cast<int32_t>(length), &status);
+    if (U_FAILURE(status)) {
+        std::memcpy(out, text, length);
+        return;
+    }
+    if (halfwidth_) {
+        int32_t limit = wideLength;
+        status = U_ZERO_ERROR;
+        utrans_transUChars(static_cast<UTransliterator*>(halfwidth_), wide.data(), &wideLength,
+                           static_cast<int32_t>(wide.size()), 0, &limit, &status);
+        if (U_FAILURE(status))
+            wideLength = limit;
+    }
+    if (upperCase) {
+        std::vector<UChar> upper(static_cast<std::size_t>(wideLength) * 3 + 16);
+        status = U_ZERO_ERROR;
+        const int32_t upperLength =
+            u_strToUpper(upper.data(), static_cast<int32_t>(upper.size()), wide.data(), wideLength,
+                         icuLocale_.c_str(), &status);
+        if (U_SUCCESS(status)) {
+            wide = std::move(upper);
+            wideLength = upperLength;
+        }
+    }
+    std::vector<char> narrow(static_cast<std::size_t>(wideLength) * 4 + 16);
+    status = U_ZERO_ERROR;
+    const int32_t narrowLength =
+        ucnv_fromUChars(converter_, narrow.data(), static_cast<int32_t>(narrow.size()), wide.data(),
+                        wideLength, &status);
+    if (U_FAILURE(status)) {
+        std::memcpy(out, text, length);
+        return;
+    }
+    std::memcpy(out, narrow.data(), std::min<std::size_t>(narrowLength, slotSize - 1));
+}
+
+int TLocaleCollator::Compare(const std::uint8_t* a, const std::uint8_t* b, std::size_t size) const {
+    const std::size_t aLength = TextLength(a, size);
+    const std::size_t bLength = TextLength(b, size);
+    std::vector<UChar> wa(aLength * 2 + 4), wb(bLength * 2 + 4);
+    UErrorCode status = U_ZERO_ERROR;
+    const int32_t na =
+        ucnv_toUChars(converter_, wa.data(), static_cast<int32_t>(wa.size()),
+                      reinterpret_cast<const char*>(a), static_cast<int32_t>(aLength), &status);
+    UErrorCode statusB = U_ZERO_ERROR;
+    const int32_t nb =
+        ucnv_toUChars(converter_, wb.data(), static_cast<int32_t>(wb.size()),
+                      reinterpret_cast<const char*>(b), static_cast<int32_t>(bLength), &statusB);
+    if (U_FAILURE(status) || U_FAILURE(statusB)) {
+        const int c = std::memcmp(a, b, size);
+        return c < 0 ? -1 : (c > 0 ? 1 : 0);
+    }
+    const UCollationResult r = ucol_strcoll(collator_, wa.data(), na, wb.data(), nb);
+    return r == UCOL_LESS ? -1 : (r == UCOL_GREATER ? 1 : 0);
+}
+
+} // namespace tabula

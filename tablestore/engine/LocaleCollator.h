@@ -1,0 +1,51 @@
+// TLocaleCollator: the national-language services that index keys of a table
+// with a locale need. A table's locale is a Windows locale identifier (language
+// in the low 16 bits, sort in bits 16..19); it is mapped to an ICU locale, its
+// ANSI code page converts the single-byte key text to Unicode, and an ICU
+// collator compares texts in string-sort mode (punctuation is significant).
+//
+// An instance is immutable after construction and owns its ICU objects; it is
+// used by one thread at a time, like the index file that holds it.
+#pragma once
+
+#include <cstddef>
+#include <cstdint>
+#include <memory>
+#include <string>
+
+struct UCollator;
+struct UConverter;
+
+namespace tabula {
+
+class TLocaleCollator {
+public:
+    // Throws the engine's "language driver not available" error (15878) when
+    // ICU knows no locale or collation for the identifier.
+    explicit TLocaleCollator(std::uint32_t localeId);
+    ~TLocaleCollator();
+    TLocaleCollator(const TLocaleCollator&) = delete;
+    TLocaleCollator& operator=(const TLocaleCollator&) = delete;
+
+    std::uint32_t LocaleId() const { return localeId_; }
+    const std::string& IcuLocale() const { return icuLocale_; }
+
+    // Maps a zero-terminated text of at most `slotSize` bytes to half-width
+    // characters (and to upper case when asked) in the locale's code page and
+    // writes it into `out`, zero-filled to `slotSize` bytes. The last byte of
+    // the slot is always the terminator.
+    void MapKeyText(const std::uint8_t* text, std::size_t slotSize, bool upperCase,
+                    std::uint8_t* out) const;
+    // Compares two zero-terminated texts (each at most `size` bytes) with the
+    // locale's collation: negative, 0 or positive.
+    int Compare(const std::uint8_t* a, const std::uint8_t* b, std::size_t size) const;
+
+private:
+    std::uint32_t localeId_;
+    std::string icuLocale_;
+    UCollator* collator_ = nullptr;
+    UConverter* converter_ = nullptr;
+    void* halfwidth_ = nullptr; // ICU transliterator (an opaque handle in its C API)
+};
+
+} // namespace tabula

@@ -4,6 +4,7 @@
 
 #include "InOutError.h"
 #include "SHA1.h"
+#include "TextLineReader.h"
 
 #include <csignal>
 #include <cstdlib>
@@ -54,6 +55,15 @@ protected:
         }
         std::sort(names.begin(), names.end());
         return names;
+    }
+    // The line rules as the line reader applies them: every line with CR LF.
+    static std::string RewriteLineByLine(const std::string& path) {
+        TTextLineReader reader(path);
+        std::string line, text;
+        while (reader.ReadLine(line)) {
+            text += line + "\r\n";
+        }
+        return text;
     }
     // Runs the whole output road on `input` and returns the output file.
     std::string Road(const std::string& input) {
@@ -115,24 +125,56 @@ TEST_F(HashedOutputTest, LineEndsAreNormalisedToCrLf) {
     EXPECT_EQ(Get(Path("out")), DigestOf("") + "\r\n");
 }
 
-// Whatever the input, the bytes behind the digest line are exactly the
-// temporary copy, and the digest line is the digest of those bytes.
-TEST_F(HashedOutputTest, OutputCarriesTheCopyByteForByte) {
+// The copy is what reading the input line by line and writing every line
+// with CR LF gives, whatever the bytes; copying it again changes nothing; and
+// the bytes behind the output's digest line are exactly the copy.
+TEST_F(HashedOutputTest, CopyMatchesLineByLineRewrite) {
     std::mt19937 random(11);
     const char alphabet[] = {'a', '0', ' ', '\r', '\n', '\n', '\r', '\x1A', '\0', '\xFF'};
-    for (int round = 0; round < 150; ++round) {
-        std::string input(std::uniform_int_distribution<int>(0, 300)(random), ' ');
-        for (auto& c : input) {
+    const auto randomText = [&](std::size_t size, std::size_t ctrlZOneIn) {
+        std::string text(size, ' ');
+        for (auto& c : text) {
             c = alphabet[std::uniform_int_distribution<std::size_t>(0, std::size(alphabet) -
                                                                            1)(random)];
+            if (c == '\x1A' && random() % ctrlZOneIn != 0) {
+                c = 'z';
+            }
         }
-        const std::string output = Road(input);
+        return text;
+    };
+    for (int round = 0; round < 200; ++round) {
+        const std::string input =
+            randomText(std::uniform_int_distribution<std::size_t>(0, 300)(random), 2);
+        Put(Path("input.txt"), input);
+        WriteTempCopy(Path("input.txt"), Path("TempNewFile.txt"));
         const std::string copy = Get(Path("TempNewFile.txt"));
-        ASSERT_EQ(output, DigestOf(copy) + "\r\n" + copy);
-        // The copy is a fixed point: copying it again changes nothing.
+        ASSERT_EQ(copy, RewriteLineByLine(Path("input.txt"))) << round;
         WriteTempCopy(Path("TempNewFile.txt"), Path("again.txt"));
         ASSERT_EQ(Get(Path("again.txt")), copy);
+        if (round % 50 == 0) {
+            ASSERT_EQ(Road(input), DigestOf(copy) + "\r\n" + copy);
+        }
     }
+    // Inputs of several blocks, with line ends and Ctrl-Z straddling block
+    // boundaries (the sizes are powers of two and their neighbours).
+    for (const std::size_t at : {std::size_t{1} << 16, std::size_t{1} << 20}) {
+        for (const std::string& seam :
+             {std::string("\r\n"), std::string("\r\r\n"), std::string("\rx"), std::string("\r\n\n"),
+              std::string("\x1A\r\n")}) {
+            for (const std::size_t shift : {0, 1, 2}) {
+                std::string input(at - shift, 'a');
+                input += seam + std::string(100, 'b');
+                Put(Path("input.txt"), input);
+                WriteTempCopy(Path("input.txt"), Path("TempNewFile.txt"));
+                ASSERT_EQ(Get(Path("TempNewFile.txt")), RewriteLineByLine(Path("input.txt")))
+                    << at << " " << shift;
+            }
+        }
+    }
+    const std::string output = Road(randomText(3 << 20, 1 << 22));
+    const std::string copy = Get(Path("TempNewFile.txt"));
+    EXPECT_EQ(copy, RewriteLineByLine(Path("input.txt")));
+    EXPECT_TRUE(output == DigestOf(copy) + "\r\n" + copy);
 }
 
 TEST_F(HashedOutputTest, CopyOntoItsOwnInputKeepsTheLines) {

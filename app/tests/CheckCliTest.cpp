@@ -1,0 +1,179 @@
+// morvane-check as a user runs it: exit statuses, plain and JSON output,
+// Latin-1 bytes in JSON, the output file, usage errors.
+#include "TestRecords.h"
+
+#include <filesystem>
+#include <gtest/gtest.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+namespace morvane {
+namespace {
+
+using test::CleanLines;
+using test::Crlf;
+using test::ReadAll;
+
+constexpr const char* kCheck = MORVANE_BIN_DIR "/morvane-check";
+
+struct TResult {
+    int Status = -1;
+    std::string Out, Err;
+};
+
+class CheckCliTest : public ::testing::Test {
+protected:
+    void SetUp() override {
+        ASSERT_TRUE(std::filesystem::exists(kCheck)) << kCheck << " is not built";
+    }
+    // Runs morvane-check with `args` (already shell-quoted where needed),
+    // from the scratch directory.
+    TResult Check(const std::string& args) {
+        const std::string cmd = "cd '" + dir.Path() + "' && '" + kCheck + "' " + args + " >'" +
+                                dir.Path("stdout") + "' 2>'" + dir.Path("stderr") + "'";
+        const int raw = std::system(cmd.c_str());
+        TResult r;
+        r.Status = WIFEXITED(raw) ? WEXITSTATUS(raw) : -1;
+        r.Out = ReadAll(dir.Path("stdout"));
+        r.Err = ReadAll(dir.Path("stderr"));
+        return r;
+    }
+    std::string DataArg() { return "--data-dir '" + dir.Path() + "'"; }
+
+    test::TScratchDir dir;
+};
+
+TEST_F(CheckCliTest, CleanFileJson) {
+    dir.Write("reg.txt", Crlf(CleanLines(2)));
+    const auto r = Check(DataArg() + " --json reg.txt");
+    EXPECT_EQ(r.Status, 0) << r.Err;
+    EXPECT_EQ(r.Err, "");
+    EXPECT_EQ(r.Out.rfind("{\"file\":\"reg.txt\",\"valid\":true,\"layout\":\"field\",\"rows\":[],"
+                          "\"companyId\":\"COMP01\",\"status\":\"File Validate Success \","
+                          "\"digest\":\"",
+                          0),
+              0u)
+        << r.Out;
+    EXPECT_NE(r.Out.find("\",\"output\":\"\",\"message\":\"Success Data. \",\"error\":null}\n"),
+              std::string::npos)
+        << r.Out;
+    EXPECT_EQ(ReadAll(dir.Path("TempNewFile.txt")), Crlf(CleanLines(2)));
+}
+
+TEST_F(CheckCliTest, FaultsJsonCarriesNineCellsPerRowAndLatin1Bytes) {
+    auto lines = CleanLines(1);
+    test::Put(lines[1], 45,
+              "12\t45\xff"
+              "7896");
+    dir.Write("r\xe9g.txt", Crlf(lines));
+    const auto r = Check(DataArg() + " --json 'r\xe9g.txt'");
+    EXPECT_EQ(r.Status, 1) << r.Err;
+    const std::string file = "r\xc3\xa9g.txt";
+    const std::string expected =
+        "{\"file\":\"" + file + "\",\"valid\":false,\"layout\":\"field\",\"rows\":[[\"1\",\"" +
+        file +
+        "\",\"002\",\"2\",\"45-69\",\"Account Number \",\"This field should be number\","
+        "\"12\\t45\xc3\xbf"
+        "7896               \",\"\"]],\"companyId\":\"COMP01\","
+        "\"status\":\"Invalid data fields\",\"digest\":\"\",\"output\":\"\",\"message\":\"\","
+        "\"error\":null}\n";
+    EXPECT_EQ(r.Out, expected);
+}
+
+TEST_F(CheckCliTest, RecordTypeFaultsPlain) {
+    dir.Write("reg.txt", "001short\r\nXX\r\n");
+    const auto r = Check(DataArg() + " reg.txt");
+    EXPECT_EQ(r.Status, 1);
+    EXPECT_EQ(r.Out, "No.\tFile Name\tRecord Type\tLine\tMessage\n"
+                     "1\treg.txt\t001 \t1\tLength in record invalid\n"
+                     "2\treg.txt\tRecord type invalid code\t2\t\n"
+                     "Status: Invalid data fields\n"
+                     "Digest: \n"
+                     "Message: Error Data. \n");
+}
+
+TEST_F(CheckCliTest, OutputIntoAFolderAndAtAPath) {
+    const std::string input = Crlf(CleanLines(2));
+    dir.Write("reg.txt", input);
+    std::filesystem::create_directory(dir.Path("out"));
+    auto r = Check(DataArg() + " --output out/ reg.txt");
+    EXPECT_EQ(r.Status, 0) << r.Err;
+    std::vector<std::string> names;
+    for (const auto& e : std::filesystem::directory_iterator(dir.Path("out"))) {
+        names.push_back(e.path().filename().string());
+    }
+    ASSERT_EQ(names.size(), 1u);
+    EXPECT_EQ(names[0].rfind("KVL.RX317.TLNREG.RQ.", 0), 0u);
+    EXPECT_EQ(names[0].size(), 20u + 14u);
+    EXPECT_NE(r.Out.find("Output: out/" + names[0] + "\n"), std::string::npos) << r.Out;
+    const std::string written = ReadAll(dir.Path("out/" + names[0]));
+    EXPECT_EQ(written.substr(42), input);
+
+    r = Check(DataArg() + " --output=named.out --json reg.txt");
+    EXPECT_EQ(r.Status, 0);
+    EXPECT_EQ(ReadAll(dir.Path("named.out")), written);
+    EXPECT_NE(r.Out.find("\"output\":\"named.out\""), std::string::npos);
+}
+
+TEST_F(CheckCliTest, StoppedRunsExitTwoWithTheMessageOnStderr) {
+    auto r = Check(DataArg() + " --json missing.txt");
+    EXPECT_EQ(r.Status, 2);
+    EXPECT_EQ(r.Err, "morvane-check: File not found\n");
+    EXPECT_NE(r.Out.find("\"valid\":false,\"layout\":\"record-type\",\"rows\":[]"),
+              std::string::npos);
+    EXPECT_NE(r.Out.find("\"error\":\"File not found\"}"), std::string::npos);
+
+    auto lines = CleanLines(2);
+    test::Put(lines[1], 207, " ");
+    lines.back() = test::Trailer("00002.");
+    dir.Write("conv.txt", Crlf(lines));
+    r = Check(DataArg() + " --json conv.txt");
+    EXPECT_EQ(r.Status, 2);
+    EXPECT_EQ(r.Err, "morvane-check: '00002.' is not a valid integer value\n");
+    EXPECT_NE(r.Out.find("\"This field should not be space\""), std::string::npos);
+    EXPECT_NE(r.Out.find("\"error\":\"'00002.' is not a valid integer value\"}"),
+              std::string::npos);
+    EXPECT_FALSE(std::filesystem::exists(dir.Path("TempNewFile.txt")));
+
+    dir.Write("reg.txt", Crlf(CleanLines(1)));
+    r = Check(DataArg() + " --output no/such/dir/out.txt reg.txt");
+    EXPECT_EQ(r.Status, 2);
+    EXPECT_NE(r.Err.find("morvane-check: "), std::string::npos);
+    EXPECT_NE(r.Out.find("Digest: "), std::string::npos);
+}
+
+TEST_F(CheckCliTest, UsageErrors) {
+    for (const char* args : {"", "--json", "--bogus reg.txt", "--output", "reg.txt --data-dir",
+                             "a.txt b.txt", "--output= reg.txt"}) {
+        const auto r = Check(args);
+        EXPECT_EQ(r.Status, 2) << args;
+        EXPECT_EQ(r.Out, "") << args;
+        EXPECT_NE(r.Err.find("Usage: morvane-check [--data-dir DIR] [--output PATH] [--json] FILE"),
+                  std::string::npos)
+            << args;
+    }
+    const auto help = Check("--help");
+    EXPECT_EQ(help.Status, 0);
+    EXPECT_NE(help.Out.find("Usage:"), std::string::npos);
+    EXPECT_EQ(help.Err, "");
+    // "--" ends the options: a file may start with a dash.
+    dir.Write("-reg.txt", Crlf(CleanLines(1)));
+    EXPECT_EQ(Check(DataArg() + " -- -reg.txt").Status, 0);
+}
+
+TEST_F(CheckCliTest, DefaultDataDirectoryIsBesideTheExecutable) {
+    const std::string copy = std::string(MORVANE_BIN_DIR) + "/Data/TempNewFile.txt";
+    if (!std::filesystem::is_directory(std::string(MORVANE_BIN_DIR) + "/Data")) {
+        GTEST_SKIP() << "no Data/ directory beside the executable";
+    }
+    auto lines = CleanLines(1);
+    test::Put(lines[0], 48, "UNIQUE-" + std::to_string(::getpid()));
+    dir.Write("reg.txt", Crlf(lines));
+    const auto r = Check("reg.txt");
+    EXPECT_EQ(r.Status, 0) << r.Err;
+    EXPECT_FALSE(std::filesystem::exists(dir.Path("Data")));
+    EXPECT_EQ(ReadAll(copy), Crlf(lines));
+}
+
+} // namespace
+} // namespace morvane

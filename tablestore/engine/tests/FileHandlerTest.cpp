@@ -18,16 +18,9 @@
 namespace tabula {
 namespace {
 
-using testing::ScratchDirTest;
+using filetest::CodeOf;
 
-int CodeOf(const std::function<void()>& f) {
-    try {
-        f();
-    } catch (const ETabulaEngineError& e) {
-        return e.Code();
-    }
-    return 0;
-}
+using filetest::ScratchDirTest;
 
 class FileHandlerTest : public ScratchDirTest {
 protected:

@@ -1,8 +1,9 @@
-// Helpers shared by the file-handler, lock and session tests: a scratch
-// directory removed after each test, an engine started for each test, and a
-// forked peer process driven through pipes.
+// Helpers shared by the file-handler, lock and session tests: the code an
+// operation raises, a scratch directory removed after each test, an engine started for each test,
+// and a forked peer process driven through pipes.
 #pragma once
 
+#include "EngineError.h"
 #include "FileSession.h"
 
 #include <cstdlib>
@@ -15,7 +16,17 @@
 #include <sys/wait.h>
 #include <unistd.h>
 
-namespace tabula::testing {
+namespace tabula::filetest {
+
+// The engine code f raises, or 0 when it returns.
+inline int CodeOf(const std::function<void()>& f) {
+    try {
+        f();
+    } catch (const ETabulaEngineError& e) {
+        return e.Code();
+    }
+    return 0;
+}
 
 class ScratchDirTest : public ::testing::Test {
 protected:
@@ -103,4 +114,4 @@ private:
     char result_ = 0;
 };
 
-} // namespace tabula::testing
+} // namespace tabula::filetest

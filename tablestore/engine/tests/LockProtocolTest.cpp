@@ -17,17 +17,10 @@
 namespace tabula {
 namespace {
 
-using Clock = std::chrono::steady_clock;
-using testing::ScratchDirTest;
+using filetest::CodeOf;
 
-int CodeOf(const std::function<void()>& f) {
-    try {
-        f();
-    } catch (const ETabulaEngineError& e) {
-        return e.Code();
-    }
-    return 0;
-}
+using Clock = std::chrono::steady_clock;
+using filetest::ScratchDirTest;
 
 // Few, short retries for the cases that are expected to fail.
 TLockTiming Quick() {

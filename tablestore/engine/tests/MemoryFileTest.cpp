@@ -6,6 +6,7 @@
 #include "EngineError.h"
 #include "FileHandler.h"
 #include "FileSession.h"
+#include "FileTestSupport.h"
 
 #include <cstring>
 #include <gtest/gtest.h>
@@ -15,14 +16,7 @@
 namespace tabula {
 namespace {
 
-int CodeOf(const std::function<void()>& f) {
-    try {
-        f();
-    } catch (const ETabulaEngineError& e) {
-        return e.Code();
-    }
-    return 0;
-}
+using filetest::CodeOf;
 
 class MemoryFileTest : public ::testing::Test {
 protected:

@@ -14,18 +14,11 @@
 namespace tabula {
 namespace {
 
-using Clock = std::chrono::steady_clock;
-using testing::ScratchDirTest;
-using testing::TPeer;
+using filetest::CodeOf;
 
-int CodeOf(const std::function<void()>& f) {
-    try {
-        f();
-    } catch (const ETabulaEngineError& e) {
-        return e.Code();
-    }
-    return 0;
-}
+using Clock = std::chrono::steady_clock;
+using filetest::ScratchDirTest;
+using filetest::TPeer;
 
 TLockTiming Quick() {
     TLockTiming t;

@@ -1,6 +1,7 @@
 // B+-tree search, insert with splits, delete with merging and redistribution.
 #include "BTree.h"
 
+#include "EngineCodes.h"
 #include "EngineError.h"
 
 #include <cstring>

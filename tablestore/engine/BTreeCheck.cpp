@@ -2,6 +2,7 @@
 #include "BTreeCheck.h"
 
 #include "BTree.h"
+#include "EngineCodes.h"
 #include "EngineError.h"
 #include "IndexFileFormat.h"
 

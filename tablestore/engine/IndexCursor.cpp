@@ -1,6 +1,7 @@
 // Cursor movement, ranges, positions, bitmaps and filters of an index file.
 #include "IndexCursor.h"
 
+#include "EngineCodes.h"
 #include "EngineError.h"
 #include "IndexFile.h"
 
@@ -669,7 +670,7 @@ int TIndexCursor::FilterLevel(int handle) const {
 
 int TIndexCursor::AddFilter(std::unique_ptr<TFilterNode> node) {
     if (!node)
-        RaiseEngineError(kErrInvalidFilter, file_.FileName());
+        RaiseEngineError(kErrInvalidFilterExpression, file_.FileName());
     if (filters_.size() >= static_cast<std::size_t>(kMaxFilters))
         RaiseEngineError(kErrTooManyFilters, file_.FileName());
     TFilter filter;
@@ -700,7 +701,7 @@ void TIndexCursor::DeactivateFilter(int handle) {
 void TIndexCursor::ChangeFilter(int handle, std::unique_ptr<TFilterNode> node) {
     TFilter& f = FindFilter(handle);
     if (!node)
-        RaiseEngineError(kErrInvalidFilter, file_.FileName());
+        RaiseEngineError(kErrInvalidFilterExpression, file_.FileName());
     f.node = std::move(node);
     f.level = -1;
     RebuildBitmaps();

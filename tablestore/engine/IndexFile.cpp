@@ -1,6 +1,7 @@
 // Index file header, index definitions, key maintenance and commits.
 #include "IndexFile.h"
 
+#include "EngineCodes.h"
 #include "EngineError.h"
 #include "IndexCursor.h"
 #include "IndexStorage.h"
@@ -230,7 +231,7 @@ void TIndexFile::RebuildTrees() {
 
 void TIndexFile::RequireExclusive() const {
     if (!io_.exclusive)
-        Raise(kErrNotExclusive);
+        Raise(kErrMustBeExclusive);
 }
 
 int TIndexFile::CheckedKeyLength(const TIndexDescriptor& descriptor, bool primary) const {
@@ -260,7 +261,7 @@ int TIndexFile::CheckedKeyLength(const TIndexDescriptor& descriptor, bool primar
 void TIndexFile::DefinePrimaryIndex(const TIndexDescriptor& descriptor) {
     RequireExclusive();
     if (descriptors_[kPrimaryIndex].keyLength != 0)
-        Raise(kErrPrimaryExists, kPrimaryContextName);
+        Raise(kErrPrimaryIndexExists, kPrimaryContextName);
     if (descriptor.fieldCount > kMaxKeyFields)
         Raise(kErrIndexLimits, kPrimaryContextName);
     TIndexDescriptor d;

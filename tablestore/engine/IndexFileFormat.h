@@ -116,25 +116,7 @@ inline constexpr int kCachePagesPerIndex = 31;
 inline constexpr int kMaxPagePins = 64;
 inline constexpr int kMaxTreeDepth = 48; // deeper descents mean a cyclic or damaged tree
 
-// ---- Engine error codes raised by the index file and its cursor -------------
-inline constexpr int kErrKeyNotFound = 8708;
-inline constexpr int kErrHeaderCorrupt = 8961;
-inline constexpr int kErrPageBuffersCorrupt = 8965;
-inline constexpr int kErrFileFull = 9479;
-inline constexpr int kErrTooManyFilters = 9482;
-inline constexpr int kErrIndexLimits = 9487;
-inline constexpr int kErrDuplicateKey = 9729;
-inline constexpr int kErrPrimaryExists = 9993;
-inline constexpr int kErrIndexNameMissing = 10010;
-inline constexpr int kErrInvalidIndexName = 10022;
-inline constexpr int kErrInvalidIndexField = 10023;
-inline constexpr int kErrInvalidKeySize = 10026;
-inline constexpr int kErrIndexExists = 10027;
-inline constexpr int kErrInvalidFilterHandle = 10050;
-inline constexpr int kErrInvalidFilter = 10051;
-inline constexpr int kErrNotExclusive = 10253;
-inline constexpr int kErrWrongVersion = 12035;
-inline constexpr int kErrInvalidIndexFieldType = 12292;
+// ---- Cursor filters ------------------------------------------------------------
 inline constexpr int kMaxFilters = 128;
 
 // ---- Little-endian access ---------------------------------------------------

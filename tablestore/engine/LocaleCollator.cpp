@@ -2,6 +2,7 @@
 // and upper-case mapping, and collation.
 #include "LocaleCollator.h"
 
+#include "EngineCodes.h"
 #include "EngineError.h"
 
 #include <algorithm>
@@ -16,8 +17,6 @@
 namespace tabula {
 
 namespace {
-
-constexpr int kErrLanguageDriver = 15878;
 
 // The Windows ANSI code page of a locale, by its primary language (and, for
 // Chinese, its sub-language).

@@ -1,6 +1,7 @@
 // Page cache of one index and packed page transfer.
 #include "PageCache.h"
 
+#include "EngineCodes.h"
 #include "EngineError.h"
 #include "IndexStorage.h"
 
@@ -9,10 +10,6 @@
 namespace tabula {
 
 using namespace indexfmt;
-
-namespace {
-constexpr int kErrReadFailed = 9217;
-}
 
 bool TPageIO::IsPageOffset(std::int32_t offset) const {
     return offset >= static_cast<std::int32_t>(kPageSize) &&
@@ -23,7 +20,7 @@ void TPageIO::ReadPage(std::int32_t offset, std::uint8_t* image) {
     const std::size_t got = storage->ReadAt(offset, image, kPageSize);
     if (got < kPageSize) {
         if (!exclusive)
-            RaiseEngineError(kErrReadFailed, fileName);
+            RaiseEngineError(kErrReadError, fileName);
         std::memset(image + got, 0, kPageSize - got);
     }
     if (scramble)
@@ -38,7 +35,7 @@ void TPageIO::WritePages(std::int32_t offset, std::uint8_t* images, std::size_t 
 }
 
 void TPageIO::Corrupt(const std::string& indexName) const {
-    RaiseEngineError(kErrPageBuffersCorrupt, fileName, {}, {}, indexName);
+    RaiseEngineError(kErrIndexBuffersCorrupt, fileName, {}, {}, indexName);
 }
 
 void TPageCache::MoveToFront(std::size_t i) {

@@ -202,7 +202,7 @@ void TCheckCommand::PrintUsage(std::ostream& out) {
         << "                  file appear as characters U+0000..U+00FF)\n"
         << "  --help          show this text\n"
         << "\n"
-        << "Plain output shows control bytes in cells as \\xNN.\n"
+        << "Plain output shows control bytes and backslashes in cells as \\xNN.\n"
         << "Exit status: 0 clean, 1 faults found, 2 the run stopped or a usage error.\n";
 }
 

@@ -14,8 +14,9 @@
 // its destination folder, flushed to disk and renamed into place only when
 // complete, so the path holds the previous file or the whole new one, never a
 // partial one; a failure removes the temporary file. The temporary copy is
-// also built under a temporary name and renamed, which keeps the source intact
-// even when it is the copy itself.
+// also built under a temporary name and put in place of the old copy only when
+// complete (without the flush: it is scratch), which keeps the source intact
+// even when it is the copy itself, and the old copy when the rewrite fails.
 #include "HashedOutput.h"
 
 #include "InOutError.h"
@@ -195,6 +196,14 @@ public:
         fd_ = -1;
         if (::close(fd) != 0) {
             throw EInOutError::WriteError();
+        }
+        if (!durable_) {
+            // Renaming onto an existing file makes some file systems (ext4's
+            // replace-by-rename safeguard) push the new file's data to disk on
+            // the spot, a whole disk write of a file that need not survive a
+            // crash. Removing the old file first avoids that; should this
+            // removal fail, the rename below reports the reason.
+            ::unlink(finalPath_.c_str());
         }
         if (::rename(tempPath_.c_str(), finalPath_.c_str()) != 0) {
             throw CreateError(errno);

@@ -6,6 +6,7 @@
 #include "IndexCursor.h"
 #include "IndexStorage.h"
 #include "LocaleCollator.h"
+#include "Scrambler.h"
 
 #include <algorithm>
 #include <cctype>
@@ -17,7 +18,7 @@ using namespace indexfmt;
 
 namespace {
 
-constexpr std::uint8_t kTypeBlob = keytype::kBlob;
+constexpr std::uint8_t kTypeBlob = datafmt::kFtBlob;
 
 std::string Trim(const std::string& s) {
     std::size_t b = 0, e = s.size();
@@ -72,6 +73,16 @@ void TIndexFile::SetTableLocale(std::uint32_t localeId) {
 
 void TIndexFile::SetScrambler(std::function<void(std::uint8_t*, std::size_t)> scramble) {
     io_.scramble = std::move(scramble);
+}
+
+void TIndexFile::SetProtected(bool isProtected) {
+    if (!isProtected) {
+        io_.scramble = nullptr;
+        return;
+    }
+    io_.scramble = [](std::uint8_t* bytes, std::size_t length) {
+        TScrambler::Apply(bytes, length, TScrambler::kTableDataKey);
+    };
 }
 
 const TIndexDescriptor& TIndexFile::Descriptor(int index) const {

@@ -53,6 +53,9 @@ public:
     // The table's locale identifier; 0 = no locale (byte order keys).
     void SetTableLocale(std::uint32_t localeId);
     void SetScrambler(std::function<void(std::uint8_t*, std::size_t)> scramble);
+    // Protected tables keep every page, the header page included, scrambled
+    // with the table-data key.
+    void SetProtected(bool isProtected);
 
     // ---- Life cycle ----------------------------------------------------------
     // A fresh header (version 3, no pages, "Sys Deleted" defined), marked

@@ -1,11 +1,34 @@
 // In-memory byte storage for index files.
 #include "IndexStorage.h"
 
+#include "FileHandler.h"
+
 #include <algorithm>
 #include <cstring>
 #include <stdexcept>
 
 namespace tabula {
+
+std::size_t TFileIndexStorage::ReadAt(std::int64_t offset, std::uint8_t* buffer, std::size_t n) {
+    if (offset >= file_.Size())
+        return 0;
+    return static_cast<std::size_t>(
+        file_.ReadAt(offset, buffer, static_cast<std::int64_t>(n), /*shortReadAllowed=*/true));
+}
+
+void TFileIndexStorage::WriteAt(std::int64_t offset, const std::uint8_t* buffer, std::size_t n) {
+    file_.WriteAt(offset, buffer, static_cast<std::int64_t>(n));
+}
+
+void TFileIndexStorage::Truncate(std::int64_t length) {
+    // A write of no bytes ends the file at the current position.
+    file_.Seek(length, TSeekOrigin::Start);
+    file_.Write(nullptr, 0);
+}
+
+std::int64_t TFileIndexStorage::Size() {
+    return file_.Size();
+}
 
 std::size_t TMemoryIndexStorage::ReadAt(std::int64_t offset, std::uint8_t* buffer, std::size_t n) {
     if (offset < 0 || offset >= Size())

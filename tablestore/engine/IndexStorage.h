@@ -25,6 +25,23 @@ public:
     virtual std::int64_t Size() = 0;
 };
 
+class TFileHandler;
+
+// The index file's bytes in a table file reached through the engine's file
+// handler (disk or in-memory file). The handler must be open.
+class TFileIndexStorage : public TIndexStorage {
+public:
+    explicit TFileIndexStorage(TFileHandler& file) : file_(file) {}
+
+    std::size_t ReadAt(std::int64_t offset, std::uint8_t* buffer, std::size_t n) override;
+    void WriteAt(std::int64_t offset, const std::uint8_t* buffer, std::size_t n) override;
+    void Truncate(std::int64_t length) override;
+    std::int64_t Size() override;
+
+private:
+    TFileHandler& file_;
+};
+
 class TMemoryIndexStorage : public TIndexStorage {
 public:
     TMemoryIndexStorage() : bytes_(std::make_shared<std::vector<std::uint8_t>>()) {}

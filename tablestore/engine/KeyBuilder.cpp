@@ -1,6 +1,7 @@
 // Order-preserving key encodings of record fields.
 #include "KeyBuilder.h"
 
+#include "FieldDescriptor.h"
 #include "IndexFileFormat.h"
 #include "LocaleCollator.h"
 
@@ -64,12 +65,23 @@ void EncodeFloatBytes(const std::uint8_t* value, int bytes, std::uint8_t* out) {
 
 } // namespace
 
+TKeyField TKeyField::From(const TFieldDescriptor& field) {
+    TKeyField key;
+    key.fieldNumber = field.fieldNumber;
+    key.typeCode = field.type;
+    key.storedSize = field.storedSize;
+    key.autoIncrement = field.IsAutoIncrement();
+    key.recordOffset =
+        key.autoIncrement ? static_cast<std::uint16_t>(datafmt::kRecAutoInc) : field.offset;
+    return key;
+}
+
 TKeyBuilder::TKeyBuilder(std::vector<TKeyField> fields, bool caseInsensitive, bool uniquenessSuffix,
                          const TLocaleCollator* locale)
     : fields_(std::move(fields)), caseInsensitive_(caseInsensitive),
       uniquenessSuffix_(uniquenessSuffix), locale_(locale) {
     keyLength_ = 0;
-    requiredRecordLength_ = kRecordAutoIncrement + 4;
+    requiredRecordLength_ = datafmt::kRecAutoInc + 4;
     for (const TKeyField& f : fields_) {
         keyLength_ += f.storedSize + 1;
         const int end = f.recordOffset + f.storedSize + (f.autoIncrement ? 0 : 1);
@@ -90,7 +102,7 @@ std::vector<TKeyStringSegment> TKeyBuilder::StringSegments() const {
     std::vector<TKeyStringSegment> segments;
     int offset = 0;
     for (const TKeyField& f : fields_) {
-        if (f.typeCode == keytype::kString)
+        if (f.typeCode == datafmt::kFtString)
             segments.push_back({offset + 1, f.storedSize, f.descending});
         offset += f.storedSize + 1;
     }
@@ -101,7 +113,7 @@ void TKeyBuilder::EncodeValue(const TKeyField& field, const std::uint8_t* value,
                               std::uint8_t* out) const {
     const int size = field.storedSize;
     switch (field.typeCode) {
-    case keytype::kString: {
+    case datafmt::kFtString: {
         if (locale_) {
             locale_->MapKeyText(value, size, caseInsensitive_, out);
             return;
@@ -111,28 +123,28 @@ void TKeyBuilder::EncodeValue(const TKeyField& field, const std::uint8_t* value,
             out[i] = caseInsensitive_ ? UpperAnsi(value[i]) : value[i];
         return;
     }
-    case keytype::kDate:
-    case keytype::kInt32:
-    case keytype::kTime:
-    case keytype::kInt16:
-    case keytype::kBcd:
+    case datafmt::kFtDate:
+    case datafmt::kFtInt32:
+    case datafmt::kFtTime:
+    case datafmt::kFtInt16:
+    case datafmt::kFtBcd:
         if (size == 2 || size == 4 || size == 8) {
             const std::uint64_t v = GetLittleEndian(value, size);
             PutBigEndian(v ^ (std::uint64_t{1} << (8 * size - 1)), size, out);
             return;
         }
         break;
-    case keytype::kBoolean:
-    case keytype::kUInt16:
-    case keytype::kUInt32:
+    case datafmt::kFtBoolean:
+    case datafmt::kFtUInt16:
+    case datafmt::kFtUInt32:
         if (size == 2 || size == 4) {
             PutBigEndian(GetLittleEndian(value, size), size, out);
             return;
         }
         break;
-    case keytype::kFloat:
-    case keytype::kTimestamp:
-    case keytype::kExtended:
+    case datafmt::kFtFloat:
+    case datafmt::kFtTimestamp:
+    case datafmt::kFtExtended:
         if (size == 8 || size == 10) {
             EncodeFloatBytes(value, size, out);
             return;
@@ -155,7 +167,7 @@ void TKeyBuilder::EncodeField(int index, const std::uint8_t* value, std::uint8_t
     }
     if (field.descending && locale_ == nullptr) {
         // The string slot's last byte is its terminator and stays zero.
-        const int inverted = field.typeCode == keytype::kString && size > 0 ? size : size + 1;
+        const int inverted = field.typeCode == datafmt::kFtString && size > 0 ? size : size + 1;
         for (int i = 0; i < inverted; ++i)
             out[i] = static_cast<std::uint8_t>(255 - out[i]);
     }
@@ -176,7 +188,7 @@ void TKeyBuilder::Build(std::span<const std::uint8_t> record, std::uint8_t* key)
     }
     if (uniquenessSuffix_)
         EncodeAutoIncrement(
-            static_cast<std::int32_t>(GetLittleEndian(record.data() + kRecordAutoIncrement, 4)),
+            static_cast<std::int32_t>(GetLittleEndian(record.data() + datafmt::kRecAutoInc, 4)),
             out);
 }
 
@@ -185,11 +197,11 @@ void TKeyBuilder::EncodeAutoIncrement(std::int32_t value, std::uint8_t* out) {
 }
 
 void TKeyBuilder::BuildSysDeletedKey(std::span<const std::uint8_t> record, std::uint8_t* key) {
-    if (record.size() < static_cast<std::size_t>(kRecordAutoIncrement + 4))
+    if (record.size() < static_cast<std::size_t>(datafmt::kRecAutoInc + 4))
         throw std::invalid_argument("record image shorter than its prefix");
-    key[0] = record[kRecordDeletedFlag];
+    key[0] = record[datafmt::kRecDeleted];
     EncodeAutoIncrement(
-        static_cast<std::int32_t>(GetLittleEndian(record.data() + kRecordAutoIncrement, 4)),
+        static_cast<std::int32_t>(GetLittleEndian(record.data() + datafmt::kRecAutoInc, 4)),
         key + 1);
 }
 

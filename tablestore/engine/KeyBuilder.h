@@ -25,6 +25,8 @@
 // The builder is immutable once made; it holds no locks.
 #pragma once
 
+#include "DataFileFormat.h"
+
 #include <cstdint>
 #include <span>
 #include <vector>
@@ -32,27 +34,7 @@
 namespace tabula {
 
 class TLocaleCollator;
-
-// Field type codes of the data file that matter to keys.
-namespace keytype {
-inline constexpr std::uint8_t kString = 1;
-inline constexpr std::uint8_t kDate = 2;
-inline constexpr std::uint8_t kBlob = 3;
-inline constexpr std::uint8_t kBoolean = 4;
-inline constexpr std::uint8_t kInt16 = 5;
-inline constexpr std::uint8_t kInt32 = 6;
-inline constexpr std::uint8_t kFloat = 7;
-inline constexpr std::uint8_t kBcd = 8;
-inline constexpr std::uint8_t kTime = 10;
-inline constexpr std::uint8_t kTimestamp = 11;
-inline constexpr std::uint8_t kUInt16 = 12;
-inline constexpr std::uint8_t kUInt32 = 13;
-inline constexpr std::uint8_t kExtended = 14;
-} // namespace keytype
-
-// Record layout offsets that keys read directly.
-inline constexpr int kRecordDeletedFlag = 0;
-inline constexpr int kRecordAutoIncrement = 5;
+struct TFieldDescriptor;
 
 // What the key builder needs to know about one key field; the record manager
 // fills it from the field descriptor.
@@ -65,6 +47,9 @@ struct TKeyField {
     std::uint16_t recordOffset = 0;
     bool autoIncrement = false;
     bool descending = false; // the index's per-field descending flag
+
+    // The key facts of a table field (its descending flag left clear).
+    static TKeyField From(const TFieldDescriptor& field);
 };
 
 // A string field's value bytes inside a key, for locale-aware comparison.

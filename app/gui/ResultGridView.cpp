@@ -48,7 +48,10 @@ bool TResultGridView::eventFilter(QObject* watched, QEvent* event) {
         return QTableView::eventFilter(watched, event);
     QStyleOptionHeader opt;
     opt.initFrom(corner);
+    // The corner only refuses clicks; it is drawn like an enabled header.
     opt.state |= QStyle::State_Enabled;
+    opt.palette = palette();
+    opt.palette.setCurrentColorGroup(QPalette::Active);
     opt.rect = corner->rect();
     opt.position = QStyleOptionHeader::OnlyOneSection;
     opt.text = model_->CellText(0, 0);

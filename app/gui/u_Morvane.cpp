@@ -5,6 +5,7 @@
 #include "AppExceptionHandler.h"
 #include "QtMessageSink.h"
 #include "ResultGridView.h"
+#include "ShortDateFormat.h"
 
 #include <QCloseEvent>
 #include <QDir>
@@ -167,6 +168,18 @@ void TfmMorvane::BuildControls() {
     odlg->setFileMode(QFileDialog::ExistingFile);
     odlg->setAcceptMode(QFileDialog::AcceptOpen);
 
+    // The user starts with the file name; Tab walks the controls in the
+    // order of the work.
+    setTabOrder(edtFileInput, btnOpenFile);
+    setTabOrder(btnOpenFile, DestinationPath);
+    setTabOrder(DestinationPath, Button3);
+    setTabOrder(Button3, BitBtn2);
+    setTabOrder(BitBtn2, BitBtn1);
+    setTabOrder(BitBtn1, BitBtn3);
+    setTabOrder(BitBtn3, edtHashvalue);
+    setTabOrder(edtHashvalue, StringGrid1);
+    edtFileInput->setFocus();
+
     connect(btnOpenFile, &QPushButton::clicked, this, [this] { btnOpenFileClick(); });
     connect(Button3, &QPushButton::clicked, this, [this] { Button3Click(); });
     connect(BitBtn2, &QPushButton::clicked, this, [this] { BitBtn2Click(); });
@@ -174,7 +187,10 @@ void TfmMorvane::BuildControls() {
 }
 
 void TfmMorvane::FormCreate() {
+    // Emptying the report table comes first once the window owns its table
+    // components; the padding strings belong to the validator.
     PageControl1->setTabText(0, QStringLiteral("Validate File "));
+    SetProgramShortDateFormat();
 }
 
 void TfmMorvane::MinimizeOnClose(QMdiSubWindow* frame) {

@@ -4,6 +4,7 @@
 #include "AppExceptionHandler.h"
 #include "IniFile.h"
 #include "QVXPSpeedButton.h"
+#include "ShortDateFormat.h"
 #include "Win1252.h"
 
 #include <QFile>
@@ -86,6 +87,7 @@ TfmLogOn::TfmLogOn(const QString& dataDir, std::function<void()> openValidationW
     setObjectName(QStringLiteral("fmLogOn"));
     setWindowTitle(QStringLiteral("Morvane"));
     BuildControls();
+    SetProgramShortDateFormat();
     errorMessage->clear();
 }
 

@@ -1,6 +1,7 @@
 // TfmMain: frame layout, banner pictures and child window creation.
 #include "u_main.h"
 
+#include "ShortDateFormat.h"
 #include "u_Morvane.h"
 #include "u_MorvaneLogon.h"
 
@@ -39,6 +40,7 @@ QLabel* BannerPicture(const QString& name, const QString& resource, QWidget* par
 
 TfmMain::TfmMain(const QString& dataDir, QWidget* parent) : QMainWindow(parent), dataDir_(dataDir) {
     setObjectName(QStringLiteral("fmMain"));
+    SetProgramShortDateFormat();
     setWindowTitle(QStringLiteral("Version 1.0.0"));
     // System menu and minimize only: no maximize button.
     setWindowFlags(Qt::Window | Qt::CustomizeWindowHint | Qt::WindowTitleHint |

@@ -1,6 +1,7 @@
 // The desktop windows driven through their controls, found by name, with
 // the message boxes captured through the message seam and the dialogs and
 // the clock replaced through the window's seams.
+#include "FormatSettings.h"
 #include "QtMessageSink.h"
 #include "ResultGridModel.h"
 #include "u_Morvane.h"
@@ -188,7 +189,9 @@ private slots:
     }
 
     void windowStartsEmpty() {
+        tabula::TFormatSettings::SetGlobal(tabula::TFormatSettings::Defaults());
         TfmMorvane w(dataDir_);
+        QCOMPARE(tabula::TFormatSettings::Global().shortDateFormat, std::string("dd/mm/yyyy"));
         QCOMPARE(w.windowTitle(), QStringLiteral("Morvane"));
         QCOMPARE(Control<QTabWidget>(&w, "PageControl1")->tabText(0),
                  QStringLiteral("Validate File "));

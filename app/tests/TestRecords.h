@@ -95,8 +95,8 @@ inline std::vector<std::string> CleanLines(int details) {
 class TScratchDir {
 public:
     TScratchDir() {
-        std::string tmpl =
-            (std::filesystem::temp_directory_path() / "morvane-test-XXXXXX").string();
+        std::string tmpl = (std::filesystem::temp_directory_path() / "morvane-test-").string() +
+                           std::string(6, 'X'); // mkdtemp's placeholder
         if (::mkdtemp(tmpl.data()) == nullptr) {
             throw std::runtime_error("mkdtemp failed");
         }

@@ -308,7 +308,7 @@ INSTANTIATE_TEST_SUITE_P(
                     {}},
         TDetailCase{"AllAtOnce",
                     {{36, "0000x1"},
-                     {42, "XXX"},
+                     {42, "ZZZ"},
                      {45, "1234567896"},
                      {140, "   "},
                      {143, "    "},

@@ -17,6 +17,7 @@ std::string TMorvaneWorkflow::TempNewFilePath() const {
 
 void TMorvaneWorkflow::Validate() {
     Fields.HashValue.clear();
+    lastOutputPath_.clear();
     if (Fields.FileInput.empty()) {
         messages_.ShowMessage(TMessageKind::Error, kSelectInputMessage);
         return;
@@ -27,7 +28,6 @@ void TMorvaneWorkflow::Validate() {
         return;
     }
     grid_.ClearGrid();
-    lastOutputPath_.clear();
 
     validator_.ValidateFile(Fields.FileInput, grid_, messages_);
 

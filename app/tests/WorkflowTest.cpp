@@ -77,15 +77,18 @@ TEST_F(WorkflowTest, RefillReplacesTheBuiltInSuccess) {
 }
 
 TEST_F(WorkflowTest, MissingFieldsAreAskedForInOrder) {
+    road.Validate(); // a clean run first: it leaves a digest and an output path
+    sink.Messages.clear();
     road.Fields.FileInput.clear();
     road.Fields.DestinationPath.clear();
-    road.Fields.HashValue = "OLD";
     grid.SetPassLayout(TPassLayout::Field);
     grid.AddFaultRow("f", "001", "1", "c", "n", "m");
     road.Validate();
     EXPECT_EQ(Texts(), (std::vector<std::string>{"Please select input file  . "}));
     EXPECT_EQ(road.Fields.HashValue, "");
+    EXPECT_EQ(road.LastOutputPath(), "");
     EXPECT_EQ(grid.FaultRowCount(), 1); // the grid is not cleared
+    std::filesystem::remove(road.TempNewFilePath());
     road.Fields.FileInput = "x";
     road.Validate();
     EXPECT_EQ(sink.Messages.back().Text, "Please select path  . ");

@@ -49,13 +49,17 @@ CompressFunction ChooseCompress() {
                                                 : &sha1_detail::CompressPortable;
 }
 
-// Chosen once, when the program starts.
-const CompressFunction gCompress = ChooseCompress();
+// Chosen on first use (not by a global initialiser, so that digests taken
+// while other globals are being initialised work too).
+CompressFunction Compressor() {
+    static const CompressFunction compress = ChooseCompress();
+    return compress;
+}
 
 // Compresses whole blocks into the context's chaining values.
 void CompressInto(TSha1Context& context, const std::uint8_t* data, std::size_t blocks) {
     std::uint32_t state[5] = {context.H0, context.H1, context.H2, context.H3, context.H4};
-    gCompress(state, data, blocks);
+    Compressor()(state, data, blocks);
     context.H0 = state[0];
     context.H1 = state[1];
     context.H2 = state[2];

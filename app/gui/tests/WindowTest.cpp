@@ -130,6 +130,9 @@ private slots:
         TfmMain frame(dataDir_);
         QCOMPARE(frame.windowTitle(), QStringLiteral("Version 1.0.0"));
         QVERIFY(!(frame.windowFlags() & Qt::WindowMaximizeButtonHint));
+        // The banner pictures are compiled in and decoded as JPEG.
+        QVERIFY(!Control<QLabel>(&frame, "Image1")->pixmap().isNull());
+        QVERIFY(!Control<QLabel>(&frame, "Image2")->pixmap().isNull());
         TfmLogOn* logOn = frame.CreateLogOn();
         frame.show();
         auto* eUser = Control<QLineEdit>(logOn, "eUser");

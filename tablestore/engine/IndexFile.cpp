@@ -146,8 +146,10 @@ void TIndexFile::Open(TIndexStorage& storage, const std::string& fileName, bool 
     open_ = true;
     current_ = kPrimaryIndex;
     RebuildTrees();
+    // The cursor starts before the first record; the first step forward
+    // lands on it. Opening reads no tree page, so a damaged tree can still be
+    // opened and checked.
     cursor_->Reset();
-    cursor_->First();
 }
 
 void TIndexFile::Close() {

@@ -4,10 +4,18 @@
 // deleted or the engine stops; closing its last handle keeps the contents.
 // Its data area grows in whole multiples of kMemoryFileChunk bytes and
 // bytes between the length and the capacity are always zero. Open handles
-// are numbered uniquely per file and each keeps its own position. Locked
-// ranges are kept per file, not per handle: a lock fails when it overlaps
-// any locked range, an unlock removes the range with the same first byte and
-// length.
+// are numbered uniquely among the file's open handles; each handle's position
+// is kept by the TFileHandler that owns the handle. Locked ranges are kept in
+// one list per file: a lock fails when it overlaps any locked range of any
+// handle; an unlock removes the range with the same first byte and length
+// taken by the same handle. Closing a handle releases its ranges, as closing
+// a disk handle releases its locks, so a closed handle never leaves a range
+// locked for everybody else.
+//
+// States of a TMemoryFile:
+//   Idle (no handles) --open/create--> InUse (handles; exclusive or shared)
+//   InUse --last handle closed--> Idle (contents kept)
+//   Idle --delete, engine stop--> gone;  Idle --rename--> Idle
 //
 // Locking rule: every operation on a TMemoryFile or a TMemoryFileList runs
 // under the engine's in-memory critical section (MemoryFileSection() in

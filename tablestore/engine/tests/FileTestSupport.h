@@ -31,8 +31,9 @@ inline int CodeOf(const std::function<void()>& f) {
 class ScratchDirTest : public ::testing::Test {
 protected:
     void SetUp() override {
-        char pattern[] = "/tmp/tabula-test-XXXXXX";
-        ASSERT_NE(::mkdtemp(pattern), nullptr);
+        // mkdtemp replaces the six trailing 'X' characters.
+        std::string pattern = "/tmp/tabula-test-" + std::string(6, 'X');
+        ASSERT_NE(::mkdtemp(pattern.data()), nullptr);
         dir_ = pattern;
         StartEngine();
     }

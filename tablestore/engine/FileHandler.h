@@ -18,8 +18,10 @@
 // range (LockLayout.h) for its whole life, a shared handle a read lock, so an
 // exclusive open and a shared open of one file exclude each other (11013).
 // A disk file without any write permission bit carries the "read-only
-// attribute": it is opened for reading only, and Lock/Unlock take nothing
-// and succeed at once. A handler that is read-only only by its own setting
+// attribute": it is opened for reading only, Lock/Unlock take nothing and
+// succeed at once, and every handle on it, exclusive or not, holds the
+// shared side of the share-mode range (a handle open for reading cannot
+// hold a write lock). A handler that is read-only only by its own setting
 // still opens the file for reading and writing, so its locks behave like
 // everybody else's, and refuses writes itself (11013).
 //

@@ -177,10 +177,10 @@ public:
     TAtomicFile& operator=(const TAtomicFile&) = delete;
 
     void Write(const char* data, std::size_t size) {
-        if (buffer_.size() + size > kBlockSize) {
+        if (buffer_.size() + size > kBlockSize || size >= kBlockSize) {
             Flush();
             if (size >= kBlockSize) {
-                WriteAll(data, size);
+                WriteAll(data, size); // a whole block goes out without a copy
                 return;
             }
         }

@@ -26,7 +26,8 @@ bool HashFile(const std::string& path, TSha1Digest& digest);
 std::string DigestText(const TSha1Digest& digest);
 
 // Rewrites `inputPath` line by line into `tempPath` with CR LF line ends.
-// Throws EInOutError on any failure.
+// Throws EInOutError on any failure, leaving the previous `tempPath` as it was.
+// Memory use does not depend on the file or its line lengths.
 void WriteTempCopy(const std::string& inputPath, const std::string& tempPath);
 
 // Writes digestText + CR LF + the lines of `tempPath` to `outputPath`,

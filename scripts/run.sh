@@ -5,9 +5,11 @@ set -euo pipefail
 cd "$(dirname "$0")/.."
 scripts/install-deps.sh
 scripts/build.sh build
-if [ -x build/bin/morvane ]; then
-    exec build/bin/morvane "$@"
+if [ -z "${DISPLAY:-}" ] && [ -z "${WAYLAND_DISPLAY:-}" ]; then
+    echo "No display: run the program under a virtual one:" >&2
+    echo "    xvfb-run -a build/bin/morvane" >&2
+    echo "(tools/screenshots.sh saves pictures of it; build/bin/morvane-check" >&2
+    echo " build/bin/Data/Sample.txt checks a file without any window.)" >&2
+    exit 1
 fi
-# Until the desktop window exists, the program is the command-line checker
-# run on the bundled sample registration file.
-exec build/bin/morvane-check build/bin/Data/Sample.txt "$@"
+exec build/bin/morvane "$@"

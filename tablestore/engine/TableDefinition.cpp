@@ -74,11 +74,8 @@ TDataHeader TTableDefinition::Validate(const std::string& dataFileName) {
         if (field.type == kFtBlob)
             ++blobFields;
         if (!field.IsAutoIncrement()) {
-            // Fixed-size types will get declared size 0; only the sized ones count it.
-            const int declared =
-                HasDeclaredSize(field.type) || field.type == kFtNone || field.type > kFtVarBytes
-                    ? field.declaredSize
-                    : 0;
+            // Every type but the sized ones will get declared size 0.
+            const int declared = HasDeclaredSize(field.type) ? field.declaredSize : 0;
             recordSize += TFieldDescriptor::StoredSizeOf(field.type, declared) + 1;
         }
     }

@@ -6,7 +6,8 @@
 #include <cstring>
 #include <string.h> // explicit_bzero: a wipe the compiler may not drop
 
-#if defined(__x86_64__) || defined(__i386__)
+// MORVANE_SHA1_PORTABLE_ONLY builds the portable compression alone.
+#if (defined(__x86_64__) || defined(__i386__)) && !defined(MORVANE_SHA1_PORTABLE_ONLY)
 #include <immintrin.h>
 #define MORVANE_SHA1_X86 1
 #endif

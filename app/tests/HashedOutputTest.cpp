@@ -181,6 +181,26 @@ TEST_F(HashedOutputTest, CopyMatchesLineByLineRewrite) {
     EXPECT_TRUE(output == DigestOf(copy) + "\r\n" + copy);
 }
 
+// A file without any CR is one single line; rewriting it must not hold that
+// line in memory (the peak would grow by the file's size).
+TEST_F(HashedOutputTest, CopyOfOneHugeLineKeepsMemoryFlat) {
+    constexpr std::size_t kSize = std::size_t{64} << 20;
+    {
+        std::ofstream out(Path("input.txt"), std::ios::binary);
+        const std::string chunk(1 << 20, '\n');
+        for (std::size_t written = 0; written < kSize; written += chunk.size()) {
+            out << chunk;
+        }
+    }
+    struct rusage before {
+    }, after{};
+    ::getrusage(RUSAGE_SELF, &before);
+    WriteTempCopy(Path("input.txt"), Path("TempNewFile.txt"));
+    ::getrusage(RUSAGE_SELF, &after);
+    EXPECT_LT(after.ru_maxrss - before.ru_maxrss, 16 * 1024) << "KiB";
+    EXPECT_EQ(fs::file_size(Path("TempNewFile.txt")), kSize + 2);
+}
+
 TEST_F(HashedOutputTest, CopyOntoItsOwnInputKeepsTheLines) {
     Put(Path("TempNewFile.txt"), "x\ry\r");
     WriteTempCopy(Path("TempNewFile.txt"), Path("TempNewFile.txt"));

@@ -6,15 +6,18 @@
 #include "BTreeCheck.h"
 #include "DataFileFormat.h"
 #include "EngineError.h"
+#include "FileHandler.h"
 #include "IndexCursor.h"
 #include "IndexFileFormat.h"
 #include "IndexPage.h"
 #include "IndexStorage.h"
 
 #include <cstring>
+#include <filesystem>
 #include <gtest/gtest.h>
 #include <memory>
 #include <optional>
+#include <unistd.h>
 #include <vector>
 
 namespace tabula {
@@ -506,6 +509,75 @@ TEST_F(TFileFixture, ProtectedFilesAreScrambledOnDisk) {
     Reopen(keyed, s);
     EXPECT_TRUE(keyed.FindExact(0, NameKey(299).data()));
     EXPECT_TRUE(TBTreeCheck::Check(keyed.Tree(0)).Ok());
+}
+
+TEST(IndexFileOnDisk, PagesGoThroughTheFileHandler) {
+    const std::string path =
+        ::testing::TempDir() + "/index_file_test_" + std::to_string(::getpid()) + ".IDX";
+    {
+        TFileHandler handler(path);
+        handler.SetExclusive(true);
+        handler.Create();
+        TFileIndexStorage storage(handler);
+        TIndexFile file;
+        file.SetFieldResolver(Resolve);
+        file.Create(storage, path);
+        file.DefinePrimaryIndex(OnFields({1}));
+        for (int i = 0; i < 3000; ++i)
+            file.InsertKey(0, NameKey(i).data(), i + 1);
+        file.Commit(false);
+        file.Close();
+    }
+    {
+        TFileHandler handler(path);
+        handler.SetExclusive(true);
+        handler.Open();
+        TFileIndexStorage storage(handler);
+        TIndexFile file;
+        file.SetFieldResolver(Resolve);
+        file.Open(storage, path, true, false);
+        const TBTreeCheckResult check = TBTreeCheck::Check(file.Tree(0));
+        EXPECT_TRUE(check.Ok());
+        EXPECT_EQ(check.entries, 3000);
+        EXPECT_EQ(handler.Size(), file.EndOfFile());
+        file.Empty();
+        file.Commit(false);
+        EXPECT_EQ(handler.Size(), 4096);
+        file.Close();
+    }
+    std::filesystem::remove(path);
+}
+
+TEST(IndexFileLocale, TreeOrderFollowsTheTablesCollation) {
+    TMemoryIndexStorage storage;
+    TIndexFile file;
+    file.SetFieldResolver(Resolve);
+    file.SetTableLocale(0x0409);
+    file.Create(storage, "L.IDX");
+    file.DefinePrimaryIndex(OnFields({1}));
+    const std::vector<std::string> words{"banana", "Apple", "cherry", "apple",
+                                         "Banana", "co-op", "coop",   "Cherry"};
+    std::int32_t recno = 0;
+    for (const std::string& w : words) {
+        Bytes key(12, 0);
+        key[0] = 1;
+        std::memcpy(key.data() + 1, w.data(), w.size());
+        file.InsertKey(0, key.data(), ++recno);
+    }
+    EXPECT_TRUE(TBTreeCheck::Check(file.Tree(0)).Ok());
+    std::vector<std::string> order;
+    TBTree& tree = file.Tree(0);
+    Bytes key(12);
+    for (TBTree::TLocation at = tree.First(); at.page != 0;) {
+        tree.ReadEntry(at, key.data(), nullptr);
+        order.emplace_back(reinterpret_cast<const char*>(key.data() + 1));
+        if (!tree.Next(at))
+            break;
+    }
+    // Letters before case; byte order would put every capital first.
+    ASSERT_EQ(order.size(), words.size());
+    EXPECT_EQ(std::vector<std::string>(order.begin(), order.begin() + 4),
+              (std::vector<std::string>{"apple", "Apple", "banana", "Banana"}));
 }
 
 } // namespace

@@ -680,6 +680,12 @@ int TIndexCursor::AddFilter(std::unique_ptr<TFilterNode> node) {
     return filters_.back().handle;
 }
 
+int TIndexCursor::AddFilter(TTestFunctionFilter::TTest test, void* context) {
+    if (!test)
+        RaiseEngineError(kErrInvalidFilterExpression, file_.FileName());
+    return AddFilter(std::make_unique<TTestFunctionFilter>(std::move(test), context));
+}
+
 void TIndexCursor::DropFilter(int handle) {
     TFilter& f = FindFilter(handle);
     filters_.erase(filters_.begin() + (&f - filters_.data()));

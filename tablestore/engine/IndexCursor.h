@@ -89,7 +89,10 @@ public:
     void RecordDeleted(std::int32_t recno);
 
     // ---- Filters -------------------------------------------------------------------
+    // A new, inactive filter; its handle. No node (or no test function) is
+    // 10051, a 129th filter 9482.
     int AddFilter(std::unique_ptr<TFilterNode> node);
+    int AddFilter(TTestFunctionFilter::TTest test, void* context);
     void DropFilter(int handle);
     void ActivateFilter(int handle);
     void DeactivateFilter(int handle);

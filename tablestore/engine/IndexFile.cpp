@@ -11,6 +11,7 @@
 #include <algorithm>
 #include <cctype>
 #include <cstring>
+#include <stdexcept>
 
 namespace tabula {
 
@@ -381,10 +382,17 @@ const TKeyBuilder& TIndexFile::KeyBuilder(int index) const {
 
 void TIndexFile::BuildKey(int index, std::span<const std::uint8_t> record,
                           std::uint8_t* key) const {
-    if (index == kSysDeletedIndex)
+    if (index == kSysDeletedIndex) {
         TKeyBuilder::BuildSysDeletedKey(record, key);
-    else
-        builders_[Slot(index)].Build(record, key);
+        return;
+    }
+    const TKeyBuilder& builder = builders_[Slot(index)];
+    // Without resolved fields (no resolver, or a field the table lacks) the
+    // builder cannot fill the whole key.
+    if (builder.KeyLength() != descriptors_[Slot(index)].keyLength || builder.KeyLength() == 0)
+        throw std::logic_error("the key fields of index " + std::to_string(index) +
+                               " are not known");
+    builder.Build(record, key);
 }
 
 bool TIndexFile::FindExact(int index, const std::uint8_t* key) {

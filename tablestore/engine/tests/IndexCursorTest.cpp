@@ -395,7 +395,8 @@ std::unique_ptr<TFilterNode> AmountTest(std::function<bool(std::int32_t)> pass) 
 TEST(IndexCursor, FilterHandlesAndLimits) {
     TTable t;
     TIndexCursor& c = t.Cursor();
-    EXPECT_EQ(CodeOf([&] { c.AddFilter(nullptr); }), 10051);
+    EXPECT_EQ(CodeOf([&] { c.AddFilter(std::unique_ptr<TFilterNode>()); }), 10051);
+    EXPECT_EQ(CodeOf([&] { c.AddFilter(TTestFunctionFilter::TTest(), nullptr); }), 10051);
     EXPECT_EQ(CodeOf([&] { c.ActivateFilter(1); }), 10050);
     std::vector<int> handles;
     for (int i = 0; i < 128; ++i)

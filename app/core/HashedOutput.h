@@ -17,7 +17,7 @@
 
 namespace morvane {
 
-// Digest of a whole file, read in blocks of 8192 bytes. Returns false when the
+// Digest of a whole file, added in pieces of 8192 bytes. Returns false when the
 // file cannot be opened (the caller shows "Unable to open source file.");
 // throws EInOutError when a read fails.
 bool HashFile(const std::string& path, TSha1Digest& digest);

@@ -80,7 +80,7 @@ protected:
 
 TEST_F(HashedOutputTest, HashFileAroundTheReadSize) {
     std::mt19937 random(3);
-    for (const std::size_t size : {0, 1, 8191, 8192, 8193, 3 * 8192}) {
+    for (const std::size_t size : {0, 1, 8191, 8192, 8193, 3 * 8192, 262143, 262144, 262145}) {
         std::string bytes(size, '\0');
         for (auto& c : bytes) {
             c = static_cast<char>(random());

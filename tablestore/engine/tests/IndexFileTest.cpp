@@ -511,6 +511,48 @@ TEST_F(TFileFixture, ProtectedFilesAreScrambledOnDisk) {
     EXPECT_TRUE(TBTreeCheck::Check(keyed.Tree(0)).Ok());
 }
 
+// Removing an entry from a prefix-compressed leaf can lengthen the entry after
+// it: here a key full of trailing zeros sits between two keys that share only
+// one byte, while it shares 199 bytes with its successor. Deleting it grows
+// the page by 93 bytes; a page that no longer fits must be split, not left
+// over-full (it could not be written back).
+TEST(IndexCompressedLeaf, DeleteThatLengthensAPageSplitsIt) {
+    TMemoryIndexStorage storage;
+    TIndexFile file;
+    file.Create(storage, "C.IDX");
+    TIndexDescriptor d;
+    d.keyLength = 200;
+    d.compression = kCompressBoth;
+    d.fieldCount = 1;
+    d.fieldNumbers[0] = 1;
+    file.DefinePrimaryIndex(d);
+    auto pairKey = [](int j, bool second) {
+        Bytes key(200, 0);
+        key[0] = 1;
+        key[1] = static_cast<std::uint8_t>('A' + j);
+        std::memset(key.data() + 2, 'q', 98);
+        if (second)
+            key[199] = 'z';
+        return key;
+    };
+    for (int j = 0; j < 36; ++j) {
+        file.InsertKey(0, pairKey(j, false).data(), 2 * j + 1);
+        file.InsertKey(0, pairKey(j, true).data(), 2 * j + 2);
+    }
+    TBTree& tree = file.Tree(0);
+    {
+        TPageRef root = tree.FetchPage(tree.Root());
+        ASSERT_EQ(root->kind, kLeafRoot);
+        ASSERT_EQ(root->UsedBytes(), 36 * 112 + 1);
+    }
+    file.DeleteKey(0, pairKey(5, false).data());
+    const TBTreeCheckResult check = TBTreeCheck::Check(tree);
+    EXPECT_TRUE(check.Ok()) << check.problems.front();
+    EXPECT_EQ(check.depth, 2);
+    EXPECT_EQ(check.entries, 71);
+    EXPECT_NO_THROW(file.Commit(false));
+}
+
 TEST(IndexFileOnDisk, PagesGoThroughTheFileHandler) {
     const std::string path =
         ::testing::TempDir() + "/index_file_test_" + std::to_string(::getpid()) + ".IDX";

@@ -213,8 +213,8 @@ int Main(int argc, char** argv) {
         return 2;
     }
     const char* tmp = std::getenv("TMPDIR");
-    std::string pattern =
-        std::string(tmp != nullptr && *tmp != '\0' ? tmp : "/tmp") + "/bench_check-XXXXXX";
+    std::string pattern = std::string(tmp != nullptr && *tmp != '\0' ? tmp : "/tmp") +
+                          "/bench_check-" + std::string(6, 'X'); // mkdtemp template
     if (::mkdtemp(pattern.data()) == nullptr) {
         std::perror("mkdtemp");
         return 2;

@@ -8,12 +8,12 @@
 // only when complete.
 #pragma once
 
+#include "SHA1.h" // TSha1Digest
+
 #include <array>
 #include <chrono>
 #include <cstdint>
 #include <string>
-
-#include "SHA1.h" // TSha1Digest
 
 namespace morvane {
 

@@ -24,7 +24,8 @@ namespace fs = std::filesystem;
 class HashedOutputTest : public ::testing::Test {
 protected:
     void SetUp() override {
-        std::string pattern = (fs::temp_directory_path() / "hashed-output-XXXXXX").string();
+        std::string pattern =
+            (fs::temp_directory_path() / "hashed-output-").string() + std::string(6, 'X');
         ASSERT_NE(::mkdtemp(pattern.data()), nullptr);
         dir_ = pattern;
     }

@@ -4,8 +4,10 @@
 #include "BTree.h"
 #include "EngineCodes.h"
 #include "EngineError.h"
+#include "IndexFile.h"
 #include "IndexFileFormat.h"
 
+#include <algorithm>
 #include <cstring>
 #include <sstream>
 
@@ -150,6 +152,31 @@ TBTreeCheckResult TBTreeCheck::Check(TBTree& tree, std::set<std::int32_t>* claim
     checker.CheckTree();
     checker.CheckFreeChain(tree.Descriptor().freeHead);
     return result;
+}
+
+TBTreeCheckResult TBTreeCheck::CheckFile(TIndexFile& file) {
+    TBTreeCheckResult total;
+    std::set<std::int32_t> claimed;
+    std::vector<int> indexes;
+    if (!file.PhysicalOrderTable())
+        indexes.push_back(kPrimaryIndex);
+    for (int i = 1; i <= file.SecondaryCount(); ++i)
+        indexes.push_back(i);
+    indexes.push_back(kSysDeletedIndex);
+    for (int i : indexes) {
+        const TBTreeCheckResult r = Check(file.Tree(i), &claimed);
+        total.problems.insert(total.problems.end(), r.problems.begin(), r.problems.end());
+        total.entries += r.entries;
+        total.depth = std::max(total.depth, r.depth);
+        total.treePages += r.treePages;
+        total.freePages += r.freePages;
+    }
+    for (std::int32_t page = static_cast<std::int32_t>(kPageSize); page < file.EndOfFile();
+         page += static_cast<std::int32_t>(kPageSize))
+        if (!claimed.count(page) && total.problems.size() < kMaxProblems)
+            total.problems.push_back("page " + std::to_string(page) +
+                                     " belongs to no index and to no free chain");
+    return total;
 }
 
 } // namespace tabula

@@ -19,6 +19,7 @@
 namespace tabula {
 
 class TBTree;
+class TIndexFile;
 
 struct TBTreeCheckResult {
     std::vector<std::string> problems; // empty when the tree is sound
@@ -34,6 +35,9 @@ public:
     // `claimed` collects the pages of this index (tree and free chain); pass
     // the same set for every index of a file to find pages claimed twice.
     static TBTreeCheckResult Check(TBTree& tree, std::set<std::int32_t>* claimed = nullptr);
+    // Every defined index of the file (primary, secondaries, "Sys Deleted"),
+    // and every page below the end-of-file offset claimed exactly once.
+    static TBTreeCheckResult CheckFile(TIndexFile& file);
 };
 
 } // namespace tabula

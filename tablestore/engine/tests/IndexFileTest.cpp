@@ -414,6 +414,43 @@ TEST_F(TFileFixture, DamagedPagesGiveTheEngineErrorNotACrash) {
     EXPECT_EQ(damaged([&](std::uint8_t* p) { PutI32(p + firstChild + 4, 100000); }), 8965);
 }
 
+TEST_F(TFileFixture, FileCheckFindsLostPagesBrokenChainsAndWrongCounts) {
+    file.DefinePrimaryIndex(OnFields({1}));
+    file.AddSecondaryIndex(OnFields({2}, "ByNumber", false));
+    for (int i = 0; i < 800; ++i)
+        file.InsertKey(0, NameKey(i).data(), i + 1);
+    for (int i = 0; i < 300; ++i)
+        file.DeleteKey(0, NameKey(i * 2).data());
+    file.Commit(false);
+    EXPECT_TRUE(TBTreeCheck::CheckFile(file).Ok());
+    const std::int32_t root = file.Tree(0).Root();
+    auto checkDamaged = [&](const std::function<void(std::uint8_t*)>& damage) {
+        auto copy = std::make_shared<std::vector<std::uint8_t>>(*bytes);
+        damage(copy->data());
+        TMemoryIndexStorage s(copy);
+        TIndexFile f;
+        f.SetFieldResolver(Resolve);
+        f.Open(s, "T.IDX", true, false);
+        const TBTreeCheckResult r = TBTreeCheck::CheckFile(f);
+        return r.problems.empty() ? std::string() : r.problems.front();
+    };
+    // A page past the last one in use that nobody owns.
+    EXPECT_NE(checkDamaged([&](std::uint8_t* b) {
+                  PutI32(b + kHdrEndOfFile, GetI32(b + kHdrEndOfFile) + 4096);
+              }).find("belongs to no index"),
+              std::string::npos);
+    const std::size_t firstEntry = static_cast<std::size_t>(root) + kPageEntries;
+    EXPECT_NE(checkDamaged([&](std::uint8_t* b) {
+                  PutI32(b + firstEntry + 12 + 4, 5);
+              }).find("parent counts"),
+              std::string::npos);
+    EXPECT_NE(checkDamaged([&](std::uint8_t* b) {
+                  const std::int32_t leaf = GetI32(b + firstEntry + 12);
+                  PutI32(b + leaf + kPageNext, 0);
+              }).find("next link"),
+              std::string::npos);
+}
+
 // ---- Empty, commit and the cache ----------------------------------------------------------
 
 TEST_F(TFileFixture, EmptyLeavesOnlyTheHeaderPage) {

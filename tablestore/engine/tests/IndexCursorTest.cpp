@@ -447,8 +447,16 @@ TEST(IndexCursor, FiltersRestrictNavigationAndFollowChanges) {
     EXPECT_EQ(t.Walk(), (Names{"F14", "F16", "F18", "F20"}));
     c.ChangeFilter(even, AmountTest([](std::int32_t v) { return v > 6; }));
     EXPECT_EQ(t.Walk(), (Names{"F17", "F18", "F19", "F20"}));
+    // Appends inside and outside the range, passing and failing the filter.
+    t.Append("F15a", 9);
+    t.Append("F15b", 2);
+    t.Append("F40", 9);
+    EXPECT_EQ(t.Walk(), (Names{"F15a", "F17", "F18", "F19", "F20"}));
+    EXPECT_EQ(c.RecordCount(), 5);
     c.DropFilter(even);
-    EXPECT_EQ(c.RecordCount(), 7);
+    EXPECT_EQ(c.RecordCount(), 9); // F14 .. F20 with F15a and F15b
+    c.CancelRange();
+    EXPECT_EQ(c.RecordCount(), 16);
 }
 
 TEST(IndexCursor, IndexAnswersAndTheirLevels) {

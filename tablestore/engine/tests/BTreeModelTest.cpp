@@ -319,9 +319,9 @@ INSTANTIATE_TEST_SUITE_P(
     ::testing::Values(TModelConfig{"UniqueShortPlain", 12, 0, true, 4000},
                       TModelConfig{"UniqueLongPlain", 300, 0, true, 3000},
                       TModelConfig{"NonUniqueLeading", 40, 1, false, 300},
-                      TModelConfig{"NonUniqueTrailing", 200, 2, false, 200},
+                      TModelConfig{"NonUniqueTrailing", 160, 2, false, 200},
                       TModelConfig{"UniqueBoth", 120, 3, true, 3000},
-                      TModelConfig{"NonUniqueBothLongPrefix", 640, 3, false, 100}),
+                      TModelConfig{"NonUniqueBothLongPrefix", 540, 3, false, 100}),
     [](const ::testing::TestParamInfo<TModelConfig>& info) { return info.param.name; });
 
 } // namespace

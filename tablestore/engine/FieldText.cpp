@@ -2,6 +2,7 @@
 #include "FieldText.h"
 
 #include "DataFileFormat.h"
+#include "TextBlanks.h"
 
 #include <algorithm>
 
@@ -12,13 +13,7 @@ using namespace datafmt;
 namespace {
 
 std::string Keyword(const std::string& text) {
-    std::size_t first = 0;
-    std::size_t last = text.size();
-    while (first < last && text[first] == ' ')
-        ++first;
-    while (last > first && text[last - 1] == ' ')
-        --last;
-    std::string upper = text.substr(first, last - first);
+    std::string upper = TrimBlanks(text);
     for (char& c : upper)
         if (c >= 'a' && c <= 'z')
             c = static_cast<char>(c - 'a' + 'A');

@@ -2,24 +2,13 @@
 // in-memory critical section around every call (see MemoryFile.h).
 #include "MemoryFile.h"
 
+#include "TextBlanks.h"
+
 #include <algorithm>
 #include <cctype>
 #include <cstring>
 
 namespace tabula {
-
-namespace {
-
-std::string TrimBlanks(const std::string& s) {
-    std::size_t b = 0, e = s.size();
-    while (b < e && s[b] == ' ')
-        ++b;
-    while (e > b && s[e - 1] == ' ')
-        --e;
-    return s.substr(b, e - b);
-}
-
-} // namespace
 
 bool SameMemoryFileName(const std::string& a, const std::string& b) {
     std::string x = TrimBlanks(a), y = TrimBlanks(b);

@@ -5,6 +5,7 @@
 #include "EngineError.h"
 #include "FieldText.h"
 #include "TableLocale.h"
+#include "TextBlanks.h"
 
 #include <memory>
 
@@ -13,16 +14,6 @@ namespace tabula {
 using namespace datafmt;
 
 namespace {
-
-std::string TrimBlanks(const std::string& text) {
-    std::size_t first = 0;
-    std::size_t last = text.size();
-    while (first < last && text[first] == ' ')
-        ++first;
-    while (last > first && text[last - 1] == ' ')
-        --last;
-    return text.substr(first, last - first);
-}
 
 bool IsNameLetter(unsigned char c) {
     return (c >= 'A' && c <= 'Z') || (c >= 'a' && c <= 'z') || (c >= 129 && c <= 254);

@@ -1,0 +1,226 @@
+// Construction and reading of SQL values; the byte encodings are those of
+// record images (see SqlValue.h).
+#include "SqlValue.h"
+
+#include <cmath>
+
+namespace tabula {
+
+using namespace datafmt;
+
+int SqlFixedSize(std::uint8_t code) {
+    switch (code) {
+    case kFtBoolean:
+    case kFtInt16:
+    case kFtUInt16:
+        return 2;
+    case kFtDate:
+    case kFtInt32:
+    case kFtTime:
+        return 4;
+    case kFtFloat:
+    case kFtBcd:
+    case kFtTimestamp:
+        return 8;
+    default:
+        return 0;
+    }
+}
+
+bool SqlIsInteger(std::uint8_t code) {
+    return code == kFtInt16 || code == kFtInt32 || code == kFtUInt16;
+}
+
+bool SqlIsNumeric(std::uint8_t code) {
+    return SqlIsInteger(code) || code == kFtFloat || code == kFtBcd;
+}
+
+bool SqlIsTemporal(std::uint8_t code) {
+    return code == kFtDate || code == kFtTime || code == kFtTimestamp;
+}
+
+TSqlValue TSqlValue::NullOf(const TSqlType& type) {
+    TSqlValue v;
+    v.type_ = type.code;
+    v.subtype_ = type.subtype;
+    v.decimals_ = type.decimals;
+    const int width = type.code == kFtString ? 1 : SqlFixedSize(type.code);
+    v.bytes_.assign(static_cast<std::size_t>(width), 0);
+    v.null_ = true;
+    return v;
+}
+
+TSqlValue TSqlValue::String(std::string_view text) {
+    TSqlValue v;
+    v.type_ = kFtString;
+    v.null_ = false;
+    v.bytes_.assign(text.begin(), text.end());
+    v.bytes_.push_back(0);
+    return v;
+}
+
+namespace {
+TSqlValue Fixed(std::uint8_t type, int width) {
+    TSqlValue v = TSqlValue::NullOf(TSqlType{type, 0, width, 0});
+    return v;
+}
+} // namespace
+
+TSqlValue TSqlValue::Boolean(bool value) {
+    TSqlValue v = Fixed(kFtBoolean, 2);
+    v.null_ = false;
+    PutI16(v.bytes_.data(), value ? -1 : 0);
+    return v;
+}
+
+TSqlValue TSqlValue::Int16(std::int16_t value) {
+    TSqlValue v = Fixed(kFtInt16, 2);
+    v.null_ = false;
+    PutI16(v.bytes_.data(), value);
+    return v;
+}
+
+TSqlValue TSqlValue::Int32(std::int32_t value) {
+    TSqlValue v = Fixed(kFtInt32, 4);
+    v.null_ = false;
+    PutI32(v.bytes_.data(), value);
+    return v;
+}
+
+TSqlValue TSqlValue::UInt16(std::uint16_t value) {
+    TSqlValue v = Fixed(kFtUInt16, 2);
+    v.null_ = false;
+    PutU16(v.bytes_.data(), value);
+    return v;
+}
+
+TSqlValue TSqlValue::Float(double value, bool money) {
+    TSqlValue v = Fixed(kFtFloat, 8);
+    v.null_ = false;
+    v.subtype_ = money ? kMoneySubtype : 0;
+    PutDouble(v.bytes_.data(), value);
+    return v;
+}
+
+TSqlValue TSqlValue::Bcd(TCurrency value, int decimals) {
+    TSqlValue v = Fixed(kFtBcd, 8);
+    v.decimals_ = decimals;
+    if (auto stored = EncodeBcd(value, decimals)) {
+        v.null_ = false;
+        PutI64(v.bytes_.data(), *stored);
+    } else if (auto zero = EncodeBcd(0, decimals)) {
+        PutI64(v.bytes_.data(), *zero);
+    }
+    return v;
+}
+
+TSqlValue TSqlValue::Date(std::int32_t dayNumber) {
+    TSqlValue v = Fixed(kFtDate, 4);
+    v.null_ = false;
+    PutI32(v.bytes_.data(), dayNumber);
+    return v;
+}
+
+TSqlValue TSqlValue::Time(std::int32_t msOfDay) {
+    TSqlValue v = Fixed(kFtTime, 4);
+    v.null_ = false;
+    PutI32(v.bytes_.data(), msOfDay);
+    return v;
+}
+
+TSqlValue TSqlValue::Timestamp(double value) {
+    TSqlValue v = Fixed(kFtTimestamp, 8);
+    v.null_ = false;
+    PutDouble(v.bytes_.data(), value);
+    return v;
+}
+
+std::string TSqlValue::AsString() const {
+    if (type_ != kFtString || bytes_.empty())
+        return {};
+    // Stop at the first zero: a value read from a record may carry bytes
+    // after its terminator.
+    std::string text(bytes_.begin(), bytes_.end() - 1);
+    if (auto zero = text.find('\0'); zero != std::string::npos)
+        text.resize(zero);
+    return text;
+}
+
+bool TSqlValue::AsBoolean() const {
+    return type_ == kFtBoolean && bytes_.size() >= 2 && GetI16(bytes_.data()) != 0;
+}
+
+std::int64_t TSqlValue::AsInteger() const {
+    switch (type_) {
+    case kFtBoolean:
+    case kFtInt16:
+        return bytes_.size() >= 2 ? GetI16(bytes_.data()) : 0;
+    case kFtUInt16:
+        return bytes_.size() >= 2 ? GetU16(bytes_.data()) : 0;
+    case kFtInt32:
+    case kFtDate:
+    case kFtTime:
+        return bytes_.size() >= 4 ? GetI32(bytes_.data()) : 0;
+    case kFtFloat:
+    case kFtTimestamp: {
+        const double d = AsFloat();
+        if (!std::isfinite(d) || std::fabs(d) >= 9.2e18)
+            return 0;
+        return static_cast<std::int64_t>(d); // truncated toward zero
+    }
+    case kFtBcd:
+        return AsCurrency() / kCurrencyScale;
+    default:
+        return 0;
+    }
+}
+
+double TSqlValue::AsFloat() const {
+    switch (type_) {
+    case kFtFloat:
+    case kFtTimestamp:
+        return bytes_.size() >= 8 ? GetDouble(bytes_.data()) : 0.0;
+    case kFtBcd:
+        return static_cast<double>(AsCurrency()) / kCurrencyScale;
+    default:
+        return static_cast<double>(AsInteger());
+    }
+}
+
+TCurrency TSqlValue::AsCurrency() const {
+    switch (type_) {
+    case kFtBcd: {
+        if (bytes_.size() < 8)
+            return 0;
+        return DecodeBcd(GetI64(bytes_.data()), decimals_).value_or(0);
+    }
+    case kFtFloat: {
+        const double scaled = std::round(AsFloat() * kCurrencyScale);
+        if (!std::isfinite(scaled) || std::fabs(scaled) >= 9.2e18)
+            return 0;
+        return static_cast<TCurrency>(scaled);
+    }
+    default:
+        return AsInteger() * kCurrencyScale;
+    }
+}
+
+std::int32_t TSqlValue::AsDayNumber() const {
+    if (type_ == kFtTimestamp) {
+        const double day = std::floor(AsFloat() / kMsPerDay);
+        return std::isfinite(day) && std::fabs(day) < 2e9 ? static_cast<std::int32_t>(day) : 0;
+    }
+    return type_ == kFtDate && bytes_.size() >= 4 ? GetI32(bytes_.data()) : 0;
+}
+
+std::int32_t TSqlValue::AsMilliseconds() const {
+    return type_ == kFtTime && bytes_.size() >= 4 ? GetI32(bytes_.data()) : 0;
+}
+
+double TSqlValue::AsTimestamp() const {
+    if (type_ == kFtDate)
+        return static_cast<double>(AsDayNumber()) * kMsPerDay;
+    return type_ == kFtTimestamp ? AsFloat() : 0.0;
+}
+
+} // namespace tabula

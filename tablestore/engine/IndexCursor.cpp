@@ -405,6 +405,11 @@ void TIndexCursor::CancelRange() {
     AtBof();
 }
 
+void TIndexCursor::Refresh() {
+    RecomputeRange();
+    RebuildBitmaps();
+}
+
 void TIndexCursor::RecomputeRange() {
     if (Physical() || !file_.IsOpen()) {
         firstPos_ = 1;

@@ -64,6 +64,9 @@ public:
     void SetRange(const std::uint8_t* start, int startGiven, const std::uint8_t* end, int endGiven);
     void CancelRange();
     void RecomputeRange();
+    // Range positions and bitmaps recomputed after the index or the records
+    // changed underneath (another user's change); the range and filters stay.
+    void Refresh();
     bool RangeSet() const { return rangeSet_; }
     std::int64_t FirstPosition() const { return firstPos_; }
     std::int64_t LastPosition() const { return lastPos_; }

@@ -1,0 +1,373 @@
+// TDataFile: an open table - its data file (this handler), its index file
+// and, when the table has BLOB fields, its BLOB file - with the record cache,
+// physical record numbers, append / update / delete / empty in their fixed
+// order, the cursor over the current index, and the multi-user lock levels.
+//
+// States:
+//   Closed --Open / CreateTable--> Open --Close--> Closed
+// Name, exclusive, read-only, in-memory, ForceBufferFlush and
+// StrictChangeDetection change only while Closed (10031). While Open the
+// table is either exclusive (no locks are taken; writes stay in the record
+// cache until eviction or Close) or shared (each modification takes the
+// write lock, commits and releases it before returning).
+//
+// Invariants while Open:
+//   - the data file holds the 127-byte header, the descriptor block and
+//     (next record number - 1) records once every modified buffer has been
+//     written back; the header in memory is the truth, headerModified_ says
+//     it differs from the file;
+//   - the current record (current_) is the buffer of the record the index
+//     cursor stands on, pinned once, or null when the cursor stands on no
+//     record or the cache has been reset since (CurrentBuffer reloads it);
+//   - in a table whose primary index has key fields, "Sys Deleted" holds one
+//     entry (deleted flag, auto-increment) per record slot and the free-record
+//     chain links deleted slots through record bytes 1..4; in a table in
+//     physical order deleted slots are never reused;
+//   - the index header's record count is the number of live records.
+//
+// Lock levels (none on an exclusive table or one whose data file carries the
+// read-only attribute). Each level remembers that it is held, so taking it
+// again does nothing:
+//   record locks   the list lockedRecords_; skipped while the table lock is held
+//   table lock     tableLocked_; DetectChanges after it is obtained
+//   read           readLocks_  (index and BLOB read bytes), skipped while a
+//                  shared read, a write or a read is held
+//   shared read    sharedReadLocks_, the same locks under their own flag
+//   write          header lock, index write lock, BLOB write lock; DetectChanges
+// A write never overlaps this object's own read bytes: BeginWrite drops a
+// plain read lock and lifts a shared read lock for the duration of the write
+// (EndWrite takes it again).
+//
+// Every public reading operation runs inside one operation scope: with
+// StrictChangeDetection it takes the read lock on entry; otherwise the read
+// lock is taken only when a record must come from disk. The outermost scope
+// releases a plain read lock on exit.
+//
+// One TDataFile is used by one thread at a time.
+#pragma once
+
+#include "BlobFile.h"
+#include "DataHeader.h"
+#include "FieldDescriptor.h"
+#include "FileHandler.h"
+#include "IndexDescriptor.h"
+#include "IndexFile.h"
+#include "IndexStorage.h"
+#include "LockProtocol.h"
+#include "RecordCache.h"
+#include "RecordImage.h"
+#include "TableDefinition.h"
+
+#include <cstdint>
+#include <functional>
+#include <memory>
+#include <optional>
+#include <span>
+#include <string>
+#include <vector>
+
+namespace tabula {
+
+class TTableLocale;
+class TIndexCursor;
+
+class TDataFile : public TFileHandler {
+public:
+    // Asked while a protected table is opened and its password is not in the
+    // session's list: true to look again (after adding a password), false
+    // to give up (10498).
+    using TPasswordCallback = std::function<bool(void* context)>;
+    // Computes one calculated field over an image and writes it there.
+    using TCalculation =
+        std::function<void(const TFieldDescriptor& field, std::span<std::uint8_t> image)>;
+
+    // Limits of the data part.
+    static constexpr std::int32_t kMaxRecordNumber = 100000000;
+    static constexpr std::int64_t kMaxDataBytes = 2000000000;
+    // Bytes of consecutive records read at once, and of cached images.
+    static constexpr int kReadAheadBytes = 32767;
+    static constexpr std::size_t kCacheBytes = 131070;
+    static constexpr std::size_t kMaxCacheBuffers = 65535;
+    static constexpr std::int32_t kMaxAutoIncrement = 2147483647;
+
+    explicit TDataFile(void* owner = nullptr);
+    ~TDataFile() override;
+
+    void* Owner() const { return owner_; }
+
+    // ---- TFileHandler ---------------------------------------------------------
+    // Replaces any extension by ".DAT".
+    std::string NormalizeName(const std::string& name) const override;
+    void Open() override;
+    void Close() override;
+
+    // ---- Table life cycle -------------------------------------------------------
+    // Creates the three files from a definition and its indexes, then closes
+    // the table. Needs a closed, exclusive (10253), writable (11013) object.
+    void CreateTable(TTableDefinition definition, const TIndexDescriptor& primary,
+                     const std::vector<TIndexDescriptor>& secondaries);
+    // Truncates data, index and BLOB file to their headers (exclusive only).
+    void EmptyTable();
+    // Deletes the files of a closed table.
+    void DeleteTableFiles();
+
+    // ---- Settings (10031 while open where noted) ----------------------------------
+    int LockRetryCount() const { return locks_.Timing().LockRetryCount; }
+    void SetLockRetryCount(std::uint8_t count) { locks_.Timing().LockRetryCount = count; }
+    int LockWaitTime() const { return locks_.Timing().LockWaitTime; }
+    void SetLockWaitTime(std::uint16_t ms) { locks_.Timing().LockWaitTime = ms; }
+    bool ForceBufferFlush() const { return forceBufferFlush_; }
+    void SetForceBufferFlush(bool value);
+    bool StrictChangeDetection() const { return strict_; }
+    void SetStrictChangeDetection(bool value);
+    bool DeleteOnClose() const { return deleteOnClose_; }
+    void SetDeleteOnClose(bool value) { deleteOnClose_ = value; }
+    bool NoKeyCheck() const { return noKeyCheck_; }
+    void SetNoKeyCheck(bool value) { noKeyCheck_ = value; }
+    void SetPasswordCallback(TPasswordCallback callback, void* context);
+
+    // ---- Descriptors ------------------------------------------------------------------
+    int FieldCount() const { return static_cast<int>(working_.size()); }
+    // Record size plus the calculated area: the size of every image.
+    int RecordBufferSize() const { return header_.recordSize + calcAreaSize_; }
+    int RecordSize() const { return header_.recordSize; }
+    int BookmarkSize() const;
+    // A copy of the working descriptor; 9985 for an unknown number or name.
+    TFieldDescriptor GetFieldDescriptor(int fieldNumber) const;
+    TFieldDescriptor GetFieldDescriptor(const std::string& name) const;
+    TIndexDescriptor GetIndexDescriptor(int index) const;
+    const std::vector<TFieldDescriptor>& StoredDescriptors() const { return stored_; }
+    const std::vector<TFieldDescriptor>& WorkingDescriptors() const { return working_; }
+    // Installs working descriptors: the stored ones followed by calculated
+    // ones (calculations in the same order, null for none). Clears the cache.
+    void SetWorkingDescriptors(const std::vector<TFieldDescriptor>& descriptors,
+                               std::vector<TCalculation> calculations = {});
+    // Appends a calculated field; returns its field number.
+    int AddCalculatedField(TFieldDescriptor descriptor, TCalculation calculation = {});
+    void RemoveCalculatedField(int fieldNumber);
+    int CalculatedAreaSize() const { return calcAreaSize_; }
+    const TDataHeader& Header() const { return header_; }
+
+    // ---- Field access on images ----------------------------------------------------------
+    void InitRecord(std::span<std::uint8_t> image) const;
+    TFieldRead ReadField(int fieldNumber, std::span<const std::uint8_t> image) const;
+    // Writes a value (WriteNullField for null), then recomputes the image's
+    // calculated fields.
+    void WriteField(int fieldNumber, std::span<std::uint8_t> image,
+                    std::span<const std::uint8_t> value);
+    void WriteNullField(int fieldNumber, std::span<std::uint8_t> image);
+    void CheckConstraints(std::span<const std::uint8_t> image) const;
+
+    // ---- Modification ----------------------------------------------------------------------
+    void AppendRecord(std::span<const std::uint8_t> image);
+    void UpdateRecord(std::span<const std::uint8_t> image, bool unlockAfter = false,
+                      bool bitmaps = true);
+    void DeleteRecord(bool bitmaps = true);
+    // Writes back modified buffers and headers (shared mode does this after
+    // every modification; exclusive mode at Close).
+    void Commit(bool trim, bool forceHeader);
+
+    // ---- Navigation (results 0, 8705, 8706) --------------------------------------------
+    // Copies the current record into image (RecordBufferSize bytes; an empty
+    // span copies nothing); off a record the image receives the defaults.
+    int GetCurrentRecord(std::span<std::uint8_t> image, bool lock = false);
+    int NextRecord(std::span<std::uint8_t> image = {});
+    int PriorRecord(std::span<std::uint8_t> image = {});
+    void GotoFirst();
+    void GotoLast();
+    void GotoPosition(std::int64_t position);
+    std::vector<std::uint8_t> GetBookmark();
+    // False when the bookmarked record is gone (the cursor then stands on
+    // the one after it).
+    bool GotoBookmark(std::span<const std::uint8_t> bookmark);
+    void SelectIndexByNumber(int index);
+    void SelectIndexByName(const std::string& name);
+    int CurrentIndex() const;
+    // Keys: `given` bytes of a key of the current index (see TKeyBuilder).
+    bool FindKey(std::span<const std::uint8_t> key, int given);
+    bool FindNearest(std::span<const std::uint8_t> key, int given);
+    void SetRange(std::span<const std::uint8_t> start, int startGiven,
+                  std::span<const std::uint8_t> end, int endGiven);
+    void CancelRange();
+    // 0, or 8710 when the other cursor's record is not in this order.
+    int SyncToCursor(TDataFile& other);
+    std::unique_ptr<TDataFile> CloneCursor();
+    std::int64_t RecordCount();
+    std::int64_t RecordPosition();
+    std::int32_t PhysicalRecordCount() const { return header_.nextRecordNumber - 1; }
+    // The physical number of the current record, 0 when there is none.
+    std::int32_t CurrentRecordNumber();
+
+    // ---- Filters -------------------------------------------------------------------------------
+    int AddFilter(std::function<bool(std::span<const std::uint8_t>, void*)> test, void* context);
+    void DropFilter(int handle);
+    void ActivateFilter(int handle);
+    void DeactivateFilter(int handle);
+
+    // ---- Locks and change detection -----------------------------------------------------------
+    void LockRecord(std::int32_t recordNumber = 0);
+    void UnlockRecord(std::int32_t recordNumber = 0);
+    void UnlockAllRecords();
+    void LockTable();
+    void UnlockTable();
+    // True when changes by another user were found.
+    bool BeginRead();
+    void EndRead();
+    bool BeginSharedRead();
+    void EndSharedRead();
+    void BeginWrite();
+    void EndWrite();
+    bool DetectChanges();
+    void Refresh();
+    bool RecordLocked(std::int32_t recordNumber) const;
+    bool TableLocked() const { return tableLocked_; }
+    bool ReadHeld() const { return readHeld_; }
+    bool WriteHeld() const { return writeHeld_; }
+    TLockProtocol& Locks() { return locks_; }
+
+    // ---- BLOBs ---------------------------------------------------------------------------------
+    // Engine codes (0 success) as the BLOB operations report them.
+    int OpenBlob(int fieldNumber, std::span<std::uint8_t> image, int mode = 0);
+    int FreeBlob(int fieldNumber, std::span<std::uint8_t> image);
+    int ReadBlob(int fieldNumber, std::span<std::uint8_t> image, std::uint32_t offset,
+                 std::uint32_t count, void* destination, std::uint32_t& bytesRead);
+    int WriteBlob(int fieldNumber, std::span<std::uint8_t> image, std::uint32_t offset,
+                  std::uint32_t count, const void* source);
+    int TruncateBlob(int fieldNumber, std::span<std::uint8_t> image, std::uint32_t length);
+    int GetBlobSize(int fieldNumber, std::span<std::uint8_t> image, std::uint32_t& length);
+    // Frees every open BLOB of the table without saving.
+    void FlushBlobs();
+    bool HasBlobFile() const { return blob_ != nullptr && blob_->IsOpen(); }
+    TBlobFile* BlobFile() { return HasBlobFile() ? blob_.get() : nullptr; }
+
+    // ---- Parts, for the consistency check and the access layer ---------------------------------
+    TIndexFile& IndexFile() { return index_; }
+    TFileHandler& IndexHandler() { return indexHandler_; }
+    const TRecordCache& Cache() const { return cache_; }
+    bool PrimaryHasKeys() const;
+    int ReadAheadSize() const { return readAhead_; }
+
+private:
+    friend class TOperationScope;
+    class TDataRecordSource;
+
+    struct TFilterEntry {
+        int handle;
+        std::function<bool(std::span<const std::uint8_t>, void*)> test;
+        void* context;
+        bool active;
+    };
+
+    [[noreturn]] void FailField(int code, const std::string& field) const;
+    [[noreturn]] void FailIndex(int code, const std::string& index) const;
+    void RequireOpenTable() const;
+    void RequireClosed() const;
+    void RequireWritable() const;
+    bool Shared() const;
+
+    // Open / close helpers.
+    void OpenFiles();
+    void CloseFiles(bool commit);
+    bool PasswordAvailable(const std::string& password);
+    void ConfigureCache();
+    std::optional<TKeyField> ResolveKeyField(int fieldNumber) const;
+    void RecomputeCalculatedOffsets();
+
+    // Record cache.
+    // Fetch of record n; null with *retry set when changes of another user
+    // were detected (the cache has been reset; repeat from the start).
+    TRecord* Fetch(std::int32_t n, bool readAhead, bool forward, bool indexOrder, bool* retry);
+    TRecord& FetchNew(std::int32_t n);
+    void CheckRecordLimit(std::int32_t n) const;
+    void ReadRecords(std::int32_t first, int count);
+    void WriteBack();
+    void PrepareImage(TRecord& record);
+    void Calculate(std::span<std::uint8_t> image) const;
+    void ResetCache();
+
+    // Cursor.
+    void SetCurrent(TRecord* record);
+    TRecord* CurrentBuffer();
+    void LoadCursorRecord(bool forward);
+    int Move(int step, std::span<std::uint8_t> image);
+    void CopyOut(std::span<std::uint8_t> image);
+    struct TCursorMark {
+        bool bof = true;
+        bool eof = true;
+        std::int32_t recno = 0;
+        std::vector<std::uint8_t> key;
+    };
+    TCursorMark MarkCursor();
+    void ReturnTo(const TCursorMark& mark);
+    void RefindImage(std::span<const std::uint8_t> image, std::int32_t recno, bool nearest);
+    void CursorAfterLast();
+    TRecord* FetchForSource(std::int32_t n);
+    std::vector<std::uint8_t> KeyOf(int index, std::span<const std::uint8_t> image) const;
+    std::vector<int> KeyedIndexes() const;
+
+    // Modification helpers.
+    std::int32_t NextFreeRecord() const;
+    std::int32_t NextAutoIncrement() const;
+    void CommitAfterChange(bool forceIndexHeader);
+    void CommitInternal(bool trim, bool forceData, bool forceIndex, bool forceBlob);
+    void WriteHeader(bool force);
+    void ReadHeaderAgain();
+
+    // Lock helpers.
+    bool LocksSkipped() const;
+    bool AnyReadOrWriteHeld() const { return readHeld_ || sharedReadHeld_ || writeHeld_; }
+    TFileHandler* BlobHandler();
+    void ReleaseAllLocks();
+
+    // BLOB seams: the calls that hand a record's BLOBs to the BLOB file.
+    void AppendBlobs(std::int32_t recno, std::span<std::uint8_t> image);
+    void SaveBlobs(std::span<std::uint8_t> image);
+    void FreeBlobs(std::span<std::uint8_t> image);
+    void OpenBlobFile(bool create);
+
+    void* owner_;
+    TDataHeader header_;
+    bool headerModified_ = false;
+    std::vector<TFieldDescriptor> stored_;
+    std::vector<TFieldDescriptor> working_;
+    std::vector<TCalculation> calculations_; // parallel to working_
+    int calcAreaSize_ = 0;
+    std::unique_ptr<TTableLocale> locale_;
+
+    TFileHandler indexHandler_;
+    TFileIndexStorage indexStorage_{indexHandler_};
+    TIndexFile index_;
+    std::unique_ptr<TBlobFile> blob_;
+    std::unique_ptr<TDataRecordSource> source_;
+
+    TRecordCache cache_;
+    TRecord* current_ = nullptr;
+    int readAhead_ = 1;
+    std::vector<std::uint8_t> readBuffer_;
+
+    TLockProtocol locks_;
+    bool forceBufferFlush_ = false;
+    bool strict_ = false;
+    bool deleteOnClose_ = false;
+    bool noKeyCheck_ = false;
+    TPasswordCallback passwordCallback_;
+    void* passwordContext_ = nullptr;
+
+    bool tableLocked_ = false;
+    bool readHeld_ = false;
+    TReadLocks readLocks_;
+    bool sharedReadHeld_ = false;
+    bool sharedReadLifted_ = false;
+    TReadLocks sharedReadLocks_;
+    bool writeHeld_ = false;
+    std::vector<std::int32_t> lockedRecords_;
+    int scopeDepth_ = 0;
+
+    // Range and filters as the caller set them, for CloneCursor.
+    bool rangeSet_ = false;
+    std::vector<std::uint8_t> rangeStart_, rangeEnd_;
+    int rangeStartGiven_ = 0, rangeEndGiven_ = 0;
+    std::vector<TFilterEntry> filters_;
+};
+
+} // namespace tabula

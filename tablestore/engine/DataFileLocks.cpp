@@ -1,0 +1,236 @@
+// TDataFile: the lock levels (record, table, read, shared read, write) and
+// change detection through the change counters the three files begin with.
+//
+// No lock is ever taken on a table open exclusively or whose data file
+// carries the read-only attribute; nobody else can change such a table, so
+// change detection is skipped as well.
+#include "DataFile.h"
+#include "EngineCodes.h"
+#include "EngineError.h"
+#include "IndexCursor.h"
+#include "OperationScope.h"
+#include "Scrambler.h"
+
+#include <algorithm>
+
+namespace tabula {
+
+bool TDataFile::LocksSkipped() const {
+    return TLockProtocol::LocksSkipped(*this);
+}
+
+TFileHandler* TDataFile::BlobHandler() {
+    return HasBlobFile() ? blob_.get() : nullptr;
+}
+
+bool TDataFile::RecordLocked(std::int32_t recordNumber) const {
+    return std::find(lockedRecords_.begin(), lockedRecords_.end(), recordNumber) !=
+           lockedRecords_.end();
+}
+
+// ---- Record and table locks ------------------------------------------------------------------
+
+void TDataFile::LockRecord(std::int32_t recordNumber) {
+    RequireOpenTable();
+    TOperationScope scope(*this, false);
+    if (recordNumber == 0)
+        recordNumber = CurrentRecordNumber();
+    if (recordNumber == 0)
+        Fail(kErrRecordLocked);
+    if (tableLocked_)
+        return;
+    // Other users' changes are seen before the record is locked.
+    if (!strict_)
+        BeginRead();
+    if (RecordLocked(recordNumber) || LocksSkipped())
+        return;
+    locks_.LockRecord(*this, recordNumber);
+    lockedRecords_.push_back(recordNumber);
+}
+
+void TDataFile::UnlockRecord(std::int32_t recordNumber) {
+    RequireOpenTable();
+    if (recordNumber == 0)
+        recordNumber = CurrentRecordNumber();
+    if (recordNumber == 0)
+        Fail(kErrUnlockFailed);
+    const auto it = std::find(lockedRecords_.begin(), lockedRecords_.end(), recordNumber);
+    if (it == lockedRecords_.end())
+        return;
+    lockedRecords_.erase(it);
+    if (!locks_.UnlockRecord(*this, recordNumber))
+        Fail(kErrUnlockFailed);
+}
+
+void TDataFile::UnlockAllRecords() {
+    while (!lockedRecords_.empty())
+        UnlockRecord(lockedRecords_.back());
+}
+
+void TDataFile::LockTable() {
+    RequireOpenTable();
+    if (tableLocked_)
+        return;
+    if (!LocksSkipped())
+        locks_.LockTable(*this);
+    tableLocked_ = true;
+    TOperationScope scope(*this, false);
+    DetectChanges();
+}
+
+void TDataFile::UnlockTable() {
+    if (!tableLocked_)
+        return;
+    tableLocked_ = false;
+    if (!LocksSkipped() && !locks_.UnlockTable(*this))
+        Fail(kErrUnlockFailed);
+}
+
+// ---- Read and write locks
+// --------------------------------------------------------------------------
+
+bool TDataFile::BeginRead() {
+    RequireOpenTable();
+    if (sharedReadHeld_ || writeHeld_ || readHeld_ || LocksSkipped())
+        return false;
+    readLocks_ = locks_.BeginReadLocks(*this, indexHandler_, BlobHandler());
+    readHeld_ = true;
+    return DetectChanges();
+}
+
+void TDataFile::EndRead() {
+    if (!readHeld_)
+        return;
+    readHeld_ = false;
+    if (!locks_.EndReadLocks(indexHandler_, BlobHandler(), readLocks_))
+        Fail(kErrUnlockFailed);
+}
+
+bool TDataFile::BeginSharedRead() {
+    RequireOpenTable();
+    if (sharedReadHeld_ || LocksSkipped())
+        return false;
+    // The shared read carries the plain read's purpose across a whole scan.
+    EndRead();
+    sharedReadLocks_ = locks_.BeginReadLocks(*this, indexHandler_, BlobHandler());
+    sharedReadHeld_ = true;
+    if (writeHeld_)
+        return false;
+    TOperationScope scope(*this, false);
+    return DetectChanges();
+}
+
+void TDataFile::EndSharedRead() {
+    if (!sharedReadHeld_)
+        return;
+    sharedReadHeld_ = false;
+    if (sharedReadLifted_) {
+        sharedReadLifted_ = false;
+        return;
+    }
+    if (!locks_.EndReadLocks(indexHandler_, BlobHandler(), sharedReadLocks_))
+        Fail(kErrUnlockFailed);
+}
+
+void TDataFile::BeginWrite() {
+    RequireOpenTable();
+    if (writeHeld_)
+        return;
+    if (LocksSkipped()) {
+        writeHeld_ = true;
+        return;
+    }
+    // The write range covers every read byte, this object's own included.
+    EndRead();
+    if (sharedReadHeld_ && !sharedReadLifted_) {
+        locks_.EndReadLocks(indexHandler_, BlobHandler(), sharedReadLocks_);
+        sharedReadLifted_ = true;
+    }
+    try {
+        locks_.BeginWriteLocks(*this, indexHandler_, BlobHandler());
+    } catch (...) {
+        if (sharedReadLifted_) {
+            sharedReadLocks_ = locks_.BeginReadLocks(*this, indexHandler_, BlobHandler());
+            sharedReadLifted_ = false;
+        }
+        throw;
+    }
+    writeHeld_ = true;
+    DetectChanges();
+}
+
+void TDataFile::EndWrite() {
+    if (!writeHeld_)
+        return;
+    writeHeld_ = false;
+    if (LocksSkipped())
+        return;
+    const bool ok = locks_.EndWriteLocks(*this, indexHandler_, BlobHandler());
+    if (sharedReadHeld_ && sharedReadLifted_) {
+        sharedReadLocks_ = locks_.BeginReadLocks(*this, indexHandler_, BlobHandler());
+        sharedReadLifted_ = false;
+    }
+    if (!ok)
+        Fail(kErrUnlockFailed);
+}
+
+void TDataFile::ReleaseAllLocks() {
+    auto quietly = [](auto&& step) {
+        try {
+            step();
+        } catch (...) {
+        }
+    };
+    if (!IsOpen())
+        return;
+    quietly([this] { EndSharedRead(); });
+    quietly([this] { UnlockTable(); });
+    quietly([this] { UnlockAllRecords(); });
+    lockedRecords_.clear();
+    quietly([this] { EndRead(); });
+    quietly([this] { EndWrite(); });
+    tableLocked_ = readHeld_ = sharedReadHeld_ = sharedReadLifted_ = writeHeld_ = false;
+}
+
+// ---- Change detection
+// ----------------------------------------------------------------------------
+
+bool TDataFile::DetectChanges() {
+    RequireOpenTable();
+    if (LocksSkipped() || !index_.IsOpen())
+        return false;
+    bool changed = false;
+    std::uint8_t counter[4];
+    indexHandler_.ReadChangeCounterBytes(counter);
+    if (header_.IsProtected())
+        TScrambler::Apply(counter, 4, TScrambler::kTableDataKey);
+    const bool indexChanged = datafmt::GetI32(counter) != index_.ChangeCounter();
+    const bool dataChanged =
+        !indexChanged && static_cast<std::int32_t>(ReadChangeCounter()) != header_.changeCounter;
+    if (indexChanged || dataChanged) {
+        const TCursorMark mark = MarkCursor();
+        if (indexChanged)
+            index_.DetectChange();
+        ReadHeaderAgain();
+        ResetCache();
+        index_.Cursor().Refresh();
+        ReturnTo(mark);
+        changed = true;
+    }
+    if (HasBlobFile() && blob_->DetectChange())
+        changed = true;
+    return changed;
+}
+
+void TDataFile::Refresh() {
+    RequireOpenTable();
+    if (readHeld_ || sharedReadHeld_ || writeHeld_) {
+        TOperationScope scope(*this, false);
+        DetectChanges();
+        return;
+    }
+    BeginRead();
+    EndRead();
+}
+
+} // namespace tabula

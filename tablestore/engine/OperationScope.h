@@ -1,0 +1,48 @@
+// TOperationScope: brackets one public operation of a TDataFile.
+//
+// Operations nest (an append re-finds its cursor, a lock request runs a
+// read); only the outermost scope acts. With StrictChangeDetection a reading
+// operation takes the read lock on entry (which detects other users'
+// changes first). On leaving the outermost scope, a plain read lock taken
+// anywhere inside - on entry, by a record fetch from disk, or by LockRecord -
+// is released; shared-read, write, table and record locks are left alone.
+#pragma once
+
+#include "DataFile.h"
+
+namespace tabula {
+
+class TOperationScope {
+public:
+    explicit TOperationScope(TDataFile& file, bool reading = true) : file_(file) {
+        const bool outermost = file_.scopeDepth_ == 0;
+        ++file_.scopeDepth_;
+        if (outermost && reading && file_.strict_ && file_.IsOpen()) {
+            try {
+                file_.BeginRead();
+            } catch (...) {
+                Leave();
+                throw;
+            }
+        }
+    }
+    ~TOperationScope() { Leave(); }
+    TOperationScope(const TOperationScope&) = delete;
+    TOperationScope& operator=(const TOperationScope&) = delete;
+
+private:
+    void Leave() {
+        if (--file_.scopeDepth_ == 0 && file_.readHeld_) {
+            try {
+                file_.EndRead();
+            } catch (...) {
+                // An unlock failure on the way out must not replace the
+                // operation's own result or error; the lock dies with the handle.
+            }
+        }
+    }
+
+    TDataFile& file_;
+};
+
+} // namespace tabula

@@ -1,0 +1,161 @@
+// TRecordCache: most-recently-used buffers of record images (see the header
+// for the invariants).
+#include "RecordCache.h"
+
+#include "EngineCodes.h"
+
+#include <algorithm>
+
+namespace tabula {
+
+void TRecordCache::Configure(TDataFile* owner, std::size_t imageSize, std::size_t capacity,
+                             TFail fail) {
+    owner_ = owner;
+    imageSize_ = imageSize;
+    capacity_ = std::max<std::size_t>(capacity, 1);
+    fail_ = std::move(fail);
+    records_.clear();
+    byNumber_.clear();
+    newest_ = oldest_ = nullptr;
+}
+
+TRecord* TRecordCache::Find(std::int32_t n) const {
+    const auto it = byNumber_.find(n);
+    return it == byNumber_.end() ? nullptr : it->second;
+}
+
+void TRecordCache::Unlink(TRecord& record) {
+    (record.newer ? record.newer->older : newest_) = record.older;
+    (record.older ? record.older->newer : oldest_) = record.newer;
+    record.newer = record.older = nullptr;
+}
+
+void TRecordCache::PushFront(TRecord& record) {
+    record.newer = nullptr;
+    record.older = newest_;
+    if (newest_)
+        newest_->newer = &record;
+    newest_ = &record;
+    if (!oldest_)
+        oldest_ = &record;
+}
+
+void TRecordCache::Pin(TRecord& record) {
+    if (record.pins >= kMaxPins)
+        fail_(kErrRecordBuffersCorrupt);
+    ++record.pins;
+}
+
+void TRecordCache::Unpin(TRecord& record) {
+    if (record.pins > 0)
+        --record.pins;
+}
+
+void TRecordCache::Use(TRecord& record) {
+    Pin(record);
+    if (newest_ != &record) {
+        Unlink(record);
+        PushFront(record);
+    }
+}
+
+void TRecordCache::ClearPins() {
+    for (const auto& r : records_)
+        r->pins = 0;
+}
+
+TRecord* TRecordCache::FindVictim() const {
+    for (TRecord* r = oldest_; r; r = r->newer)
+        if (!r->modified && r->pins == 0 && !r->collected)
+            return r;
+    return nullptr;
+}
+
+void TRecordCache::ResetBuffer(TRecord& record) {
+    if (record.recordNumber != 0)
+        byNumber_.erase(record.recordNumber);
+    record.recordNumber = 0;
+    record.modified = false;
+    record.calculatedReady = false;
+    record.collected = false;
+    std::fill(record.image.begin(), record.image.end(), std::uint8_t{0});
+}
+
+TRecord& TRecordCache::TakeFree(const std::function<void()>& writeBack) {
+    if (records_.size() < capacity_) {
+        auto fresh = std::make_unique<TRecord>();
+        fresh->owner = owner_;
+        fresh->image.assign(imageSize_, 0);
+        TRecord& r = *fresh;
+        records_.push_back(std::move(fresh));
+        PushFront(r);
+        return r;
+    }
+    TRecord* victim = FindVictim();
+    if (!victim && writeBack) {
+        writeBack();
+        victim = FindVictim();
+    }
+    if (!victim)
+        fail_(kErrRecordBuffersCorrupt);
+    ResetBuffer(*victim);
+    victim->pins = 0;
+    Unlink(*victim);
+    PushFront(*victim);
+    return *victim;
+}
+
+void TRecordCache::Assign(TRecord& record, std::int32_t n) {
+    if (record.recordNumber != 0)
+        byNumber_.erase(record.recordNumber);
+    record.recordNumber = n;
+    byNumber_[n] = &record;
+}
+
+void TRecordCache::Release(TRecord& record) {
+    ResetBuffer(record);
+}
+
+void TRecordCache::ResetAll() {
+    for (const auto& r : records_) {
+        ResetBuffer(*r);
+        r->pins = 0;
+    }
+    byNumber_.clear();
+}
+
+void TRecordCache::Trim() {
+    TRecord* r = oldest_;
+    while (records_.size() > capacity_ && r) {
+        TRecord* next = r->newer;
+        if (r->recordNumber == 0 && r->pins == 0 && !r->modified) {
+            Unlink(*r);
+            records_.erase(std::find_if(records_.begin(), records_.end(),
+                                        [r](const auto& p) { return p.get() == r; }));
+        }
+        r = next;
+    }
+}
+
+std::vector<TRecord*> TRecordCache::CollectWriteBack() const {
+    std::vector<TRecord*> out;
+    for (const auto& r : records_)
+        if (r->modified && r->pins == 0 && !r->collected && r->recordNumber > 0)
+            out.push_back(r.get());
+    std::sort(out.begin(), out.end(),
+              [](const TRecord* a, const TRecord* b) { return a->recordNumber < b->recordNumber; });
+    return out;
+}
+
+void TRecordCache::ClearCollected() {
+    for (const auto& r : records_)
+        r->collected = false;
+}
+
+void TRecordCache::ForEach(const std::function<void(TRecord&)>& fn) {
+    for (const auto& r : records_)
+        if (r->recordNumber != 0)
+            fn(*r);
+}
+
+} // namespace tabula

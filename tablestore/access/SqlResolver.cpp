@@ -37,15 +37,26 @@ void CutName(std::string& name, std::size_t max) {
 
 } // namespace
 
-std::string SqlResultColumnBaseName(const TSqlResultColumn& column) {
+std::string TSqlResolver::ColumnName(const TSqlNode& column) const {
+    // A resolved column is named as its table names the field, whatever
+    // case the statement used.
+    if (column.tableIndex >= 0 && static_cast<std::size_t>(column.tableIndex) < sources_.size()) {
+        const ISqlSourceTable* table = sources_[static_cast<std::size_t>(column.tableIndex)];
+        if (table && column.fieldNumber >= 1 && column.fieldNumber <= table->FieldCount())
+            return table->Field(column.fieldNumber).name;
+    }
+    return column.name;
+}
+
+std::string TSqlResolver::BaseName(const TSqlResultColumn& column) const {
     std::string name;
     const TSqlNode& e = *column.expr;
     if (!column.alias.empty())
         name = column.alias;
     else if (e.IsColumn())
-        name = e.name;
+        name = ColumnName(e);
     else if (e.IsAggregate() && e.left && e.left->IsColumn())
-        name = AggregatePrefix(e.op) + e.left->name;
+        name = AggregatePrefix(e.op) + ColumnName(*e.left);
     else if (e.IsAggregate())
         name = AggregatePrefix(e.op) + std::string("Expr");
     else
@@ -162,7 +173,7 @@ void TSqlResolver::ResolveResultColumns() {
 
 void TSqlResolver::NameResultColumns() {
     for (std::size_t i = 0; i < s_.columns.size(); ++i) {
-        const std::string base = SqlResultColumnBaseName(s_.columns[i]);
+        const std::string base = BaseName(s_.columns[i]);
         auto taken = [&](const std::string& name) {
             for (std::size_t j = 0; j < i; ++j)
                 if (SqlEqualsIgnoreCase(s_.columns[j].name, name))

@@ -55,13 +55,15 @@ private:
     void NameResultColumns();
     void ResolveOrderItems(std::vector<TSqlOrderItem>& items, const std::string& clause);
     void ResolveTargets();
+    // The name a result column gets before duplicates are told apart: the
+    // alias; a plain column's field name, behind "Sum Of " and the like for
+    // an aggregate over one; else "Expression" or "Sum Of Expr" and the like.
+    std::string BaseName(const TSqlResultColumn& column) const;
+    std::string ColumnName(const TSqlNode& column) const;
     [[noreturn]] void FailColumn(const TSqlNode& column, const std::string& context) const;
 
     TSqlStatement& s_;
     std::vector<const ISqlSourceTable*> sources_;
 };
-
-// The name a result column gets before duplicates are told apart.
-std::string SqlResultColumnBaseName(const TSqlResultColumn& column);
 
 } // namespace tabula

@@ -32,7 +32,7 @@ namespace tabula {
 inline constexpr std::size_t kSqlMaxResultName = 30;
 inline constexpr std::size_t kSqlMaxDistinctColumns = 16;
 
-class TSqlResolver {
+class TSqlResolver : public ISqlColumnResolver {
 public:
     // sources[i] is the opened table of statement.tables[i]; both outlive
     // the resolver.
@@ -44,7 +44,7 @@ public:
     // without one, the first table that has the field) and its name
     // (ignoring case); fills tableIndex, fieldNumber and type. False when
     // there is no such column.
-    bool ResolveColumn(TSqlNode& column) const;
+    bool ResolveColumn(TSqlNode& column) const override;
     // The index of the table with a correlation name (ignoring case), or -1.
     int TableIndex(const std::string& correlation) const;
 

@@ -28,4 +28,15 @@ public:
     virtual const TSqlSourceField& Field(int number) const = 0;
 };
 
+struct TSqlNode;
+
+// Looks up a column reference of an expression (its correlation name and
+// name) among the statement's tables; on success fills the node's table
+// index, field number and type and answers true.
+class ISqlColumnResolver {
+public:
+    virtual ~ISqlColumnResolver() = default;
+    virtual bool ResolveColumn(TSqlNode& column) const = 0;
+};
+
 } // namespace tabula

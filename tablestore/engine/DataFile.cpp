@@ -453,7 +453,12 @@ void TDataFile::SetWorkingDescriptors(const std::vector<TFieldDescriptor>& descr
         RecomputeCalculatedOffsets();
         throw;
     }
+    // Modified images of an exclusive table live only in the cache: they
+    // reach the file before the buffers are dropped.
     SetCurrent(nullptr);
+    cache_.ClearPins();
+    if (!ReadOnly())
+        WriteBack();
     ConfigureCache();
 }
 

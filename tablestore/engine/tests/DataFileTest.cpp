@@ -173,6 +173,39 @@ TEST_F(KeyFailures, UpdateMovesTheRecordInEveryIndex) {
     EXPECT_EQ(Findings(), std::vector<std::string>{});
 }
 
+TEST_F(KeyFailures, DamageNeverOverwritesOrRelinksARecord) {
+    CreateTable(Shape(false));
+    {
+        auto t = OpenTable(false);
+        for (int i = 1; i <= 3; ++i)
+            Append(*t, i, "n");
+        // Without the bitmap flag the cursor stays on the deleted slot; a
+        // second delete there would link the slot into the chain twice.
+        t->GotoPosition(2);
+        t->DeleteRecord(false);
+        EXPECT_EQ(CodeOf([&] { t->DeleteRecord(false); }), kErrRecordNotFound);
+    }
+    EXPECT_EQ(Findings(), std::vector<std::string>{});
+
+    CreateTable(Shape(true), "K");
+    {
+        auto t = OpenTable(true, "K");
+        for (int i = 1; i <= 3; ++i)
+            Append(*t, i, "n");
+    }
+    // A damaged header whose free-chain head names live record 2.
+    std::FILE* f = std::fopen((TablePath("K") + ".DAT").c_str(), "r+b");
+    ASSERT_NE(f, nullptr);
+    std::uint8_t head[4];
+    datafmt::PutI32(head, 2);
+    std::fseek(f, datafmt::kHdrFreeChainHead, SEEK_SET);
+    std::fwrite(head, 1, 4, f);
+    std::fclose(f);
+    auto t = OpenTable(true, "K");
+    EXPECT_EQ(CodeOf([&] { Append(*t, 9, "x"); }), kErrHeaderCorrupt);
+    EXPECT_EQ(Ids(*t), (std::vector<std::int32_t>{1, 2, 3}));
+}
+
 using Limits = TableTest;
 
 TEST_F(Limits, RecordNumberLimitRefusesTheAppendAndKeepsTheIndexes) {

@@ -246,7 +246,7 @@ using Cache = TableTest;
 
 TEST_F(Cache, ExclusiveAppendsBeyondTheCacheSurviveReopen) {
     CreateTable(Shape(true));
-    const int count = 20000; // far more than the cache holds
+    const int count = 8000; // well over twice what the cache holds
     {
         auto t = OpenTable(true);
         for (int i = 0; i < count; ++i)
@@ -380,6 +380,31 @@ TEST_F(Cursor, FiltersAndCalculatedFields) {
     EXPECT_EQ(t->RecordBufferSize(), t->RecordSize());
     EXPECT_EQ(CodeOf([&] { t->GetFieldDescriptor("Twice"); }), kErrInvalidField);
     EXPECT_EQ(t->GetFieldDescriptor("amount").fieldNumber, 3);
+}
+
+TEST_F(Cache, InMemoryTablesLiveInTheSession) {
+    TDataFile t;
+    t.SetFileName("Mem");
+    t.SetInMemory(true);
+    t.SetExclusive(true);
+    TTableDefinition def;
+    def.fields = {MakeField(1, "Id", datafmt::kFtInt32),
+                  MakeField(2, "Name", datafmt::kFtString, 20),
+                  MakeField(3, "Amount", datafmt::kFtInt32)};
+    TIndexDescriptor primary;
+    primary.fieldCount = 1;
+    primary.fieldNumbers[0] = 1;
+    t.CreateTable(def, primary, {});
+    t.SetExclusive(false);
+    t.Open();
+    for (int i = 3; i >= 1; --i)
+        Append(t, i, "m");
+    TDataFile second;
+    second.SetFileName("Mem");
+    second.SetInMemory(true);
+    second.Open();
+    EXPECT_EQ(Ids(second), (std::vector<std::int32_t>{1, 2, 3}));
+    EXPECT_EQ(TTableVerifier::Verify(second).findings, std::vector<std::string>{});
 }
 
 using Protection = TableTest;

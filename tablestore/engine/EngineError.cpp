@@ -180,7 +180,7 @@ ETabulaEngineError::ETabulaEngineError(int code, const TErrorContext& context)
     : ETabulaEngineError(code, EngineErrorMessage(code, context)) {}
 
 ETabulaEngineError::ETabulaEngineError(int code, std::string text)
-    : std::runtime_error("Tabula Engine Error # " + std::to_string(code) + " " + text), code_(code),
+    : EDatabaseError("Tabula Engine Error # " + std::to_string(code) + " " + text), code_(code),
       text_(std::move(text)) {
     errors_.push_back(TTabulaError{code, text_});
 }

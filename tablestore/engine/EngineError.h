@@ -5,8 +5,12 @@
 // session. The message is built from the code and that context when the
 // exception is made, and cut to 127 characters. ETabulaEngineError carries
 // the code and exactly one TTabulaError entry; its message is
-// "Tabula Engine Error # " + code + " " + text.
+// "Tabula Engine Error # " + code + " " + text. It derives from the dataset
+// framework's EDatabaseError, so a caller that catches database errors sees
+// engine failures as well.
 #pragma once
+
+#include "DatabaseError.h"
 
 #include <cstdint>
 #include <stdexcept>
@@ -25,7 +29,7 @@ struct TTabulaError {
     std::string ErrorText; // at most kErrorTextMax characters
 };
 
-class ETabulaEngineError : public std::runtime_error {
+class ETabulaEngineError : public EDatabaseError {
 public:
     // Builds the message from the code and the current session's context.
     explicit ETabulaEngineError(int code);

@@ -173,8 +173,6 @@ TSqlOrderItem TSqlParser::ParseOrderItem(const std::string& message) {
         for (char ch : lex_->Text())
             n = std::min<long long>(n * 10 + (ch - '0'), 1LL << 40);
         item.columnNumber = static_cast<int>(std::min<long long>(n, INT32_MAX));
-        if (item.columnNumber == 0)
-            item.columnNumber = -1; // stays an invalid number, never a name
         lex_->Next();
         return item;
     }

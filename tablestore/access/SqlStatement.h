@@ -57,7 +57,7 @@ struct TSqlJoin {
 struct TSqlOrderItem {
     std::string correlation;
     std::string column;
-    int columnNumber = 0; // from 1; 0 when a column name is given
+    int columnNumber = 0; // the number written when column is empty
     bool descending = false;
     // Filled by resolution: the result column the item stands for (from 0,
     // -1 when it names a source column that is not a result column), and the

@@ -113,7 +113,7 @@ TEST(SqlResolve, Messages) {
          "Invalid use of aggregate function for column 'Sum Of Qty', the necessary GROUP BY "
          "clause is missing"},
         {"SELECT Qty FROM O GROUP BY 2", "Invalid column number '2' specified in GROUP BY clause"},
-        {"SELECT Qty FROM O ORDER BY 0", "Invalid column number '-1' specified in ORDER BY clause"},
+        {"SELECT Qty FROM O ORDER BY 0", "Invalid column number '0' specified in ORDER BY clause"},
         {"SELECT DISTINCT *, *, *, *, *  FROM O",
          "Maximum number of columns (16) in DISTINCT clause exceeded"},
         {"INSERT INTO O (Id, Qty) VALUES (1)",

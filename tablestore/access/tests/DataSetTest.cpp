@@ -392,3 +392,40 @@ TEST(DataSetNotifications, LinksFollowStateFieldsAndScrolls) {
 
 } // namespace
 } // namespace tabula
+
+namespace tabula {
+namespace {
+
+TEST(TabulaFieldDefs, FromDescriptorsWithUniqueNamesAndHiddenTypes) {
+    auto descriptor = [](const std::string& name, std::uint8_t type, std::uint8_t subtype = 0,
+                         std::uint8_t size = 0, std::uint8_t decimals = 0) {
+        TFieldDescriptor d;
+        d.name = name;
+        d.type = type;
+        d.subtype = subtype;
+        d.declaredSize = size;
+        d.declaredDecimals = decimals;
+        return d;
+    };
+    const std::vector<TFieldDescriptor> descriptors = {
+        descriptor("NAME", 1, 0, 20), descriptor("name", 1, 0, 5),      descriptor("X", 14),
+        descriptor("Id", 6, 29),      descriptor("Amount", 8, 0, 0, 2), descriptor("Memo", 3, 22),
+        descriptor("NAME_1", 5)};
+    TFieldDefs defs;
+    TTabulaDataSet::BuildFieldDefs(descriptors, defs);
+    ASSERT_EQ(defs.Count(), 6);
+    EXPECT_EQ(defs[0].Name, "NAME");
+    EXPECT_EQ(defs[1].Name, "name_1");
+    EXPECT_EQ(defs[1].Size, 5);
+    EXPECT_EQ(defs.IndexOf("X"), -1); // type 14 has no definition
+    EXPECT_EQ(defs[2].DataType, TFieldType::ftAutoInc);
+    EXPECT_EQ(defs[2].FieldNo, 4);
+    EXPECT_EQ(defs[3].DataType, TFieldType::ftBCD);
+    EXPECT_EQ(defs[3].Size, 2);
+    EXPECT_EQ(defs[3].Precision, 20);
+    EXPECT_EQ(defs[4].DataType, TFieldType::ftMemo);
+    EXPECT_EQ(defs[5].Name, "NAME_1_1"); // NAME_1 was taken by the second field
+}
+
+} // namespace
+} // namespace tabula

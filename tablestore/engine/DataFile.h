@@ -362,6 +362,7 @@ private:
     bool writeHeld_ = false;
     std::vector<std::int32_t> lockedRecords_;
     int scopeDepth_ = 0;
+    bool readHeldByCaller_ = false; // read lock held when the outermost scope began
 
     // Range and filters as the caller set them, for CloneCursor.
     bool rangeSet_ = false;

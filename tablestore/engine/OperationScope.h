@@ -5,7 +5,8 @@
 // operation takes the read lock on entry (which detects other users'
 // changes first). On leaving the outermost scope, a plain read lock taken
 // anywhere inside - on entry, by a record fetch from disk, or by LockRecord -
-// is released; shared-read, write, table and record locks are left alone.
+// is released; a read lock the caller took with BeginRead before the
+// operation, and shared-read, write, table and record locks, are left alone.
 #pragma once
 
 #include "DataFile.h"
@@ -16,6 +17,8 @@ class TOperationScope {
 public:
     explicit TOperationScope(TDataFile& file, bool reading = true) : file_(file) {
         const bool outermost = file_.scopeDepth_ == 0;
+        if (outermost)
+            file_.readHeldByCaller_ = file_.readHeld_;
         ++file_.scopeDepth_;
         if (outermost && reading && file_.strict_ && file_.IsOpen()) {
             try {
@@ -32,7 +35,7 @@ public:
 
 private:
     void Leave() {
-        if (--file_.scopeDepth_ == 0 && file_.readHeld_) {
+        if (--file_.scopeDepth_ == 0 && file_.readHeld_ && !file_.readHeldByCaller_) {
             try {
                 file_.EndRead();
             } catch (...) {

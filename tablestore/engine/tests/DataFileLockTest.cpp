@@ -110,6 +110,12 @@ TEST_F(TwoUsers, StrictChangeDetectionLooksBeforeEveryRead) {
     a_->AppendRecord(Row(*a_, 0, "first"));
     EXPECT_EQ(NameAt(*strict, 1), "first");
     EXPECT_FALSE(strict->ReadHeld()); // each read released its lock
+    // A read bracketed by the caller keeps its lock across reads.
+    lax->BeginRead();
+    EXPECT_EQ(NameAt(*lax, 2), "changed");
+    EXPECT_TRUE(lax->ReadHeld());
+    lax->EndRead();
+    EXPECT_FALSE(lax->ReadHeld());
 }
 
 TEST_F(TwoUsers, AWriterHoldsReadersOffUntilItEnds) {

@@ -16,6 +16,7 @@
 #include "FileTestSupport.h"
 #include "IndexDescriptor.h"
 #include "TableDefinition.h"
+#include "TableVerifier.h"
 
 #include <chrono>
 #include <csignal>
@@ -348,6 +349,14 @@ TEST_F(TableSoakTest, FourProcessesKeepEveryCommittedRow) {
             ++wrong;
     }
     EXPECT_EQ(wrong, 0) << "rows missing or with values other than their last committed ones";
+
+    const TVerifyReport check = TTableVerifier::Verify(Table());
+    std::string findings;
+    for (const std::string& f : check.findings)
+        findings += "\n  " + f;
+    EXPECT_TRUE(check.Clean()) << check.findings.size() << " findings:" << findings;
+    EXPECT_EQ(check.liveRecords, expected);
+    EXPECT_GT(check.blobChains, 0);
 }
 
 TEST_F(TableSoakTest, KilledProcessLeavesAFigureToKnow) {
@@ -393,6 +402,18 @@ TEST_F(TableSoakTest, KilledProcessLeavesAFigureToKnow) {
                 "rows with a wrong BLOB %ld\n",
                 readError.empty() ? "ok" : readError.c_str(), static_cast<long long>(recordCount),
                 found.size(), killedRows, survivorsLive, survivorsWrong, badNotes);
+    // What the consistency check finds is reported, not judged.
+    std::string checkText;
+    try {
+        const TVerifyReport check = TTableVerifier::Verify(Table());
+        checkText = std::to_string(check.findings.size()) + " findings";
+        for (std::size_t i = 0; i < check.findings.size() && i < 10; ++i)
+            checkText += "\n  " + check.findings[i];
+        RecordProperty("killed_verify_findings", static_cast<int>(check.findings.size()));
+    } catch (const ETabulaEngineError& e) {
+        checkText = std::string("check could not run: ") + e.what();
+    }
+    std::printf("soak after SIGKILL: consistency check: %s\n", checkText.c_str());
     RecordProperty("killed_record_count_minus_scanned",
                    static_cast<int>(recordCount - static_cast<std::int64_t>(found.size())));
     RecordProperty("killed_survivor_rows_wrong", static_cast<int>(survivorsWrong));

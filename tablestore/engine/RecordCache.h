@@ -8,8 +8,9 @@
 //   - the cache never holds more buffers than its capacity (new buffers are
 //     made only below it; Trim drops free buffers above it after the
 //     capacity has been lowered);
-//   - a buffer with a pin count above 0 is never evicted, reset or reused;
-//     pinning a buffer already pinned 64 times is 8962;
+//   - a buffer with a pin count above 0 is never evicted or reused; only a
+//     reset of the whole cache (emptying the table, another user's change)
+//     clears pins; pinning a buffer already pinned 64 times is 8962;
 //   - a modified buffer is never evicted before it has been written back;
 //   - a "collected" buffer (filled by the read in progress) is not evicted
 //     by that same read.

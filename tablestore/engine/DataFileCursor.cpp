@@ -208,6 +208,7 @@ bool TDataFile::GotoBookmark(std::span<const std::uint8_t> bookmark) {
         const int length = index_.KeyLength(index_.CurrentIndex());
         if (bookmark.size() < static_cast<std::size_t>(length))
             Fail(kErrRecordNotFound);
+        BeginRead(); // a key search, like FindKey
         found = cursor.FindKey(bookmark.data(), length, true, false);
     }
     LoadCursorRecord(true);
@@ -270,6 +271,13 @@ void TDataFile::SelectIndexByName(const std::string& name) {
 bool TDataFile::FindKey(std::span<const std::uint8_t> key, int given) {
     RequireOpenTable();
     TOperationScope scope(*this);
+    // A key search descends from the root and reads the pages it lacks from
+    // disk. Against cached parents that another user's split has outdated, a
+    // fresh child no longer holds the keys the parent sends there (or lies
+    // beyond the end of file as last seen), so a row present all along would
+    // be missed. The search therefore runs under the read lock, after change
+    // detection, even when StrictChangeDetection is off.
+    BeginRead();
     given = std::clamp(given, 0, static_cast<int>(key.size()));
     const bool found = index_.Cursor().FindKey(key.data(), given, false, false);
     LoadCursorRecord(true);
@@ -279,6 +287,7 @@ bool TDataFile::FindKey(std::span<const std::uint8_t> key, int given) {
 bool TDataFile::FindNearest(std::span<const std::uint8_t> key, int given) {
     RequireOpenTable();
     TOperationScope scope(*this);
+    BeginRead(); // a key search, like FindKey
     given = std::clamp(given, 0, static_cast<int>(key.size()));
     const bool found = index_.Cursor().FindKey(key.data(), given, true, false);
     LoadCursorRecord(true);

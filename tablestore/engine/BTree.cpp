@@ -79,41 +79,38 @@ TPageRef TBTree::FetchChecked(std::int32_t offset, bool root) {
 
 // ---- Search ------------------------------------------------------------------
 
-int TBTree::ChooseChild(const TIndexPage& page, const std::uint8_t* key) const {
-    // Last entry not above the key; the first child when the key is below all.
+namespace {
+
+// The first entry of the page for which `above` holds, or Count() when none
+// does; `above` must be false for a prefix of the entries and true after it.
+template <typename Above> int PartitionPoint(const TIndexPage& page, Above above) {
     int lo = 0, hi = page.Count();
     while (lo < hi) {
         const int mid = (lo + hi) / 2;
-        if (comparer_.Compare(page.Key(mid), key) <= 0)
-            lo = mid + 1;
-        else
+        if (above(page.Key(mid)))
             hi = mid;
+        else
+            lo = mid + 1;
     }
+    return lo;
+}
+
+} // namespace
+
+int TBTree::ChooseChild(const TIndexPage& page, const std::uint8_t* key) const {
+    // Last entry not above the key; the first child when the key is below all.
+    const int lo = LeafUpperBound(page, key);
     return lo > 0 ? lo - 1 : 0;
 }
 
 int TBTree::LeafLowerBound(const TIndexPage& page, const std::uint8_t* key) const {
-    int lo = 0, hi = page.Count();
-    while (lo < hi) {
-        const int mid = (lo + hi) / 2;
-        if (comparer_.Compare(page.Key(mid), key) < 0)
-            lo = mid + 1;
-        else
-            hi = mid;
-    }
-    return lo;
+    return PartitionPoint(page,
+                          [&](const std::uint8_t* k) { return comparer_.Compare(k, key) >= 0; });
 }
 
 int TBTree::LeafUpperBound(const TIndexPage& page, const std::uint8_t* key) const {
-    int lo = 0, hi = page.Count();
-    while (lo < hi) {
-        const int mid = (lo + hi) / 2;
-        if (comparer_.Compare(page.Key(mid), key) <= 0)
-            lo = mid + 1;
-        else
-            hi = mid;
-    }
-    return lo;
+    return PartitionPoint(page,
+                          [&](const std::uint8_t* k) { return comparer_.Compare(k, key) > 0; });
 }
 
 TPageRef TBTree::Descend(const std::uint8_t* key, std::vector<TPathStep>* path,

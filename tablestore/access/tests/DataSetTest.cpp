@@ -15,16 +15,8 @@
 namespace tabula {
 namespace {
 
+using test::ErrorOf;
 using test::TMemoryDataSet;
-
-std::string ErrorOf(const std::function<void()>& action) {
-    try {
-        action();
-    } catch (const std::exception& e) {
-        return e.what();
-    }
-    return "(no error)";
-}
 
 TFieldDef Def(const std::string& name, TFieldType type, int size = 0) {
     TFieldDef d;

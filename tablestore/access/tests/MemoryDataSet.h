@@ -15,10 +15,22 @@
 
 #include <algorithm>
 #include <cstring>
+#include <functional>
 #include <map>
+#include <string>
 #include <vector>
 
 namespace tabula::test {
+
+// The message of the exception an action raises, or "(no error)".
+inline std::string ErrorOf(const std::function<void()>& action) {
+    try {
+        action();
+    } catch (const std::exception& e) {
+        return e.what();
+    }
+    return "(no error)";
+}
 
 class TMemoryDataSet : public TTabulaDBDataSet {
 public:

@@ -13,16 +13,8 @@
 namespace tabula {
 namespace {
 
+using test::ErrorOf;
 using test::TMemoryDataSet;
-
-std::string ErrorOf(const std::function<void()>& action) {
-    try {
-        action();
-    } catch (const std::exception& e) {
-        return e.what();
-    }
-    return "(no error)";
-}
 
 // Leaves the default session inactive, as the process starts it.
 class Sessions : public ::testing::Test {

@@ -135,6 +135,17 @@ TSqlValue TSqlValue::Timestamp(double value) {
     return v;
 }
 
+TSqlValue TSqlValue::FromBytes(std::uint8_t type, std::uint8_t subtype, int decimals,
+                               std::vector<std::uint8_t> bytes, bool null) {
+    TSqlValue v;
+    v.type_ = type;
+    v.subtype_ = subtype;
+    v.decimals_ = decimals;
+    v.bytes_ = std::move(bytes);
+    v.null_ = null;
+    return v;
+}
+
 std::string TSqlValue::AsString() const {
     if (type_ != kFtString || bytes_.empty())
         return {};

@@ -74,6 +74,11 @@ public:
     static TSqlValue Date(std::int32_t dayNumber);
     static TSqlValue Time(std::int32_t msOfDay);
     static TSqlValue Timestamp(double value);
+    // A value of any type from its bytes as they are, for values handed over
+    // in the record encoding (bound parameters, types without a constructor
+    // above such as bytes and BLOB references). No check of the width.
+    static TSqlValue FromBytes(std::uint8_t type, std::uint8_t subtype, int decimals,
+                               std::vector<std::uint8_t> bytes, bool null);
 
     std::uint8_t Type() const { return type_; }
     std::uint8_t Subtype() const { return subtype_; }

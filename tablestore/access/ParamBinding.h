@@ -64,8 +64,9 @@ std::vector<TSqlValue> DecodeParamBinding(std::size_t count,
 // markers.
 void CheckParamCount(std::size_t paramCount, std::size_t markerCount);
 
-// CheckParamCount, then each marker in order takes the next value and its
-// type slot; markers beyond the values are left as they are.
+// CheckParamCount, then each marker in order takes the next value (its
+// node type is type checking's to fill); markers beyond the values are
+// left as they are.
 void BindParamMarkers(const std::vector<TSqlValue>& values,
                       const std::vector<TSqlNodePtr>& markers);
 

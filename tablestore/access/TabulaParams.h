@@ -25,6 +25,17 @@
 
 namespace tabula {
 
+namespace msg {
+inline constexpr const char* kParamNotFound = "Parameter '%s' not found";
+inline constexpr const char* kParamsUnloadable = "Unable to load bind parameters";
+// "%s" is the parameter's name, "%d" the limit.
+inline constexpr const char* kParamTooLarge =
+    "Parameter '%s', cannot save data larger than %d bytes";
+inline constexpr const char* kFieldTypeUnknown = "Field '%s' is of unknown type";
+inline constexpr const char* kFieldTypeUnsupported = "Field '%s' is of an unsupported type";
+inline constexpr const char* kNoParamValue = "No value for parameter '%s'";
+} // namespace msg
+
 enum class TParamType : std::uint8_t { ptUnknown, ptInput, ptOutput, ptInputOutput, ptResult };
 
 class TTabulaParam {

@@ -7,15 +7,15 @@
 namespace tabula {
 
 std::int64_t TStream::Size() {
-    const std::int64_t here = Seek(0, TSeekOrigin::soCurrent);
-    const std::int64_t size = Seek(0, TSeekOrigin::soEnd);
-    Seek(here, TSeekOrigin::soBeginning);
+    const std::int64_t here = Seek(0, TStreamOrigin::soCurrent);
+    const std::int64_t size = Seek(0, TStreamOrigin::soEnd);
+    Seek(here, TStreamOrigin::soBeginning);
     return size;
 }
 
 std::string TStream::ReadAll() {
     std::string out;
-    Seek(0, TSeekOrigin::soBeginning);
+    Seek(0, TStreamOrigin::soBeginning);
     char chunk[8192];
     for (;;) {
         const std::int64_t n = Read(chunk, sizeof chunk);
@@ -47,11 +47,11 @@ std::int64_t TStringStream::Write(const void* buffer, std::int64_t count) {
     return count;
 }
 
-std::int64_t TStringStream::Seek(std::int64_t offset, TSeekOrigin origin) {
+std::int64_t TStringStream::Seek(std::int64_t offset, TStreamOrigin origin) {
     std::int64_t base = 0;
-    if (origin == TSeekOrigin::soCurrent)
+    if (origin == TStreamOrigin::soCurrent)
         base = position_;
-    else if (origin == TSeekOrigin::soEnd)
+    else if (origin == TStreamOrigin::soEnd)
         base = static_cast<std::int64_t>(data_.size());
     position_ = std::max<std::int64_t>(0, base + offset);
     return position_;

@@ -10,14 +10,16 @@
 
 namespace tabula {
 
-enum class TSeekOrigin { soBeginning, soCurrent, soEnd };
+// Named apart from the engine's file seek origin (FileHandler.h), since a
+// source that uses both a dataset and a data file includes both headers.
+enum class TStreamOrigin { soBeginning, soCurrent, soEnd };
 
 class TStream {
 public:
     virtual ~TStream() = default;
     virtual std::int64_t Read(void* buffer, std::int64_t count) = 0;
     virtual std::int64_t Write(const void* buffer, std::int64_t count) = 0;
-    virtual std::int64_t Seek(std::int64_t offset, TSeekOrigin origin) = 0;
+    virtual std::int64_t Seek(std::int64_t offset, TStreamOrigin origin) = 0;
     std::int64_t Size();
     // Everything from the start to the end.
     std::string ReadAll();
@@ -28,7 +30,7 @@ public:
     explicit TStringStream(std::string data = {}) : data_(std::move(data)) {}
     std::int64_t Read(void* buffer, std::int64_t count) override;
     std::int64_t Write(const void* buffer, std::int64_t count) override;
-    std::int64_t Seek(std::int64_t offset, TSeekOrigin origin) override;
+    std::int64_t Seek(std::int64_t offset, TStreamOrigin origin) override;
     const std::string& Data() const { return data_; }
     std::string& Data() { return data_; }
 

@@ -1,0 +1,1117 @@
+// TTabulaTable: opening, closing and emptying the table's data file, the
+// properties that travel to it, index selection, and the table's side of
+// the dataset framework (buffers, fetching, posting, keys, ranges,
+// master-detail, index-answered searches, filters).
+#include "TabulaTable.h"
+
+#include "AccessMessages.h"
+#include "DataFile.h"
+#include "EngineCodes.h"
+#include "EngineError.h"
+#include "FieldValue.h"
+#include "IndexFileFormat.h"
+#include "TabulaDatabase.h"
+#include "TabulaSession.h"
+#include "TabulaSessionList.h"
+
+#include <algorithm>
+#include <cctype>
+#include <cstring>
+#include <mutex>
+
+namespace tabula {
+
+namespace {
+
+constexpr const char* kNoIndexForFields = "No index for fields '%s'";
+
+std::mutex gCompilerLock;
+TFilterCompiler gFilterCompiler;
+
+// The names of a ";"-separated list, blanks around each removed, upper case.
+std::vector<std::string> SplitNames(const std::string& text) {
+    std::vector<std::string> names;
+    std::size_t start = 0;
+    while (start <= text.size()) {
+        std::size_t end = text.find(';', start);
+        if (end == std::string::npos)
+            end = text.size();
+        std::string name = text.substr(start, end - start);
+        const auto first = name.find_first_not_of(" \t");
+        const auto last = name.find_last_not_of(" \t");
+        name = first == std::string::npos ? std::string() : name.substr(first, last - first + 1);
+        for (char& c : name)
+            c = static_cast<char>(std::toupper(static_cast<unsigned char>(c)));
+        if (!name.empty())
+            names.push_back(name);
+        start = end + 1;
+    }
+    return names;
+}
+
+// Closes a data file whose failure no longer matters (an error path).
+void CloseQuietly(TDataFile& file) {
+    try {
+        if (file.IsOpen())
+            file.Close();
+    } catch (const std::exception&) {
+        // The original error is the one the caller reports.
+    }
+}
+
+} // namespace
+
+// ---- TIndexDefs ---------------------------------------------------------------------
+
+const TIndexDef* TIndexDefs::FindByFields(const std::string& fields) const {
+    const std::vector<std::string> wanted = SplitNames(fields);
+    for (const TIndexDef& def : defs_) {
+        if (SplitNames(def.Fields) == wanted)
+            return &def;
+    }
+    return nullptr;
+}
+
+// ---- Construction and properties -------------------------------------------------------
+
+TTabulaTable::TTabulaTable(TComponent* owner) : TTabulaDBDataSet(owner) {}
+
+TTabulaTable::~TTabulaTable() {
+    destroying_ = true;
+    try {
+        Close();
+    } catch (const std::exception&) {
+        // A destructor cannot report; the file is freed below regardless.
+    }
+    masterLink_.SetDataSource(nullptr);
+    if (file_) {
+        CloseQuietly(*file_);
+        file_.reset();
+    }
+}
+
+void TTabulaTable::SetExclusive(bool value) {
+    CheckInactive();
+    exclusive_ = value;
+}
+
+void TTabulaTable::SetReadOnly(bool value) {
+    CheckInactive();
+    readOnly_ = value;
+}
+
+void TTabulaTable::SetInMemory(bool value) {
+    CheckInactive();
+    inMemory_ = value;
+}
+
+void TTabulaTable::SetStrictChangeDetection(bool value) {
+    CheckInactive();
+    strict_ = value;
+}
+
+void TTabulaTable::SetForceBufferFlush(bool value) {
+    CheckInactive();
+    forceBufferFlush_ = value;
+}
+
+void TTabulaTable::SetTableName(const std::string& name) {
+    CheckInactive();
+    tableName_ = name;
+    indexDefs_.SetUpdated(false);
+    FieldDefs().SetUpdated(false);
+    DataEvent(TDataEvent::dePropertyChange);
+}
+
+void TTabulaTable::SetLockRetryCount(std::uint8_t count) {
+    lockRetryCount_ = count;
+    if (file_)
+        file_->SetLockRetryCount(count);
+    if (lookupFile_)
+        lookupFile_->SetLockRetryCount(count);
+}
+
+void TTabulaTable::SetLockWaitTime(std::uint16_t ms) {
+    lockWaitTime_ = ms;
+    if (file_)
+        file_->SetLockWaitTime(ms);
+    if (lookupFile_)
+        lookupFile_->SetLockWaitTime(ms);
+}
+
+void TTabulaTable::SetIndexName(const std::string& name) {
+    if (Active()) {
+        SwitchIndex(name, {});
+        return;
+    }
+    indexName_ = name;
+    indexFieldNames_.clear();
+}
+
+void TTabulaTable::SetIndexFieldNames(const std::string& fields) {
+    if (Active()) {
+        SwitchIndex({}, fields);
+        return;
+    }
+    indexFieldNames_ = fields;
+    indexName_.clear();
+}
+
+TIndexDefs& TTabulaTable::IndexDefs() {
+    if (indexDefs_.Updated())
+        return indexDefs_;
+    if (file_) {
+        ReadIndexDefs(*file_);
+        return indexDefs_;
+    }
+    SetUsageFlag(UseIndexList, true);
+    try {
+        std::unique_ptr<TDataFile> file = NewFile(false, readOnly_);
+        OpenFile(*file);
+        try {
+            ReadIndexDefs(*file);
+        } catch (...) {
+            CloseQuietly(*file);
+            throw;
+        }
+        file->Close();
+    } catch (...) {
+        SetUsageFlag(UseIndexList, false);
+        throw;
+    }
+    SetUsageFlag(UseIndexList, false);
+    return indexDefs_;
+}
+
+void TTabulaTable::UpdateFieldDefs() {
+    if (file_) {
+        BuildFieldDefs(file_->WorkingDescriptors(), FieldDefs());
+        return;
+    }
+    SetUsageFlag(UseFieldList, true);
+    try {
+        // Always shared: reading the definitions must not lock others out.
+        std::unique_ptr<TDataFile> file = NewFile(false, readOnly_);
+        OpenFile(*file);
+        BuildFieldDefs(file->WorkingDescriptors(), FieldDefs());
+        file->Close();
+    } catch (...) {
+        SetUsageFlag(UseFieldList, false);
+        throw;
+    }
+    FieldDefs().SetUpdated(true);
+    SetUsageFlag(UseFieldList, false);
+}
+
+void TTabulaTable::SetMasterSource(TDataSource* source) {
+    if (source && source->IsLinkedTo(this))
+        msg::Raise(msg::kCircularLink);
+    masterLink_.SetDataSource(source);
+}
+
+void TTabulaTable::SetMasterFields(const std::string& fields) {
+    if (fields == masterFields_)
+        return;
+    masterFields_ = fields;
+    if (Active())
+        ApplyMasterRange(true);
+}
+
+void TTabulaTable::SetFilterCompiler(TFilterCompiler compiler) {
+    std::lock_guard<std::mutex> guard(gCompilerLock);
+    gFilterCompiler = std::move(compiler);
+}
+
+bool TTabulaTable::CanModify() const {
+    if (readOnly_)
+        return false;
+    return !file_ || !(file_->ReadOnly() || file_->ReadOnlyAttribute());
+}
+
+// ---- Opening and closing ------------------------------------------------------------------
+
+TTabulaSession& TTabulaTable::Session() const {
+    if (TTabulaDatabase* database = Database()) {
+        if (TTabulaSession* session = database->Session())
+            return *session;
+    }
+    return TTabulaSessionList::Instance().RequireSession(SessionName());
+}
+
+std::string TTabulaTable::TablePath() const {
+    TTabulaDatabase* database = Database();
+    if (!database)
+        msg::Raise(msg::kNoTableHandle);
+    return database->TablePath(tableName_);
+}
+
+std::unique_ptr<TDataFile> TTabulaTable::NewFile(bool exclusive, bool readOnly) {
+    if (tableName_.empty())
+        msg::Raise(msg::kTableNameMissing);
+    auto file = std::make_unique<TDataFile>(this);
+    file->SetFileName(TablePath());
+    file->SetExclusive(exclusive);
+    file->SetReadOnly(readOnly);
+    file->SetInMemory(inMemory_);
+    file->SetStrictChangeDetection(strict_);
+    file->SetForceBufferFlush(forceBufferFlush_);
+    file->SetLockRetryCount(lockRetryCount_);
+    file->SetLockWaitTime(lockWaitTime_);
+    return file;
+}
+
+void TTabulaTable::OpenFile(TDataFile& file) {
+    TTabulaSession& session = Session();
+    TTabulaSessionLock lock(session);
+    // The callback lives only for the open: a later request for a password
+    // (a clone, a second open) installs its own.
+    file.SetPasswordCallback([&session](void*) { return session.RequestPassword(); }, nullptr);
+    try {
+        file.Open();
+    } catch (...) {
+        file.SetPasswordCallback({}, nullptr);
+        CloseQuietly(file);
+        throw;
+    }
+    file.SetPasswordCallback({}, nullptr);
+}
+
+void TTabulaTable::ReadIndexDefs(TDataFile& file) {
+    indexDefs_.Clear();
+    const int secondaries = file.IndexFile().SecondaryCount();
+    for (int i = indexfmt::kPrimaryIndex; i <= secondaries; ++i) {
+        const TIndexDescriptor d = file.GetIndexDescriptor(i);
+        if (d.fieldCount == 0)
+            continue; // physical order: no fields to select it by
+        TIndexDef def;
+        def.Name = i == indexfmt::kPrimaryIndex ? std::string() : d.name;
+        for (int f = 0; f < d.fieldCount && f < indexfmt::kMaxKeyFields; ++f) {
+            if (f > 0)
+                def.Fields += ";";
+            def.Fields += file.GetFieldDescriptor(d.fieldNumbers[static_cast<std::size_t>(f)]).name;
+        }
+        def.CaseInsensitive = d.caseInsensitive;
+        def.Unique = d.unique || i == indexfmt::kPrimaryIndex;
+        def.Descending = d.descending;
+        indexDefs_.Add(std::move(def));
+    }
+    indexDefs_.SetUpdated(true);
+}
+
+std::string TTabulaTable::ResolveIndexName() {
+    if (indexFieldNames_.empty())
+        return indexName_;
+    const TIndexDef* def = IndexDefs().FindByFields(indexFieldNames_);
+    if (!def)
+        msg::Raise(kNoIndexForFields, indexFieldNames_);
+    return def->Name;
+}
+
+void TTabulaTable::InternalOpen() {
+    SetUsageFlag(UseCursor, true);
+    try {
+        if (tableName_.empty())
+            msg::Raise(msg::kTableNameMissing);
+        indexDefs_.SetUpdated(false);
+        std::unique_ptr<TDataFile> file = NewFile(exclusive_, readOnly_);
+        OpenFile(*file);
+        try {
+            readOnly_ = readOnly_ || file->ReadOnly() || file->ReadOnlyAttribute();
+            std::string index = indexName_;
+            if (!indexName_.empty() || !indexFieldNames_.empty()) {
+                ReadIndexDefs(*file);
+                index = ResolveIndexName();
+            }
+            file->SelectIndexByName(index);
+        } catch (...) {
+            CloseQuietly(*file);
+            throw;
+        }
+        if (!file)
+            msg::Raise(msg::kNoTableHandle);
+        file_ = std::move(file);
+        BuildFieldDefs(file_->WorkingDescriptors(), FieldDefs());
+        FieldDefs().SetUpdated(true);
+        ReadKeyInfo();
+        ComputeLayout();
+        ResetKeyBuffers();
+    } catch (...) {
+        if (file_) {
+            CloseQuietly(*file_);
+            file_.reset();
+        }
+        SetUsageFlag(UseCursor, false);
+        throw;
+    }
+}
+
+void TTabulaTable::InternalAfterBind() {
+    scratch_.assign(RecordBufferSize(), 0);
+    filterImage_.assign(RecordBufferSize(), 0);
+    ApplyMasterRange(false);
+    FilterChanged();
+}
+
+void TTabulaTable::InternalClose() {
+    CloseLookupCursor();
+    recordFilter_ = textFilter_ = -1;
+    filtersOn_ = false;
+    keys_.clear();
+    scratch_.clear();
+    filterImage_.clear();
+    keyInfo_ = {};
+    std::unique_ptr<TDataFile> file = std::move(file_);
+    try {
+        if (file)
+            file->Close();
+    } catch (...) {
+        CloseQuietly(*file);
+        file.reset();
+        SetUsageFlag(UseCursor, false);
+        throw;
+    }
+    file.reset();
+    SetUsageFlag(UseCursor, false);
+}
+
+void TTabulaTable::ReadKeyInfo() {
+    keyInfo_ = {};
+    keyInfo_.index = file_->CurrentIndex();
+    const TIndexDescriptor d = file_->GetIndexDescriptor(keyInfo_.index);
+    keyInfo_.caseInsensitive = d.caseInsensitive;
+    keyInfo_.keyLength = d.keyLength;
+    for (int f = 0; f < d.fieldCount && f < indexfmt::kMaxKeyFields; ++f)
+        keyInfo_.fieldNumbers.push_back(d.fieldNumbers[static_cast<std::size_t>(f)]);
+}
+
+void TTabulaTable::ComputeLayout() {
+    imageSize_ = static_cast<std::size_t>(file_->RecordBufferSize());
+    // Physical order bookmarks are record numbers; keyed ones are keys.
+    std::size_t longest = 4;
+    const int secondaries = file_->IndexFile().SecondaryCount();
+    for (int i = indexfmt::kPrimaryIndex; i <= secondaries; ++i)
+        longest = std::max(longest, static_cast<std::size_t>(file_->IndexFile().KeyLength(i)));
+    bookmarkSize_ = std::max(longest, static_cast<std::size_t>(file_->BookmarkSize()));
+}
+
+std::size_t TTabulaTable::RecordBufferSize() const {
+    return BookmarkOffset() + bookmarkSize_;
+}
+
+// ---- Emptying ------------------------------------------------------------------------------
+
+void TTabulaTable::EmptyTable() {
+    if (Active()) {
+        CheckBrowseMode();
+        file_->EmptyTable();
+        First();
+        return;
+    }
+    SetUsageFlag(UseEmpty, true);
+    try {
+        // Emptying needs the table to itself, whatever Exclusive and
+        // ReadOnly say for normal use.
+        std::unique_ptr<TDataFile> file = NewFile(true, false);
+        OpenFile(*file);
+        try {
+            file->EmptyTable();
+            file->Close();
+        } catch (...) {
+            CloseQuietly(*file);
+            throw;
+        }
+    } catch (...) {
+        SetUsageFlag(UseEmpty, false);
+        throw;
+    }
+    SetUsageFlag(UseEmpty, false);
+}
+
+// ---- Index selection ------------------------------------------------------------------------
+
+void TTabulaTable::SwitchIndex(const std::string& name, const std::string& fields) {
+    CheckBrowseMode();
+    const bool byFields = !fields.empty();
+    std::string resolved = name;
+    if (byFields) {
+        const TIndexDef* def = IndexDefs().FindByFields(fields);
+        if (!def)
+            msg::Raise(kNoIndexForFields, fields);
+        resolved = def->Name;
+    }
+    if (byFields == !indexFieldNames_.empty() &&
+        (byFields ? SplitNames(fields) == SplitNames(indexFieldNames_)
+                  : SplitNames(name) == SplitNames(indexName_))) {
+        indexName_ = name;
+        indexFieldNames_ = fields;
+        return;
+    }
+    try {
+        ResetRange();
+        file_->SelectIndexByName(resolved);
+        ReadKeyInfo();
+        ResetKeyBuffers();
+    } catch (...) {
+        Close();
+        throw;
+    }
+    indexName_ = name;
+    indexFieldNames_ = fields;
+    ApplyMasterRange(false);
+    ResyncFromCursor();
+    DataEvent(TDataEvent::deDataSetChange);
+}
+
+// ---- Fetching --------------------------------------------------------------------------------
+
+void TTabulaTable::StoreRecordInfo(std::uint8_t* buffer) {
+    const auto recno = static_cast<std::int32_t>(file_->RecordPosition());
+    std::memcpy(buffer + InfoOffset(), &recno, 4);
+    const std::vector<std::uint8_t> bookmark = file_->GetBookmark();
+    std::uint8_t* slot = buffer + BookmarkOffset();
+    std::memset(slot, 0, bookmarkSize_);
+    std::memcpy(slot, bookmark.data(), std::min(bookmark.size(), bookmarkSize_));
+}
+
+TGetResult TTabulaTable::GetRecord(std::uint8_t* buffer, TGetMode mode, bool doCheck) {
+    int rc = 0;
+    try {
+        switch (mode) {
+        case TGetMode::gmCurrent:
+            rc = file_->GetCurrentRecord(Image(buffer));
+            break;
+        case TGetMode::gmNext:
+            rc = file_->NextRecord(Image(buffer));
+            break;
+        case TGetMode::gmPrior:
+            rc = file_->PriorRecord(Image(buffer));
+            break;
+        }
+    } catch (const ETabulaEngineError&) {
+        if (doCheck)
+            throw;
+        return TGetResult::grError;
+    }
+    switch (rc) {
+    case 0:
+        SetBookmarkFlag(buffer, TBookmarkFlag::bfCurrent);
+        StoreRecordInfo(buffer);
+        return TGetResult::grOK;
+    case kErrBeginningOfFile:
+        return TGetResult::grBOF;
+    case kErrEndOfFile:
+        return TGetResult::grEOF;
+    default:
+        if (doCheck)
+            RaiseEngineError(rc, file_->FileName());
+        return TGetResult::grError;
+    }
+}
+
+void TTabulaTable::InternalFirst() {
+    file_->GotoFirst();
+}
+
+void TTabulaTable::InternalLast() {
+    file_->GotoLast();
+}
+
+void TTabulaTable::InternalInitRecord(std::uint8_t* buffer) {
+    file_->InitRecord(Image(buffer));
+    const std::int32_t recno = -1;
+    std::memcpy(buffer + InfoOffset(), &recno, 4);
+}
+
+void TTabulaTable::InternalEdit() {
+    // Re-reads the record and locks it until post or cancel.
+    const int rc = file_->GetCurrentRecord(Image(ActiveBuffer()), true);
+    if (rc != 0)
+        RaiseEngineError(rc, file_->FileName());
+}
+
+void TTabulaTable::InternalPost() {
+    if (State() == TDataSetState::dsEdit)
+        file_->UpdateRecord(Image(ActiveBuffer()), true, true);
+    else
+        file_->AppendRecord(Image(ActiveBuffer()));
+}
+
+void TTabulaTable::InternalCancel() {
+    if (State() == TDataSetState::dsEdit && file_)
+        file_->UnlockRecord();
+}
+
+void TTabulaTable::InternalDelete() {
+    file_->DeleteRecord(true);
+}
+
+void TTabulaTable::InternalRefresh() {
+    file_->Refresh();
+}
+
+void TTabulaTable::InternalSetToRecord(std::uint8_t* buffer) {
+    file_->GotoBookmark({buffer + BookmarkOffset(), bookmarkSize_});
+}
+
+void TTabulaTable::InternalGotoBookmark(const TBookmark& bookmark) {
+    if (!file_->GotoBookmark(bookmark))
+        RaiseEngineError(kErrRecordNotFound, file_->FileName());
+}
+
+TBookmarkFlag TTabulaTable::GetBookmarkFlag(const std::uint8_t* buffer) const {
+    return static_cast<TBookmarkFlag>(buffer[InfoOffset() + 4]);
+}
+
+void TTabulaTable::SetBookmarkFlag(std::uint8_t* buffer, TBookmarkFlag flag) {
+    buffer[InfoOffset() + 4] = static_cast<std::uint8_t>(flag);
+}
+
+TBookmark TTabulaTable::GetBookmarkData(const std::uint8_t* buffer) const {
+    const std::uint8_t* slot = buffer + BookmarkOffset();
+    return TBookmark(slot, slot + bookmarkSize_);
+}
+
+int TTabulaTable::CompareBookmarkData(const TBookmark& a, const TBookmark& b) const {
+    if (a == b)
+        return 0;
+    if (file_ && file_->IndexFile().PhysicalOrder() && a.size() >= 4 && b.size() >= 4) {
+        // Record numbers, little-endian.
+        std::int32_t x = 0;
+        std::int32_t y = 0;
+        std::memcpy(&x, a.data(), 4);
+        std::memcpy(&y, b.data(), 4);
+        return x < y ? -1 : (x > y ? 1 : 0);
+    }
+    // Keys compare as unsigned bytes in index order.
+    const int c = std::memcmp(a.data(), b.data(), std::min(a.size(), b.size()));
+    if (c != 0)
+        return c < 0 ? -1 : 1;
+    return a.size() < b.size() ? -1 : (a.size() > b.size() ? 1 : 0);
+}
+
+bool TTabulaTable::BookmarkValid(const TBookmark& bookmark) {
+    if (!file_ || bookmark.empty())
+        return false;
+    bool valid = false;
+    try {
+        // A bookmark of a deleted record leaves the cursor on its
+        // successor, which must not count as the bookmarked record.
+        valid =
+            file_->GotoBookmark(bookmark) && file_->GetCurrentRecord(Image(scratch_.data())) == 0;
+    } catch (const EDatabaseError&) {
+        valid = false;
+    }
+    CursorPosChanged();
+    return valid;
+}
+
+int TTabulaTable::GetRecordCount() {
+    return static_cast<int>(file_->RecordCount());
+}
+
+int TTabulaTable::GetRecNo() {
+    const std::uint8_t* buffer =
+        State() == TDataSetState::dsCalcFields ? CurrentFieldBuffer() : ActiveBuffer();
+    if (!buffer || IsEmpty())
+        return -1;
+    std::int32_t recno = -1;
+    std::memcpy(&recno, buffer + InfoOffset(), 4);
+    return recno;
+}
+
+void TTabulaTable::InternalSetRecNo(int recNo) {
+    file_->GotoPosition(recNo);
+}
+
+// ---- Field values -------------------------------------------------------------------------------
+
+bool TTabulaTable::ReadFieldData(const std::uint8_t* buffer, const TField& field,
+                                 void* data) const {
+    if (!file_ || field.FieldNo() <= 0 || field.FieldNo() > file_->FieldCount())
+        return false;
+    const TFieldRead read = file_->ReadField(field.FieldNo(), Image(buffer));
+    if (read.isNull)
+        return false;
+    if (!data || field.IsBlob())
+        return true;
+    const auto size = static_cast<std::size_t>(field.DataSize());
+    if (field.DataType() == TFieldType::ftBCD) {
+        std::int64_t stored = 0;
+        std::memcpy(&stored, read.value.data(), std::min<std::size_t>(8, read.value.size()));
+        const std::optional<TCurrency> value = DecodeBcd(stored, field.Size());
+        if (!value)
+            return false;
+        std::memcpy(data, &*value, sizeof(TCurrency));
+        return true;
+    }
+    const std::size_t n = std::min(size, read.value.size());
+    std::memcpy(data, read.value.data(), n);
+    if (n < size)
+        std::memset(static_cast<std::uint8_t*>(data) + n, 0, size - n);
+    if (field.DataType() == TFieldType::ftString && size > 0)
+        static_cast<char*>(data)[size - 1] = '\0';
+    return true;
+}
+
+void TTabulaTable::WriteFieldData(std::uint8_t* buffer, const TField& field, const void* data) {
+    if (!file_ || field.FieldNo() <= 0 || field.FieldNo() > file_->FieldCount())
+        return;
+    if (!data) {
+        file_->WriteNullField(field.FieldNo(), Image(buffer));
+        return;
+    }
+    if (field.IsBlob())
+        return; // BLOB contents go through CreateBlobStream
+    if (field.DataType() == TFieldType::ftBCD) {
+        TCurrency value = 0;
+        std::memcpy(&value, data, sizeof value);
+        const std::optional<std::int64_t> stored = EncodeBcd(value, field.Size());
+        if (!stored)
+            msg::Raise(msg::kFieldTypeMismatch, field.FieldName());
+        std::uint8_t bytes[8];
+        std::memcpy(bytes, &*stored, 8);
+        file_->WriteField(field.FieldNo(), Image(buffer), bytes);
+        return;
+    }
+    file_->WriteField(
+        field.FieldNo(), Image(buffer),
+        {static_cast<const std::uint8_t*>(data), static_cast<std::size_t>(field.DataSize())});
+}
+
+std::uint8_t* TTabulaTable::StateBuffer(TDataSetState state) const {
+    auto* self = const_cast<TTabulaTable*>(this);
+    if (state == TDataSetState::dsSetKey) {
+        if (keys_.empty())
+            return nullptr;
+        return self->keys_[keyEdit_].image.data();
+    }
+    if (state == TDataSetState::dsOldValue && file_ && !scratch_.empty()) {
+        const int rc = file_->GetCurrentRecord(self->Image(scratch_.data()));
+        if (rc != 0)
+            RaiseEngineError(rc, file_->FileName());
+        return scratch_.data();
+    }
+    return nullptr;
+}
+
+// ---- Keys and ranges
+// ------------------------------------------------------------------------------
+
+bool TTabulaTable::IsKeyField(const TField& field) const {
+    if (anyKeyField_ || keyInfo_.fieldNumbers.empty())
+        return true;
+    return std::find(keyInfo_.fieldNumbers.begin(), keyInfo_.fieldNumbers.end(), field.FieldNo()) !=
+           keyInfo_.fieldNumbers.end();
+}
+
+void TTabulaTable::ResetKeyBuffers() {
+    keys_.assign(kkCount, TKeyBuffer{});
+    for (TKeyBuffer& key : keys_) {
+        key.image.assign(imageSize_, 0);
+        file_->InitRecord(key.image);
+    }
+}
+
+std::vector<TField*> TTabulaTable::KeyFields(std::size_t count) const {
+    if (count > keyInfo_.fieldNumbers.size())
+        msg::Raise(msg::kFieldIndexRange);
+    std::vector<TField*> fields;
+    for (std::size_t i = 0; i < count; ++i) {
+        const int number = keyInfo_.fieldNumbers[i];
+        TField* found = nullptr;
+        for (int f = 0; f < FieldCount() && !found; ++f) {
+            if (Fields(f).FieldNo() == number && !Fields(f).Calculated())
+                found = &Fields(f);
+        }
+        if (!found)
+            msg::Raise(msg::kIndexFieldMissing, file_->GetFieldDescriptor(number).name);
+        fields.push_back(found);
+    }
+    return fields;
+}
+
+void TTabulaTable::AssignKeyValues(TKeyIndex which, const std::vector<TField*>& fields,
+                                   const std::vector<TVariant>& values) {
+    TKeyBuffer& key = keys_[which];
+    file_->InitRecord(key.image);
+    key.fieldCount = 0;
+    const TDataSetState oldState = State();
+    const TKeyIndex oldEdit = keyEdit_;
+    keyEdit_ = which;
+    SetState(TDataSetState::dsSetKey);
+    try {
+        for (std::size_t i = 0; i < fields.size() && i < values.size(); ++i)
+            fields[i]->SetAsVariant(values[i]);
+    } catch (...) {
+        keyEdit_ = oldEdit;
+        SetState(oldState);
+        throw;
+    }
+    keyEdit_ = oldEdit;
+    SetState(oldState);
+    key.fieldCount = static_cast<int>(std::min(fields.size(), values.size()));
+    key.modified = true;
+}
+
+std::vector<std::uint8_t> TTabulaTable::BuildKey(const TKeyBuffer& buffer, int& given) const {
+    const TKeyBuilder& builder = file_->IndexFile().KeyBuilder(keyInfo_.index);
+    std::vector<std::uint8_t> key(static_cast<std::size_t>(builder.KeyLength()), 0);
+    if (builder.FieldCount() > 0)
+        builder.Build(buffer.image, key.data());
+    given = builder.PrefixLength(std::min(buffer.fieldCount, builder.FieldCount()));
+    return key;
+}
+
+void TTabulaTable::BeginKeyEdit(TKeyIndex which, bool clear) {
+    CheckBrowseMode();
+    keyEdit_ = which;
+    keys_[kkSaved] = keys_[which];
+    if (clear) {
+        file_->InitRecord(keys_[which].image);
+        keys_[which].fieldCount = 0;
+        keys_[which].modified = false;
+    }
+    SetState(TDataSetState::dsSetKey);
+    DataEvent(TDataEvent::deDataSetChange);
+}
+
+void TTabulaTable::InternalPostKey() {
+    TKeyBuffer& key = keys_[keyEdit_];
+    if (Modified())
+        key.modified = true;
+    // The key counts the leading key fields that were given a value.
+    int count = 0;
+    for (int number : keyInfo_.fieldNumbers) {
+        if (file_->ReadField(number, key.image).isNull)
+            break;
+        ++count;
+    }
+    key.fieldCount = std::max(count, key.fieldCount);
+    SetState(TDataSetState::dsBrowse);
+}
+
+void TTabulaTable::InternalCancelKey() {
+    keys_[keyEdit_] = keys_[kkSaved];
+    SetState(TDataSetState::dsBrowse);
+}
+
+void TTabulaTable::SetKey() {
+    BeginKeyEdit(kkSearch, true);
+}
+
+void TTabulaTable::EditKey() {
+    BeginKeyEdit(kkSearch, false);
+}
+
+bool TTabulaTable::GotoKey() {
+    CheckBrowseMode();
+    if (BeforeScroll)
+        BeforeScroll(*this);
+    CursorPosChanged();
+    int given = 0;
+    const std::vector<std::uint8_t> key = BuildKey(keys_[kkSearch], given);
+    const bool found = file_->FindKey(key, given);
+    if (found) {
+        ResyncFromCursor();
+        if (AfterScroll)
+            AfterScroll(*this);
+        DataEvent(TDataEvent::deDataSetChange);
+    }
+    return found;
+}
+
+void TTabulaTable::GotoNearest() {
+    CheckBrowseMode();
+    if (BeforeScroll)
+        BeforeScroll(*this);
+    CursorPosChanged();
+    int given = 0;
+    const std::vector<std::uint8_t> key = BuildKey(keys_[kkSearch], given);
+    file_->FindNearest(key, given);
+    ResyncFromCursor();
+    if (AfterScroll)
+        AfterScroll(*this);
+    DataEvent(TDataEvent::deDataSetChange);
+}
+
+bool TTabulaTable::FindKey(const std::vector<TVariant>& values) {
+    CheckBrowseMode();
+    AssignKeyValues(kkSearch, KeyFields(values.size()), values);
+    return GotoKey();
+}
+
+void TTabulaTable::SetRangeStart() {
+    BeginKeyEdit(kkRangeStart, true);
+}
+
+void TTabulaTable::SetRangeEnd() {
+    BeginKeyEdit(kkRangeEnd, true);
+}
+
+bool TTabulaTable::ApplyKeyRange() {
+    const TKeyBuffer& start = keys_[kkRangeStart];
+    const TKeyBuffer& end = keys_[kkRangeEnd];
+    const TKeyBuffer& appliedStart = keys_[kkAppliedStart];
+    const TKeyBuffer& appliedEnd = keys_[kkAppliedEnd];
+    if (appliedStart.modified && start.fieldCount == appliedStart.fieldCount &&
+        start.image == appliedStart.image && end.fieldCount == appliedEnd.fieldCount &&
+        end.image == appliedEnd.image)
+        return false;
+    int startGiven = 0;
+    int endGiven = 0;
+    const std::vector<std::uint8_t> startKey = BuildKey(start, startGiven);
+    const std::vector<std::uint8_t> endKey = BuildKey(end, endGiven);
+    file_->SetRange(startKey, startGiven, endKey, endGiven);
+    keys_[kkAppliedStart] = start;
+    keys_[kkAppliedEnd] = end;
+    // "modified" on the applied buffers means: a range is in force.
+    keys_[kkAppliedStart].modified = true;
+    keys_[kkAppliedEnd].modified = true;
+    CloseLookupCursor();
+    return true;
+}
+
+void TTabulaTable::ResetRange() {
+    if (keys_.empty() || !keys_[kkAppliedStart].modified)
+        return;
+    file_->CancelRange();
+    for (TKeyIndex k : {kkAppliedStart, kkAppliedEnd}) {
+        file_->InitRecord(keys_[k].image);
+        keys_[k].fieldCount = 0;
+        keys_[k].modified = false;
+    }
+    CloseLookupCursor();
+}
+
+void TTabulaTable::ApplyRange() {
+    CheckBrowseMode();
+    if (ApplyKeyRange())
+        First();
+}
+
+void TTabulaTable::CancelRange() {
+    CheckBrowseMode();
+    ResetRange();
+    First();
+}
+
+void TTabulaTable::SetRange(const std::vector<TVariant>& start, const std::vector<TVariant>& end) {
+    CheckBrowseMode();
+    AssignKeyValues(kkRangeStart, KeyFields(start.size()), start);
+    AssignKeyValues(kkRangeEnd, KeyFields(end.size()), end);
+    ApplyRange();
+}
+
+// ---- Master-detail
+// ----------------------------------------------------------------------------------
+
+void TTabulaTable::ApplyMasterRange(bool move) {
+    if (!file_ || destroying_)
+        return;
+    TDataSet* master = masterLink_.Active() ? masterLink_.DataSet() : nullptr;
+    const std::vector<std::string> names = SplitNames(masterFields_);
+    if (master && !names.empty()) {
+        if (State() != TDataSetState::dsOpening)
+            CheckBrowseMode();
+        std::vector<TVariant> values;
+        for (const std::string& name : names)
+            values.push_back(master->FieldByName(name).AsVariant());
+        const std::vector<TField*> fields = KeyFields(values.size());
+        AssignKeyValues(kkRangeStart, fields, values);
+        keys_[kkRangeEnd] = keys_[kkRangeStart];
+        if (ApplyKeyRange() && move)
+            First();
+        return;
+    }
+    const bool hadRange = !keys_.empty() && keys_[kkAppliedStart].modified;
+    ResetRange();
+    if (hadRange && move)
+        First();
+}
+
+void TTabulaTable::TMasterLink::ActiveChanged() {
+    table_.ApplyMasterRange(true);
+}
+
+void TTabulaTable::TMasterLink::LayoutChanged() {
+    table_.ApplyMasterRange(true);
+}
+
+void TTabulaTable::TMasterLink::DataSetChanged() {
+    table_.ApplyMasterRange(true);
+}
+
+void TTabulaTable::TMasterLink::DataSetScrolled() {
+    table_.ApplyMasterRange(true);
+}
+
+void TTabulaTable::TMasterLink::RecordChanged(TField* field) {
+    TDataSet* master = DataSet();
+    if (!master || master->State() == TDataSetState::dsSetKey)
+        return;
+    if (field) {
+        const std::vector<std::string> names = SplitNames(table_.masterFields_);
+        std::string upper = field->FieldName();
+        for (char& c : upper)
+            c = static_cast<char>(std::toupper(static_cast<unsigned char>(c)));
+        if (std::find(names.begin(), names.end(), upper) == names.end())
+            return;
+    }
+    // A master in edit or insert state shows values not yet posted; the
+    // detail follows them only once they are the master's current record.
+    if (master->State() == TDataSetState::dsBrowse)
+        table_.ApplyMasterRange(true);
+}
+
+// ---- Searching
+// -------------------------------------------------------------------------------------
+
+void TTabulaTable::CloseLookupCursor() {
+    if (!lookupFile_)
+        return;
+    CloseQuietly(*lookupFile_);
+    lookupFile_.reset();
+    lookupIndex_.clear();
+}
+
+bool TTabulaTable::IndexedSearch(const std::vector<TField*>& fields,
+                                 const std::vector<TVariant>& values, TLocateOptions options,
+                                 std::uint8_t* buffer, bool forLocate, bool& handled) {
+    handled = false;
+    if (!file_ || fields.empty())
+        return false;
+    const bool caseInsensitive = (options & loCaseInsensitive) != 0;
+    std::vector<int> numbers;
+    for (const TField* field : fields) {
+        if (field->Calculated() || field->FieldNo() <= 0 || field->IsBlob())
+            return false;
+        numbers.push_back(field->FieldNo());
+    }
+    auto leadsWith = [&numbers](const std::vector<int>& keyFields) {
+        return keyFields.size() >= numbers.size() &&
+               std::equal(numbers.begin(), numbers.end(), keyFields.begin());
+    };
+
+    TDataFile* cursor = nullptr;
+    if (leadsWith(keyInfo_.fieldNumbers) && keyInfo_.caseInsensitive == caseInsensitive) {
+        cursor = file_.get();
+    } else if (!(masterLink_.Active() && !masterFields_.empty()) && !Exclusive()) {
+        // A second cursor on an index that starts with these fields.
+        std::string names;
+        for (const TField* field : fields)
+            names += (names.empty() ? "" : ";") + field->FieldName();
+        const std::vector<std::string> wanted = SplitNames(names);
+        const TIndexDef* match = nullptr;
+        for (const TIndexDef& def : IndexDefs().Items()) {
+            const std::vector<std::string> have = SplitNames(def.Fields);
+            if (def.CaseInsensitive == caseInsensitive && have.size() >= wanted.size() &&
+                std::equal(wanted.begin(), wanted.end(), have.begin())) {
+                match = &def;
+                break;
+            }
+        }
+        if (!match)
+            return false;
+        if (!lookupFile_ || lookupIndex_ != match->Name) {
+            CloseLookupCursor();
+            lookupFile_ = file_->CloneCursor();
+            lookupFile_->SelectIndexByName(match->Name);
+            lookupIndex_ = match->Name;
+        }
+        lookupFile_->Refresh();
+        cursor = lookupFile_.get();
+    } else {
+        return false;
+    }
+
+    // The key, built by the index of the cursor that searches.
+    TKeyBuffer& key = keys_[kkLookup];
+    anyKeyField_ = true;
+    try {
+        AssignKeyValues(kkLookup, fields, values);
+    } catch (const EDatabaseError&) {
+        // A value that the field cannot hold matches no record.
+        anyKeyField_ = false;
+        handled = true;
+        return false;
+    }
+    anyKeyField_ = false;
+    const TKeyBuilder& builder = cursor->IndexFile().KeyBuilder(cursor->CurrentIndex());
+    std::vector<std::uint8_t> bytes(static_cast<std::size_t>(builder.KeyLength()), 0);
+    builder.Build(key.image, bytes.data());
+    int given = builder.PrefixLength(static_cast<int>(fields.size()));
+    TField& last = *fields.back();
+    if ((options & loPartialKey) != 0 && last.DataType() == TFieldType::ftString &&
+        std::holds_alternative<std::string>(values.back())) {
+        // The last field counts only as long as the text given for it.
+        const auto length = std::min<std::size_t>(std::get<std::string>(values.back()).size(),
+                                                  static_cast<std::size_t>(last.Size()));
+        given = builder.PrefixLength(static_cast<int>(fields.size()) - 1) + 1 +
+                static_cast<int>(length);
+    }
+    handled = true;
+    CursorPosChanged();
+    if (!cursor->FindKey(bytes, given))
+        return false;
+    if (cursor != file_.get()) {
+        if (forLocate) {
+            const int rc = file_->SyncToCursor(*cursor);
+            if (rc != 0)
+                RaiseEngineError(rc, file_->FileName());
+        } else {
+            return cursor->GetCurrentRecord(Image(buffer)) == 0;
+        }
+    }
+    if (file_->GetCurrentRecord(Image(buffer)) != 0)
+        return false;
+    SetBookmarkFlag(buffer, TBookmarkFlag::bfCurrent);
+    StoreRecordInfo(buffer);
+    return true;
+}
+
+// ---- Filters
+// ---------------------------------------------------------------------------------------------
+
+bool TTabulaTable::FilterRecordTest(std::span<const std::uint8_t> image, void* context) {
+    auto* table = static_cast<TTabulaTable*>(context);
+    std::vector<std::uint8_t>& buffer = table->filterImage_;
+    std::fill(buffer.begin(), buffer.end(), 0);
+    std::memcpy(buffer.data(), image.data(), std::min(image.size(), table->imageSize_));
+    return table->RecordAccepted(buffer.data());
+}
+
+void TTabulaTable::DropFilters() {
+    for (int* handle : {&recordFilter_, &textFilter_}) {
+        if (*handle >= 0 && file_)
+            file_->DropFilter(*handle);
+        *handle = -1;
+    }
+    filtersOn_ = false;
+}
+
+void TTabulaTable::FilterChanged() {
+    if (!file_)
+        return;
+    CloseLookupCursor();
+    DropFilters();
+    if (HasFilterRecordHandler())
+        recordFilter_ = file_->AddFilter(&TTabulaTable::FilterRecordTest, this);
+    if (!Filter().empty()) {
+        TFilterCompiler compiler;
+        {
+            std::lock_guard<std::mutex> guard(gCompilerLock);
+            compiler = gFilterCompiler;
+        }
+        if (compiler)
+            textFilter_ = compiler(*this, *file_);
+    }
+    if (FiltersActive()) {
+        for (int handle : {recordFilter_, textFilter_}) {
+            if (handle >= 0)
+                file_->ActivateFilter(handle);
+        }
+        filtersOn_ = true;
+    }
+}
+
+} // namespace tabula

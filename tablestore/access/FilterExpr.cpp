@@ -13,6 +13,7 @@
 #include <cmath>
 #include <cstdio>
 #include <cstring>
+#include <optional>
 
 namespace tabula {
 
@@ -231,14 +232,16 @@ TFilterExpr::TOutPtr TFilterExpr::ConstantFromText(const TField& field, const st
     return node;
 }
 
-TFilterExpr::TOutPtr TFilterExpr::ConstantFromVariant(const TField& field, const TVariant& value) {
-    if (const auto* text = std::get_if<std::string>(&value))
-        return ConstantFromText(field, *text);
+// The text of a plain variant (text, boolean or number), as the filter
+// text would write it; nullopt for Null and date-times.
+static std::optional<std::string> VariantText(const TVariant& value) {
     char buffer[64];
+    if (const auto* text = std::get_if<std::string>(&value))
+        return *text;
     if (const auto* b = std::get_if<bool>(&value))
-        return ConstantFromText(field, *b ? "True" : "False");
+        return std::string(*b ? "True" : "False");
     if (const auto* i = std::get_if<std::int64_t>(&value))
-        return ConstantFromText(field, std::to_string(*i));
+        return std::to_string(*i);
     if (const auto* c = std::get_if<TCurrencyValue>(&value)) {
         // Ten-thousandths, written exactly as a decimal text.
         const std::int64_t whole = c->scaled / kCurrencyScale;
@@ -246,12 +249,18 @@ TFilterExpr::TOutPtr TFilterExpr::ConstantFromVariant(const TField& field, const
         std::snprintf(buffer, sizeof buffer, "%s%lld.%04lld",
                       c->scaled < 0 && whole == 0 ? "-" : "", static_cast<long long>(whole),
                       static_cast<long long>(frac));
-        return ConstantFromText(field, buffer);
+        return std::string(buffer);
     }
     if (const auto* d = std::get_if<double>(&value)) {
         std::snprintf(buffer, sizeof buffer, "%.17g", *d);
-        return ConstantFromText(field, buffer);
+        return std::string(buffer);
     }
+    return std::nullopt;
+}
+
+TFilterExpr::TOutPtr TFilterExpr::ConstantFromVariant(const TField& field, const TVariant& value) {
+    if (const auto text = VariantText(value))
+        return ConstantFromText(field, *text);
     if (const auto* t = std::get_if<TDateTime>(&value)) {
         const TDateTimeParts p = PartsFromDateTime(*t);
         std::vector<std::uint8_t> bytes;
@@ -451,11 +460,12 @@ std::vector<std::uint8_t> TFilterExpr::FieldEquals(const std::vector<const TFiel
             term->children.push_back(FieldNode(field));
         } else if (field.DataType() == TFieldType::ftString) {
             // Locate compares the key text as given: no "*" convention.
+            const auto text = VariantText(values[i]);
+            if (!text)
+                msg::Raise(msg::kFieldTypeMismatch, field.FieldName());
             const TFilterOptions saved = options_;
             options_ |= foNoPartialCompare;
-            const auto* text = std::get_if<std::string>(&values[i]);
-            term = StringComparison(sqlop::kEq, field, text ? *text : field.FormatTextOf(values[i]),
-                                    partial && i + 1 == fields.size());
+            term = StringComparison(sqlop::kEq, field, *text, partial && i + 1 == fields.size());
             options_ = saved;
         } else {
             term = std::make_unique<TOutNode>();

@@ -146,6 +146,25 @@ TEST(FilterExprImage, OnlyDataAndInternalCalculatedFields) {
     EXPECT_EQ(ErrorOf([&] { CompileFilter("Qty = 1", 0, fields.Lookup()); }), "(no error)");
 }
 
+TEST(FilterExprImage, LocateKeysOfOtherKindsMatchTheTextForm) {
+    TFieldSet fields = Shop();
+    const auto text = [&](const std::string& filter) {
+        return CompileFilter(filter, 0, fields.Lookup());
+    };
+    EXPECT_EQ(BuildFieldFilter({&fields["State"]}, {std::int64_t{5}}, 0, false),
+              text("State = '5'"));
+    EXPECT_EQ(BuildFieldFilter({&fields["Price"]}, {TCurrencyValue{-1250}}, 0, false),
+              text("Price = -0.125"));
+    TDateTimeParts day;
+    day.year = 2020;
+    day.month = 3;
+    day.day = 15;
+    EXPECT_EQ(BuildFieldFilter({&fields["Day"]}, {DateTimeFromParts(day)}, 0, false),
+              text("Day = '03/15/2020'"));
+    EXPECT_EQ(BuildFieldFilter({&fields["Flag"], &fields["W"]}, {true, 7.0}, 0, false),
+              text("Flag = True and W = 7"));
+}
+
 TEST(FilterExprImage, TooLargeForSixteenBitOffsetsFailsCleanly) {
     std::string text = "State = '" + std::string(250, 'x') + "'";
     for (int i = 0; i < 300; ++i)
@@ -255,6 +274,7 @@ TEST_F(FilterRoundTrip, LocateFieldFilters) {
               "3");
     EXPECT_EQ(Matches(BuildFieldFilter({state, qty}, {std::string("ny"), 9.0}, 0, false)), "7");
     EXPECT_EQ(Matches(BuildFieldFilter({qty}, {TVariant{}}, 0, false)), "4");
+    EXPECT_EQ(Matches(BuildFieldFilter({qty}, {std::string("9")}, 0, false)), "7");
     EXPECT_EQ(ErrorOf([&] { BuildFieldFilter({qty}, {std::string("x")}, 0, false); }),
               "'x' is not a valid integer value");
 }

@@ -48,6 +48,7 @@
 
 #include "BlobFile.h"
 #include "DataHeader.h"
+#include "FieldCondition.h"
 #include "FieldDescriptor.h"
 #include "FileHandler.h"
 #include "IndexDescriptor.h"
@@ -70,6 +71,7 @@ namespace tabula {
 
 class TTableLocale;
 class TIndexCursor;
+class TFilterNode;
 
 class TDataFile : public TFileHandler {
 public:
@@ -200,6 +202,28 @@ public:
 
     // ---- Filters -------------------------------------------------------------------------------
     int AddFilter(std::function<bool(std::span<const std::uint8_t>, void*)> test, void* context);
+    // A filter made of nodes (condition nodes of this table, their AND / OR /
+    // NOT, test functions); inactive, like every new filter. 10051 for none.
+    // A second cursor (CloneCursor) rebuilds every node for itself; a node
+    // class that cannot be rebuilt makes CloneCursor fail with 10051.
+    int AddFilter(std::unique_ptr<TFilterNode> node);
+    // A filter node answered from an index whose first key field is the
+    // condition's field with a matching case-insensitive flag (off for a
+    // plain field, on for UPPER, equal to caseInsensitive under compare
+    // options, any for IS [NOT] NULL), or nullptr when no index can answer it
+    // (also when the primary index has no keys). The node's Test(image)
+    // decides the condition exactly on one record image. An unknown field is
+    // 9985; a constant whose size is not the field's stored size, or a
+    // negative partial length, is 10051. The node refers to this table's
+    // index file and lives no longer than this object stays open.
+    std::unique_ptr<TFilterNode> MakeConditionFilter(const TFieldCondition& condition);
+    // How many index entries the condition matches; -1 when no index can
+    // answer it.
+    std::int64_t CountConditionMatches(const TFieldCondition& condition);
+    // 0 answered from indexes, 1 partly, 2 record by record, as the cursor
+    // last evaluated the filter; -1 while it was never evaluated (inactive).
+    // 10050 for an unknown handle.
+    int FilterLevel(int handle) const;
     void DropFilter(int handle);
     void ActivateFilter(int handle);
     void DeactivateFilter(int handle);
@@ -253,8 +277,6 @@ private:
 
     struct TFilterEntry {
         int handle;
-        std::function<bool(std::span<const std::uint8_t>, void*)> test;
-        void* context;
         bool active;
     };
 
@@ -288,7 +310,11 @@ private:
     // Cursor.
     void SetCurrent(TRecord* record);
     TRecord* CurrentBuffer();
-    void LoadCursorRecord(bool forward);
+    // Loads the record the index cursor stands on. Read-ahead (a run of
+    // neighbours in the direction of travel) only when the cursor stepped
+    // there: after a jump (key search, position, bookmark) the next access
+    // is as likely to be elsewhere, and one record is read.
+    void LoadCursorRecord(bool forward, bool stepped = false);
     int Move(int step, std::span<std::uint8_t> image);
     void CopyOut(std::span<std::uint8_t> image);
     struct TCursorMark {

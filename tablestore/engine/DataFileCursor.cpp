@@ -8,6 +8,7 @@
 #include "DataFile.h"
 #include "EngineCodes.h"
 #include "EngineError.h"
+#include "FieldConditionFilter.h"
 #include "FileSession.h"
 #include "IndexCursor.h"
 #include "OperationScope.h"
@@ -35,7 +36,7 @@ std::int32_t TDataFile::CurrentRecordNumber() {
     return index_.Cursor().CurrentRecordNumber();
 }
 
-void TDataFile::LoadCursorRecord(bool forward) {
+void TDataFile::LoadCursorRecord(bool forward, bool stepped) {
     TIndexCursor& cursor = index_.Cursor();
     // A retry happens only when the read lock was not yet held; the next
     // attempt finds it held, so the loop runs at most twice.
@@ -46,7 +47,7 @@ void TDataFile::LoadCursorRecord(bool forward) {
             return;
         }
         bool retry = false;
-        TRecord* r = Fetch(n, true, forward, !index_.PhysicalOrder(), &retry);
+        TRecord* r = Fetch(n, stepped, forward, !index_.PhysicalOrder(), &retry);
         if (retry) {
             SetCurrent(nullptr);
             continue;
@@ -148,7 +149,7 @@ int TDataFile::Move(int step, std::span<std::uint8_t> image) {
         SetCurrent(nullptr);
         return rc;
     }
-    LoadCursorRecord(step > 0);
+    LoadCursorRecord(step > 0, /*stepped=*/true);
     CopyOut(image);
     return 0;
 }
@@ -337,9 +338,46 @@ std::int64_t TDataFile::RecordPosition() {
 int TDataFile::AddFilter(std::function<bool(std::span<const std::uint8_t>, void*)> test,
                          void* context) {
     RequireOpenTable();
-    const int handle = index_.Cursor().AddFilter(test, context);
-    filters_.push_back({handle, std::move(test), context, false});
+    const int handle = index_.Cursor().AddFilter(std::move(test), context);
+    filters_.push_back({handle, false});
     return handle;
+}
+
+int TDataFile::AddFilter(std::unique_ptr<TFilterNode> node) {
+    RequireOpenTable();
+    const int handle = index_.Cursor().AddFilter(std::move(node));
+    filters_.push_back({handle, false});
+    return handle;
+}
+
+std::unique_ptr<TFilterNode> TDataFile::MakeConditionFilter(const TFieldCondition& condition) {
+    RequireOpenTable();
+    const TFieldDescriptor field = GetFieldDescriptor(condition.fieldNumber);
+    const bool nullTest =
+        condition.op == TFieldConditionOp::IsNull || condition.op == TFieldConditionOp::IsNotNull;
+    if (condition.op < TFieldConditionOp::IsNull || condition.op > TFieldConditionOp::Le ||
+        condition.partialLength < 0 || (!nullTest && condition.value.size() != field.storedSize))
+        FailField(kErrInvalidFilterExpression, field.name);
+    if (!PrimaryHasKeys())
+        return nullptr;
+    return TFieldConditionFilter::Make(index_, condition);
+}
+
+std::int64_t TDataFile::CountConditionMatches(const TFieldCondition& condition) {
+    std::unique_ptr<TFilterNode> node = MakeConditionFilter(condition);
+    if (!node)
+        return -1;
+    TOperationScope scope(*this);
+    BeginRead();
+    return static_cast<TFieldConditionFilter&>(*node).CountMatches();
+}
+
+int TDataFile::FilterLevel(int handle) const {
+    RequireOpenTable();
+    if (std::none_of(filters_.begin(), filters_.end(),
+                     [handle](const TFilterEntry& f) { return f.handle == handle; }))
+        Fail(kErrInvalidFilterHandle);
+    return index_.Cursor().FilterLevel(handle);
 }
 
 void TDataFile::DropFilter(int handle) {
@@ -407,6 +445,12 @@ std::unique_ptr<TDataFile> TDataFile::CloneCursor() {
     RequireOpenTable();
     if (Exclusive())
         Fail(kErrAccessDenied);
+    // Every filter must be rebuildable for the second cursor before it opens.
+    for (const TFilterEntry& f : filters_) {
+        const TFilterNode* node = index_.Cursor().FilterNode(f.handle);
+        if (node == nullptr || !node->CloneFor(index_))
+            Fail(kErrInvalidFilterExpression);
+    }
     auto clone = std::make_unique<TDataFile>(owner_);
     clone->SetFileName(FileName());
     clone->SetReadOnly(ReadOnly());
@@ -434,7 +478,8 @@ std::unique_ptr<TDataFile> TDataFile::CloneCursor() {
     if (rangeSet_)
         clone->SetRange(rangeStart_, rangeStartGiven_, rangeEnd_, rangeEndGiven_);
     for (const TFilterEntry& f : filters_) {
-        const int handle = clone->AddFilter(f.test, f.context);
+        const int handle =
+            clone->AddFilter(index_.Cursor().FilterNode(f.handle)->CloneFor(clone->index_));
         if (f.active)
             clone->ActivateFilter(handle);
     }

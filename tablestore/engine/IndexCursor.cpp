@@ -673,6 +673,11 @@ int TIndexCursor::FilterLevel(int handle) const {
     return f ? f->level : -1;
 }
 
+const TFilterNode* TIndexCursor::FilterNode(int handle) const {
+    const TFilter* f = FindFilterOrNull(handle);
+    return f ? f->node.get() : nullptr;
+}
+
 int TIndexCursor::AddFilter(std::unique_ptr<TFilterNode> node) {
     if (!node)
         RaiseEngineError(kErrInvalidFilterExpression, file_.FileName());

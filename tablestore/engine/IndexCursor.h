@@ -103,6 +103,8 @@ public:
     int FilterCount() const { return static_cast<int>(filters_.size()); }
     // The level the filter's last evaluation reported (-1 when never evaluated).
     int FilterLevel(int handle) const;
+    // The node of a filter, nullptr for an unknown handle.
+    const TFilterNode* FilterNode(int handle) const;
 
 private:
     struct TFilter {

@@ -56,6 +56,8 @@ public:
     // Protected tables keep every page, the header page included, scrambled
     // with the table-data key.
     void SetProtected(bool isProtected);
+    // Called before every page read from the storage (see TPageIO).
+    void SetBeforePageRead(std::function<void()> hook) { io_.beforeRead = std::move(hook); }
 
     // ---- Life cycle ----------------------------------------------------------
     // A fresh header (version 3, no pages, "Sys Deleted" defined), marked
@@ -124,6 +126,7 @@ public:
     bool DetectChange();
 
     TIndexCursor& Cursor() { return *cursor_; }
+    const TIndexCursor& Cursor() const { return *cursor_; }
     TPageCache& Cache(int index) { return *caches_[Slot(index)]; }
 
 private:

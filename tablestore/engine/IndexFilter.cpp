@@ -47,6 +47,10 @@ TFilterLevel TTestFunctionFilter::Evaluate(TFilterContext& context, TRecordBitma
     return kRecordByRecord;
 }
 
+std::unique_ptr<TFilterNode> TTestFunctionFilter::CloneFor(TIndexFile&) const {
+    return std::make_unique<TTestFunctionFilter>(test_, context_);
+}
+
 TKeyRangeFilter::TKeyRangeFilter(TIndexFile& file, int index, std::vector<std::uint8_t> low,
                                  std::vector<std::uint8_t> high, bool invert)
     : file_(file), index_(index), low_(std::move(low)), high_(std::move(high)), invert_(invert) {
@@ -69,6 +73,27 @@ bool TKeyRangeFilter::Test(std::span<const std::uint8_t> image) {
     const bool inside =
         cmp.Compare(key.data(), low_.data()) >= 0 && cmp.Compare(key.data(), high_.data()) <= 0;
     return inside != invert_;
+}
+
+std::unique_ptr<TFilterNode> TKeyRangeFilter::CloneFor(TIndexFile& file) const {
+    return std::make_unique<TKeyRangeFilter>(file, index_, low_, high_, invert_);
+}
+
+std::unique_ptr<TFilterNode> TNotFilter::CloneFor(TIndexFile& file) const {
+    auto operand = operand_->CloneFor(file);
+    return operand ? std::make_unique<TNotFilter>(std::move(operand)) : nullptr;
+}
+
+std::unique_ptr<TFilterNode> TAndFilter::CloneFor(TIndexFile& file) const {
+    auto a = a_->CloneFor(file);
+    auto b = a ? b_->CloneFor(file) : nullptr;
+    return b ? std::make_unique<TAndFilter>(std::move(a), std::move(b)) : nullptr;
+}
+
+std::unique_ptr<TFilterNode> TOrFilter::CloneFor(TIndexFile& file) const {
+    auto a = a_->CloneFor(file);
+    auto b = a ? b_->CloneFor(file) : nullptr;
+    return b ? std::make_unique<TOrFilter>(std::move(a), std::move(b)) : nullptr;
 }
 
 TFilterLevel TNotFilter::Evaluate(TFilterContext& context, TRecordBitmap& bits) {

@@ -53,6 +53,10 @@ public:
     virtual TFilterLevel Evaluate(TFilterContext& context, TRecordBitmap& bits) = 0;
     // Whether one record image passes (maintenance after append and update).
     virtual bool Test(std::span<const std::uint8_t> image) = 0;
+    // The same filter for another table object over the same table (a
+    // second cursor), bound to that object's index file; nullptr when the
+    // node cannot be rebuilt there, which makes the cursor refuse to clone.
+    virtual std::unique_ptr<TFilterNode> CloneFor(TIndexFile& /*file*/) const { return nullptr; }
 };
 
 // What a node may use while it evaluates.
@@ -86,6 +90,7 @@ public:
     TFilterLevel Classify() const override { return kRecordByRecord; }
     TFilterLevel Evaluate(TFilterContext& context, TRecordBitmap& bits) override;
     bool Test(std::span<const std::uint8_t> image) override { return test_(image, context_); }
+    std::unique_ptr<TFilterNode> CloneFor(TIndexFile& file) const override;
 
 private:
     TTest test_;
@@ -102,6 +107,7 @@ public:
     TFilterLevel Classify() const override { return kAnsweredFromIndexes; }
     TFilterLevel Evaluate(TFilterContext& context, TRecordBitmap& bits) override;
     bool Test(std::span<const std::uint8_t> image) override;
+    std::unique_ptr<TFilterNode> CloneFor(TIndexFile& file) const override;
 
 private:
     TIndexFile& file_;
@@ -117,6 +123,7 @@ public:
     TFilterLevel Classify() const override { return operand_->Classify(); }
     TFilterLevel Evaluate(TFilterContext& context, TRecordBitmap& bits) override;
     bool Test(std::span<const std::uint8_t> image) override { return !operand_->Test(image); }
+    std::unique_ptr<TFilterNode> CloneFor(TIndexFile& file) const override;
 
 private:
     std::unique_ptr<TFilterNode> operand_;
@@ -131,6 +138,7 @@ public:
     bool Test(std::span<const std::uint8_t> image) override {
         return a_->Test(image) && b_->Test(image);
     }
+    std::unique_ptr<TFilterNode> CloneFor(TIndexFile& file) const override;
 
 private:
     std::unique_ptr<TFilterNode> a_, b_;
@@ -145,6 +153,7 @@ public:
     bool Test(std::span<const std::uint8_t> image) override {
         return a_->Test(image) || b_->Test(image);
     }
+    std::unique_ptr<TFilterNode> CloneFor(TIndexFile& file) const override;
 
 private:
     std::unique_ptr<TFilterNode> a_, b_;

@@ -110,17 +110,17 @@ std::vector<TKeyStringSegment> TKeyBuilder::StringSegments() const {
 }
 
 void TKeyBuilder::EncodeValue(const TKeyField& field, const std::uint8_t* value,
-                              std::uint8_t* out) const {
+                              bool caseInsensitive, std::uint8_t* out) const {
     const int size = field.storedSize;
     switch (field.typeCode) {
     case datafmt::kFtString: {
         if (locale_) {
-            locale_->MapKeyText(value, size, caseInsensitive_, out);
+            locale_->MapKeyText(value, size, caseInsensitive, out);
             return;
         }
         std::memset(out, 0, size);
         for (int i = 0; i + 1 < size && value[i] != 0; ++i)
-            out[i] = caseInsensitive_ ? UpperAnsi(value[i]) : value[i];
+            out[i] = caseInsensitive ? UpperAnsi(value[i]) : value[i];
         return;
     }
     case datafmt::kFtDate:
@@ -156,14 +156,15 @@ void TKeyBuilder::EncodeValue(const TKeyField& field, const std::uint8_t* value,
     std::memcpy(out, value, size);
 }
 
-void TKeyBuilder::EncodeField(int index, const std::uint8_t* value, std::uint8_t* out) const {
+void TKeyBuilder::EncodeField(int index, const std::uint8_t* value, bool caseInsensitive,
+                              std::uint8_t* out) const {
     const TKeyField& field = fields_.at(index);
     const int size = field.storedSize;
     if (value == nullptr) {
         std::memset(out, 0, size + 1);
     } else {
         out[0] = 1;
-        EncodeValue(field, value, out + 1);
+        EncodeValue(field, value, caseInsensitive, out + 1);
     }
     if (field.descending && locale_ == nullptr) {
         // The string slot's last byte is its terminator and stays zero.

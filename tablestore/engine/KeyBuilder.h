@@ -77,7 +77,16 @@ public:
     void Build(std::span<const std::uint8_t> record, std::uint8_t* key) const;
     // Encodes one key field from its stored value (nullptr = null) into
     // storedSize + 1 bytes at `out`: used for keys given field by field.
-    void EncodeField(int index, const std::uint8_t* value, std::uint8_t* out) const;
+    void EncodeField(int index, const std::uint8_t* value, std::uint8_t* out) const {
+        EncodeField(index, value, caseInsensitive_, out);
+    }
+    // The same with the string case folding chosen by the caller: a constant
+    // compared with UPPER(field) keeps its own case.
+    void EncodeField(int index, const std::uint8_t* value, bool caseInsensitive,
+                     std::uint8_t* out) const;
+    bool CaseInsensitive() const { return caseInsensitive_; }
+    // Whether string fields compare by the locale's collation (else by bytes).
+    bool Localized() const { return locale_ != nullptr; }
 
     // The 5-byte key of the "Sys Deleted" index: deleted flag, then the
     // encoded auto-increment value.
@@ -87,7 +96,8 @@ public:
     int RequiredRecordLength() const { return requiredRecordLength_; }
 
 private:
-    void EncodeValue(const TKeyField& field, const std::uint8_t* value, std::uint8_t* out) const;
+    void EncodeValue(const TKeyField& field, const std::uint8_t* value, bool caseInsensitive,
+                     std::uint8_t* out) const;
 
     std::vector<TKeyField> fields_;
     bool caseInsensitive_ = false;

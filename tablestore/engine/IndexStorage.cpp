@@ -10,7 +10,10 @@
 namespace tabula {
 
 std::size_t TFileIndexStorage::ReadAt(std::int64_t offset, std::uint8_t* buffer, std::size_t n) {
-    if (offset >= file_.Size())
+    // No size query per read: the page cache has already checked the offset
+    // against the end of file in the header, and a read past the end of the
+    // file simply comes back short.
+    if (offset < 0)
         return 0;
     return static_cast<std::size_t>(
         file_.ReadAt(offset, buffer, static_cast<std::int64_t>(n), /*shortReadAllowed=*/true));

@@ -17,6 +17,8 @@ bool TPageIO::IsPageOffset(std::int32_t offset) const {
 }
 
 void TPageIO::ReadPage(std::int32_t offset, std::uint8_t* image) {
+    if (beforeRead)
+        beforeRead();
     const std::size_t got = storage->ReadAt(offset, image, kPageSize);
     if (got < kPageSize) {
         if (!exclusive)

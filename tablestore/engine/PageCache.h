@@ -33,6 +33,10 @@ public:
     std::string fileName;
     bool exclusive = true;
     std::int32_t endOfFile = static_cast<std::int32_t>(indexfmt::kPageSize);
+    // Called before a page is read from the storage (a cache miss): the
+    // record manager takes the read lock there on a shared table and may
+    // abandon the operation when another user changed the file meanwhile.
+    std::function<void()> beforeRead;
 
     // Whether `offset` can be a tree page of this file.
     bool IsPageOffset(std::int32_t offset) const;

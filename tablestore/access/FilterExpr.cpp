@@ -8,6 +8,7 @@
 #include "EngineError.h"
 #include "FilterExprFormat.h"
 #include "FormatSettings.h"
+#include "ParamBinding.h"
 #include "SqlNode.h"
 
 #include <cmath>
@@ -34,32 +35,24 @@ struct TFilterExpr::TOutNode {
 
 namespace {
 
-// The engine type code of a field type usable in filters; 0 otherwise.
+// The engine type code of a field type usable in filters (the binding type
+// of the field's data type, when it is one of the value types a filter
+// constant can carry); 0 otherwise.
 std::uint8_t EngineTypeOf(TFieldType type) {
     using namespace datafmt;
-    switch (type) {
-    case TFieldType::ftString:
-        return kFtString;
-    case TFieldType::ftSmallint:
-        return kFtInt16;
-    case TFieldType::ftInteger:
-    case TFieldType::ftAutoInc:
-        return kFtInt32;
-    case TFieldType::ftWord:
-        return kFtUInt16;
-    case TFieldType::ftBoolean:
-        return kFtBoolean;
-    case TFieldType::ftFloat:
-    case TFieldType::ftCurrency:
-        return kFtFloat;
-    case TFieldType::ftBCD:
-        return kFtBcd;
-    case TFieldType::ftDate:
-        return kFtDate;
-    case TFieldType::ftTime:
-        return kFtTime;
-    case TFieldType::ftDateTime:
-        return kFtTimestamp;
+    const std::uint8_t code = EngineTypeOfParam(type);
+    switch (code) {
+    case kFtString:
+    case kFtDate:
+    case kFtBoolean:
+    case kFtInt16:
+    case kFtInt32:
+    case kFtFloat:
+    case kFtBcd:
+    case kFtTime:
+    case kFtTimestamp:
+    case kFtUInt16:
+        return code;
     default:
         return 0;
     }

@@ -254,7 +254,25 @@ struct TSqlFilterBuilder::TBuilt {
     std::unique_ptr<TFilterNode> node;
     TFilterLevel level = kRecordByRecord;
     std::int64_t count = 0; // index entries an index leaf matches
+    int field = 0;          // the field of an index leaf
 };
+
+std::int64_t TSqlFilterBuilder::EntryCount(int field) {
+    auto it = entryCounts_.find(field);
+    if (it != entryCounts_.end())
+        return it->second;
+    // Every live record has one entry in the index that answers the field:
+    // null or not. Counted from the index itself, so the cursor's own
+    // filters and range do not change the figure.
+    TFieldCondition condition;
+    condition.fieldNumber = field;
+    condition.op = TFieldConditionOp::IsNull;
+    std::int64_t total = std::max<std::int64_t>(0, table_.CountConditionMatches(condition));
+    condition.op = TFieldConditionOp::IsNotNull;
+    total += std::max<std::int64_t>(0, table_.CountConditionMatches(condition));
+    entryCounts_.emplace(field, total);
+    return total;
+}
 
 TSqlFilterBuilder::TSqlFilterBuilder(TDataFile& table, std::uint32_t localeId, bool whereClause)
     : table_(table), localeId_(localeId), whereClause_(whereClause) {
@@ -263,8 +281,7 @@ TSqlFilterBuilder::TSqlFilterBuilder(TDataFile& table, std::uint32_t localeId, b
 }
 
 TSqlTableFilter TSqlFilterBuilder::Build(const TSqlNode& condition) {
-    if (whereClause_)
-        recordCount_ = table_.RecordCount();
+    entryCounts_.clear(); // the table may have changed since the last build
     TBuilt built = Node(condition, true);
     return TSqlTableFilter{std::move(built.node), built.level};
 }
@@ -302,7 +319,8 @@ TSqlFilterBuilder::TBuilt TSqlFilterBuilder::Leaf(const TSqlNode& n, bool root) 
         return RecordByRecord(n);
     out.level = kAnsweredFromIndexes;
     if (whereClause_ && !root) {
-        const auto limit = static_cast<std::int64_t>(std::floor(recordCount_ * 0.9));
+        const auto limit =
+            static_cast<std::int64_t>(std::floor(static_cast<double>(EntryCount(out.field)) * 0.9));
         if (out.count > limit)
             out.level = kRecordByRecord;
     }
@@ -384,6 +402,7 @@ bool TSqlFilterBuilder::TryIndexLeaf(const TSqlNode& n, TBuilt& out) {
     const bool between = n.op == kBetween || n.op == kNotBetween;
     out.node = std::move(parts[0].node);
     out.count = parts[0].count;
+    out.field = parts[0].field;
     for (std::size_t i = 1; i < parts.size(); ++i) {
         if (between) {
             out.node = std::make_unique<TAndFilter>(std::move(out.node), std::move(parts[i].node));
@@ -395,7 +414,7 @@ bool TSqlFilterBuilder::TryIndexLeaf(const TSqlNode& n, TBuilt& out) {
     }
     if (n.op == kNotIn || n.op == kNotBetween) {
         out.node = std::make_unique<TNotFilter>(std::move(out.node));
-        out.count = std::max<std::int64_t>(0, recordCount_ - out.count);
+        out.count = std::max<std::int64_t>(0, EntryCount(out.field) - out.count);
     }
     return true;
 }
@@ -470,6 +489,7 @@ bool TSqlFilterBuilder::Condition(const TFieldCondition& condition, TBuilt& out)
     if (!node)
         return false;
     out.node = std::move(node);
+    out.field = condition.fieldNumber;
     out.count = whereClause_ ? table_.CountConditionMatches(condition) : 0;
     return true;
 }

@@ -34,7 +34,8 @@
 //
 // Classification (0 answered from indexes, 1 partly, 2 record by record): a
 // leaf is 0 when an index answers all of it and, for a WHERE condition, it
-// is the root or matches at most trunc(record count x 0.9) index entries;
+// is the root or matches at most trunc(entries x 0.9) of the entries of
+// the index that answers it (every live record has one);
 // NOT passes its operand's class through; AND is 0 when both sides are 0, 2
 // when both are 2, else 1 (the better side first); OR is 0 when both sides
 // are 0, else 2; anything else is 2.
@@ -48,6 +49,7 @@
 #include "SqlNode.h"
 
 #include <cstdint>
+#include <map>
 #include <memory>
 #include <vector>
 
@@ -85,8 +87,9 @@ private:
     TDataFile& table_;
     std::uint32_t localeId_;
     bool whereClause_;
-    std::int64_t recordCount_ = -1;
-    std::vector<TFieldDescriptor> fields_; // index = field number - 1
+    std::int64_t EntryCount(int field);
+    std::map<int, std::int64_t> entryCounts_; // index entries per field, for one build
+    std::vector<TFieldDescriptor> fields_;    // index = field number - 1
 };
 
 // The condition as a table sees it: "=" and "<>" with a string constant

@@ -60,7 +60,9 @@ private:
 };
 
 TDataFile::TDataFile(void* owner)
-    : owner_(owner), source_(std::make_unique<TDataRecordSource>(*this)) {}
+    : owner_(owner), source_(std::make_unique<TDataRecordSource>(*this)) {
+    index_.SetBeforePageRead([this] { BeforeIndexPageRead(); });
+}
 
 TDataFile::~TDataFile() {
     try {

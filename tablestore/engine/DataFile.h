@@ -340,6 +340,22 @@ private:
     void ReadHeaderAgain();
 
     // Lock helpers.
+    // Index pages in lax mode: a cursor operation that finds a page missing
+    // from the cache takes the read lock before reading it; when another user
+    // changed the table meanwhile, the cached pages it already used may not
+    // fit the fresh one, so the operation is abandoned (TStalePages), the
+    // caches are reloaded and the operation runs again from where the cursor
+    // stood, now under the read lock.
+    struct TStalePages {};
+    void BeforeIndexPageRead();
+    // Whether the change counters on disk differ from those in memory; sets
+    // *indexChanged when the index file's does.
+    bool CountersMoved(bool* indexChanged);
+    // Reloads header, caches and cursor after another user's change and puts
+    // the cursor back at `mark`.
+    void ReloadAfterChange(bool indexChanged, const TCursorMark& mark);
+    // Runs a cursor operation that may be abandoned by BeforeIndexPageRead.
+    void RunRestartable(const std::function<void()>& operation);
     bool LocksSkipped() const;
     bool AnyReadOrWriteHeld() const { return readHeld_ || sharedReadHeld_ || writeHeld_; }
     TFileHandler* BlobHandler();
@@ -388,6 +404,7 @@ private:
     bool writeHeld_ = false;
     std::vector<std::int32_t> lockedRecords_;
     int scopeDepth_ = 0;
+    bool restartable_ = false;      // inside RunRestartable, before any restart
     bool readHeldByCaller_ = false; // read lock held when the outermost scope began
 
     // Range and filters as the caller set them, for CloneCursor.

@@ -144,7 +144,8 @@ int TDataFile::GetCurrentRecord(std::span<std::uint8_t> image, bool lock) {
 int TDataFile::Move(int step, std::span<std::uint8_t> image) {
     RequireOpenTable();
     TOperationScope scope(*this);
-    const int rc = index_.Cursor().Step(step);
+    int rc = 0;
+    RunRestartable([&] { rc = index_.Cursor().Step(step); });
     if (rc != 0) {
         SetCurrent(nullptr);
         return rc;
@@ -165,21 +166,21 @@ int TDataFile::PriorRecord(std::span<std::uint8_t> image) {
 void TDataFile::GotoFirst() {
     RequireOpenTable();
     TOperationScope scope(*this);
-    index_.Cursor().GotoPosition(0);
+    RunRestartable([&] { index_.Cursor().GotoPosition(0); });
     SetCurrent(nullptr);
 }
 
 void TDataFile::GotoLast() {
     RequireOpenTable();
     TOperationScope scope(*this);
-    CursorAfterLast();
+    RunRestartable([&] { CursorAfterLast(); });
     SetCurrent(nullptr);
 }
 
 void TDataFile::GotoPosition(std::int64_t position) {
     RequireOpenTable();
     TOperationScope scope(*this);
-    index_.Cursor().GotoPosition(position);
+    RunRestartable([&] { index_.Cursor().GotoPosition(position); });
     LoadCursorRecord(true);
 }
 
@@ -329,7 +330,9 @@ std::int64_t TDataFile::RecordCount() {
 std::int64_t TDataFile::RecordPosition() {
     RequireOpenTable();
     TOperationScope scope(*this);
-    return index_.Cursor().RecordPosition();
+    std::int64_t position = 0;
+    RunRestartable([&] { position = index_.Cursor().RecordPosition(); });
+    return position;
 }
 
 // ---- Filters

@@ -195,31 +195,75 @@ void TDataFile::ReleaseAllLocks() {
 // ---- Change detection
 // ----------------------------------------------------------------------------
 
+bool TDataFile::CountersMoved(bool* indexChanged) {
+    std::uint8_t counter[4];
+    indexHandler_.ReadChangeCounterBytes(counter);
+    if (header_.IsProtected())
+        TScrambler::Apply(counter, 4, TScrambler::kTableDataKey);
+    *indexChanged = datafmt::GetI32(counter) != index_.ChangeCounter();
+    return *indexChanged || static_cast<std::int32_t>(ReadChangeCounter()) != header_.changeCounter;
+}
+
+void TDataFile::ReloadAfterChange(bool indexChanged, const TCursorMark& mark) {
+    if (indexChanged)
+        index_.DetectChange();
+    ReadHeaderAgain();
+    ResetCache();
+    index_.Cursor().Refresh();
+    ReturnTo(mark);
+}
+
 bool TDataFile::DetectChanges() {
     RequireOpenTable();
     if (LocksSkipped() || !index_.IsOpen())
         return false;
     bool changed = false;
-    std::uint8_t counter[4];
-    indexHandler_.ReadChangeCounterBytes(counter);
-    if (header_.IsProtected())
-        TScrambler::Apply(counter, 4, TScrambler::kTableDataKey);
-    const bool indexChanged = datafmt::GetI32(counter) != index_.ChangeCounter();
-    const bool dataChanged =
-        !indexChanged && static_cast<std::int32_t>(ReadChangeCounter()) != header_.changeCounter;
-    if (indexChanged || dataChanged) {
-        const TCursorMark mark = MarkCursor();
-        if (indexChanged)
-            index_.DetectChange();
-        ReadHeaderAgain();
-        ResetCache();
-        index_.Cursor().Refresh();
-        ReturnTo(mark);
+    bool indexChanged = false;
+    if (CountersMoved(&indexChanged)) {
+        ReloadAfterChange(indexChanged, MarkCursor());
         changed = true;
     }
     if (HasBlobFile() && blob_->DetectChange())
         changed = true;
     return changed;
+}
+
+void TDataFile::BeforeIndexPageRead() {
+    // Only inside a public operation of an open shared table that holds no
+    // read or write lock yet (strict change detection holds one already).
+    if (scopeDepth_ == 0 || !IsOpen() || !index_.IsOpen() || AnyReadOrWriteHeld() || LocksSkipped())
+        return;
+    readLocks_ = locks_.BeginReadLocks(*this, indexHandler_, BlobHandler());
+    readHeld_ = true;
+    bool indexChanged = false;
+    if (restartable_ && CountersMoved(&indexChanged))
+        throw TStalePages{};
+}
+
+void TDataFile::RunRestartable(const std::function<void()>& operation) {
+    if (restartable_ || LocksSkipped() || AnyReadOrWriteHeld()) {
+        operation();
+        return;
+    }
+    const TCursorMark mark = MarkCursor();
+    restartable_ = true;
+    try {
+        operation();
+        restartable_ = false;
+        return;
+    } catch (const TStalePages&) {
+        restartable_ = false;
+    } catch (...) {
+        restartable_ = false;
+        throw;
+    }
+    // The read lock is held now: reload and run again from the old place.
+    bool indexChanged = false;
+    if (CountersMoved(&indexChanged))
+        ReloadAfterChange(indexChanged, mark);
+    if (HasBlobFile())
+        blob_->DetectChange();
+    operation();
 }
 
 void TDataFile::Refresh() {

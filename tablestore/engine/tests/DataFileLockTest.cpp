@@ -5,6 +5,7 @@
 #include "EngineCodes.h"
 #include "TableTestSupport.h"
 
+#include <algorithm>
 #include <atomic>
 #include <chrono>
 #include <gtest/gtest.h>
@@ -143,6 +144,49 @@ TEST_F(TwoUsers, KeyLookupAfterAnotherUsersSplitFindsEveryRow) {
     ASSERT_EQ(b->GetCurrentRecord(image), 0);
     EXPECT_EQ(IdOf(*b, image), 20000);
     EXPECT_TRUE(find(19999));
+}
+
+// Without strict change detection a user keeps index pages cached between
+// operations. Positioning and stepping that reach a page missing from the
+// cache must not combine it with cached pages that another user's splits
+// have outdated: the operation starts again on fresh pages instead.
+TEST_F(TwoUsers, PositionsAndStepsAfterAnotherUsersSplitsUseOneVersion) {
+    auto b = OpenSecond(false);
+    auto insert = [&](std::int32_t from, std::int32_t to, std::int32_t step) {
+        for (std::int32_t id = from; id <= to; id += step)
+            if (step != 1 || id % 10 != 0)
+                a_->AppendRecord(Row(*a_, id, "r"));
+    };
+    insert(10, 20000, 10);
+    Bytes image(static_cast<std::size_t>(b->RecordBufferSize()));
+    // b caches the path to the first leaf, then a splits the leaves at the end.
+    b->Refresh();
+    b->GotoPosition(1);
+    insert(19001, 19999, 1);
+    auto fresh = OpenSecond(false);
+    fresh->GotoPosition(1950);
+    ASSERT_EQ(fresh->GetCurrentRecord(image), 0);
+    const std::int32_t expected = IdOf(*fresh, image);
+    EXPECT_EQ(expected, 19047);
+    b->GotoPosition(1950);
+    ASSERT_EQ(b->GetCurrentRecord(image), 0);
+    EXPECT_EQ(IdOf(*b, image), expected);
+
+    // A scan that starts on cached pages and steps onto split ones.
+    b->GotoFirst();
+    ASSERT_EQ(b->NextRecord(image), 0);
+    insert(15001, 15999, 1);
+    std::vector<std::int32_t> ids;
+    while (b->NextRecord(image) == 0)
+        ids.push_back(IdOf(*b, image));
+    ASSERT_FALSE(ids.empty());
+    EXPECT_TRUE(std::is_sorted(ids.begin(), ids.end()));
+    EXPECT_EQ(std::adjacent_find(ids.begin(), ids.end()), ids.end());
+    EXPECT_EQ(ids.back(), 20000);
+    EXPECT_EQ(std::count_if(ids.begin(), ids.end(),
+                            [](std::int32_t id) { return id > 15000 && id < 16000; }),
+              999);
+    EXPECT_EQ(static_cast<std::int64_t>(ids.size()) + 1, b->RecordCount());
 }
 
 TEST_F(TwoUsers, AWriterHoldsReadersOffUntilItEnds) {

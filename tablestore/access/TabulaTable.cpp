@@ -13,6 +13,7 @@
 #include "TabulaDatabase.h"
 #include "TabulaSession.h"
 #include "TabulaSessionList.h"
+#include "TabulaTableBlobStream.h"
 
 #include <algorithm>
 #include <cctype>
@@ -1067,6 +1068,12 @@ bool TTabulaTable::IndexedSearch(const std::vector<TField*>& fields,
     SetBookmarkFlag(buffer, TBookmarkFlag::bfCurrent);
     StoreRecordInfo(buffer);
     return true;
+}
+
+// ---- BLOBs
+
+std::unique_ptr<TStream> TTabulaTable::CreateBlobStream(TField& field, TBlobStreamMode mode) {
+    return std::make_unique<TTabulaBlobStream>(*this, field, mode);
 }
 
 // ---- Filters

@@ -63,6 +63,7 @@ namespace tabula {
 
 class TDataFile;
 class TTabulaSession;
+class TTabulaBlobStream;
 
 // One index of a table as the dataset sees it.
 struct TIndexDef {
@@ -210,6 +211,10 @@ protected:
     void FilterChanged() override;
 
 private:
+    friend class TTabulaBlobStream;
+    // The buffer a BLOB stream works on: the active record's, or none.
+    std::uint8_t* BlobBuffer() { return CurrentFieldBuffer(); }
+
     class TMasterLink : public TDataLink {
     public:
         explicit TMasterLink(TTabulaTable& table) : table_(table) {}

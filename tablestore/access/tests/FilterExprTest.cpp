@@ -339,6 +339,44 @@ TEST_F(FilterRoundTrip, DamagedImagesAreRefused) {
     EXPECT_EQ(Matches(empty), "6");
 }
 
+TEST_F(FilterRoundTrip, DeepestValidImageReadsAndEvaluates) {
+    // 6000 nested NOTs over Flag IS NULL: close to the 16-bit size limit,
+    // the deepest tree an image can hold.
+    const int depth = 6000;
+    Bytes nodes;
+    const auto put16 = [](Bytes& b, std::size_t v) {
+        b.push_back(static_cast<std::uint8_t>(v));
+        b.push_back(static_cast<std::uint8_t>(v >> 8));
+    };
+    const auto put32 = [&](Bytes& b, std::uint32_t v) {
+        put16(b, v & 0xFFFF);
+        put16(b, v >> 16);
+    };
+    for (int i = 0; i < depth; ++i) {
+        put32(nodes, 1);
+        put32(nodes, 9);
+        put16(nodes, nodes.size() + 2);
+    }
+    put32(nodes, 1);
+    put32(nodes, 1);
+    put16(nodes, nodes.size() + 2);
+    put32(nodes, 4);
+    put32(nodes, 13);
+    put16(nodes, 4);
+    put16(nodes, 0);
+    const std::string name("Flag", 5);
+    Bytes image;
+    put16(image, 0);
+    put16(image, 10 + nodes.size() + name.size());
+    put16(image, 0xFFFF);
+    put16(image, 10);
+    put16(image, 10 + nodes.size());
+    image.insert(image.end(), nodes.begin(), nodes.end());
+    image.insert(image.end(), name.begin(), name.end());
+    ASSERT_LE(image.size(), 0xFFFFu);
+    EXPECT_EQ(Matches(image), "4"); // an even number of NOTs: row 4 has no flag
+}
+
 TEST_F(FilterRoundTrip, MutatedImagesReadCleanlyOrFail) {
     const auto lookup = [this](const std::string& n) {
         return static_cast<const TField*>(ds.FindField(n));

@@ -7,8 +7,8 @@
 //   create NAME FIELDS [primary F[,F]] [index IDX F[,F]]...
 //       one line; FIELDS is "(Name type [size], ...)" (QueryTestSupport.h)
 //   param NAME TYPE VALUE
-//       one line; sets a parameter of the next statement (TYPE string,
-//       int32, float, bool, date yyyy-mm-dd, or null)
+//       lines leading a statement record; each sets a parameter of that
+//       statement (TYPE string, int32, float, bool, or null)
 //   statement ok
 //   statement error MESSAGE
 //       followed by the statement's lines; run through a query component's
@@ -18,7 +18,7 @@
 //       for an empty table)
 //   rewrite
 //       followed by statement lines, "----", the text the statement sees
-//       and a line "params: A,B" with the parameters found
+//       (its lines) and a line "params: A,B" with the parameters found
 #include "FieldValue.h"
 #include "QueryTestSupport.h"
 
@@ -129,16 +129,21 @@ std::string Joined(const std::vector<std::string>& lines, std::size_t from, std:
 void RunFile(const std::string& path) {
     TScratchDir dir;
     std::vector<std::string> pendingParams;
-    for (const TRecord& r : ReadRecords(path)) {
-        const std::string& header = r.lines.front();
+    for (TRecord r : ReadRecords(path)) {
+        // Parameter lines lead the statement record they belong to.
+        while (!r.lines.empty() && StartsWith(r.lines.front(), "param ")) {
+            pendingParams.push_back(r.lines.front());
+            r.lines.erase(r.lines.begin());
+        }
+        if (r.lines.empty())
+            continue;
+        const std::string header = r.lines.front();
         const std::vector<std::string> body(r.lines.begin() + 1, r.lines.end());
         SCOPED_TRACE(path + ":" + std::to_string(r.line) + ": " + header);
         if (StartsWith(header, "create ")) {
             RunCreate(dir, header);
             // A create record may be followed by nothing else.
             ASSERT_TRUE(body.empty());
-        } else if (StartsWith(header, "param ")) {
-            pendingParams.insert(pendingParams.end(), r.lines.begin(), r.lines.end());
         } else if (StartsWith(header, "statement ")) {
             auto query = MakeQuery(dir.Path());
             query->SetSQL(body);
@@ -168,12 +173,12 @@ void RunFile(const std::string& path) {
             const auto at = static_cast<std::size_t>(sep - body.begin());
             TTabulaQuery query;
             query.SetSQL(std::vector<std::string>(body.begin(), sep));
-            ASSERT_EQ(body.size(), at + 3);
-            EXPECT_EQ(query.Text(), body[at + 1]);
+            ASSERT_GE(body.size(), at + 3);
+            EXPECT_EQ(query.Text(), Joined(body, at + 1, body.size() - 1));
             std::string names;
             for (int i = 0; i < query.Params().Count(); ++i)
                 names += (i ? "," : "") + query.Params()[i].Name();
-            EXPECT_EQ("params: " + names, body[at + 2]);
+            EXPECT_EQ("params: " + names, body.back());
         } else {
             ADD_FAILURE() << "unknown record";
         }

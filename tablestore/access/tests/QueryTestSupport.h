@@ -224,7 +224,7 @@ inline std::unique_ptr<TTabulaQuery> MakeQuery(const std::string& directory,
 }
 
 // "ok", or the message of the exception the statement raised.
-inline std::string Run(const std::string& directory, const std::string& sql) {
+inline std::string RunSql(const std::string& directory, const std::string& sql) {
     try {
         MakeQuery(directory, sql)->Execute();
     } catch (const std::exception& e) {

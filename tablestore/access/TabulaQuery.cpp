@@ -178,7 +178,10 @@ void TTabulaQuery::Unprepare() {
 }
 
 void TTabulaQuery::PrepareStatement() {
-    CheckInactive();
+    // Opening prepares from within the opening state, so the test is for a
+    // cursor, not for an active dataset.
+    if (IsCursorOpen())
+        msg::Raise(msg::kDataSetOpen);
     if (statement_)
         return;
     if (text_.size() < kMinStatementLength)

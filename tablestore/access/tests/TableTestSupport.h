@@ -25,6 +25,22 @@ struct TReportShape {
     std::string password;      // non-empty: a protected table
 };
 
+inline TReportShape AccountIndexed() {
+    TReportShape shape;
+    shape.accountIndex = true;
+    return shape;
+}
+inline TReportShape WithMemo() {
+    TReportShape shape;
+    shape.memo = true;
+    return shape;
+}
+inline TReportShape Protected(const std::string& password) {
+    TReportShape shape;
+    shape.password = password;
+    return shape;
+}
+
 inline TFieldDescriptor ReportField(int number, const std::string& name, std::uint8_t type,
                                     int size = 0) {
     TFieldDescriptor f;

@@ -4,6 +4,7 @@
 
 #include "AccessMessages.h"
 #include "DataFileFormat.h"
+#include "SqlConvert.h"
 
 #include <cmath>
 #include <cstring>
@@ -183,20 +184,9 @@ std::optional<TVariant> ParamValueFromEngine(const std::string& name, TFieldType
         return TVariant(TDateTime{static_cast<double>(ms) / kMsPerDay});
     }
     default: { // ftDateTime
-        const double stamp = GetDouble(p);
-        if (!std::isfinite(stamp))
-            return std::nullopt;
-        const double days = std::floor(stamp / kMsPerDay);
-        if (days < 1 || days > kMaxDayNumber)
-            return std::nullopt;
-        auto parts = DateOfDayNumber(static_cast<std::int32_t>(days));
+        const auto parts = PartsOfTimestamp(GetDouble(p));
         if (!parts)
             return std::nullopt;
-        const auto ms = static_cast<std::int32_t>(stamp - days * kMsPerDay);
-        parts->hour = ms / 3600000;
-        parts->minute = ms / 60000 % 60;
-        parts->second = ms / 1000 % 60;
-        parts->millisecond = ms % 1000;
         return TVariant(DateTimeFromParts(*parts));
     }
     }

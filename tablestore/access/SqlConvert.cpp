@@ -124,23 +124,6 @@ std::optional<TCurrency> CurrencyOfFloat(double value) {
     return static_cast<TCurrency>(scaled);
 }
 
-std::optional<TDateTimeParts> PartsOfTimestamp(double stamp) {
-    if (!std::isfinite(stamp))
-        return std::nullopt;
-    const double days = std::floor(stamp / kMsPerDay);
-    if (days < 1 || days > kMaxDayNumber)
-        return std::nullopt;
-    auto parts = DateOfDayNumber(static_cast<std::int32_t>(days));
-    if (!parts)
-        return std::nullopt;
-    const auto ms = static_cast<std::int32_t>(stamp - days * kMsPerDay);
-    parts->hour = ms / 3600000;
-    parts->minute = ms / 60000 % 60;
-    parts->second = ms / 1000 % 60;
-    parts->millisecond = ms % 1000;
-    return parts;
-}
-
 TResult FromString(const std::string& text, TColumnBytes& out, std::uint8_t column) {
     const TFormatSettings settings = TFormatSettings::Global();
     switch (column) {
@@ -199,6 +182,23 @@ std::string DecimalText(std::int64_t value) {
 }
 
 } // namespace
+
+std::optional<TDateTimeParts> PartsOfTimestamp(double stamp) {
+    if (!std::isfinite(stamp))
+        return std::nullopt;
+    const double days = std::floor(stamp / kMsPerDay);
+    if (days < 1 || days > kMaxDayNumber)
+        return std::nullopt;
+    auto parts = DateOfDayNumber(static_cast<std::int32_t>(days));
+    if (!parts)
+        return std::nullopt;
+    const auto ms = static_cast<std::int32_t>(stamp - days * kMsPerDay);
+    parts->hour = ms / 3600000;
+    parts->minute = ms / 60000 % 60;
+    parts->second = ms / 1000 % 60;
+    parts->millisecond = ms % 1000;
+    return parts;
+}
 
 std::optional<std::vector<std::uint8_t>> SqlConvertToColumn(const TSqlValue& value,
                                                             const TFieldDescriptor& column) {

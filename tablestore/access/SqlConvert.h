@@ -49,6 +49,11 @@ namespace tabula {
 std::optional<std::vector<std::uint8_t>> SqlConvertToColumn(const TSqlValue& value,
                                                             const TFieldDescriptor& column);
 
+// The date and time of day of a timestamp value (day number × 86400000 +
+// milliseconds); nullopt for a value outside 0001-01-01 to 9999-12-31 or
+// not a number.
+std::optional<TDateTimeParts> PartsOfTimestamp(double stamp);
+
 // "Type mismatch between column " + column + " and constant value " +
 // valueText + " in UPDATE statement" (" in INSERT statement" for INSERT).
 std::string SqlTypeMismatchMessage(const std::string& column, const std::string& valueText,

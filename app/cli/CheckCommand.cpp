@@ -4,6 +4,8 @@
 #include "JsonText.h"
 #include "MessageSink.h"
 #include "MorvaneWorkflow.h"
+#include "ReportTable.h"
+#include "ReportTableFill.h"
 #include "ResultGrid.h"
 
 #include <chrono>
@@ -191,10 +193,12 @@ void TCheckCommand::PrintUsage(std::ostream& out) {
         << "\n"
         << "Checks the registration file FILE: record types and lengths, then every field.\n"
         << "The temporary copy TempNewFile.txt is written to DIR after every run. On a\n"
-        << "clean run the SHA-1 digest of that copy is computed and shown.\n"
+        << "clean run the SHA-1 digest of that copy is computed and shown, and the report\n"
+        << "table ReportTableDetail in DIR is refilled with one row per detail record\n"
+        << "(created empty first when DIR holds none).\n"
         << "\n"
-        << "  --data-dir DIR  directory of TempNewFile.txt (default: Data/ beside the\n"
-        << "                  executable)\n"
+        << "  --data-dir DIR  directory of TempNewFile.txt and of the report table\n"
+        << "                  (default: Data/ beside the executable)\n"
         << "  --output PATH   on a clean run, write the hashed output file at PATH; when\n"
         << "                  PATH is an existing directory, the file is created in it\n"
         << "                  under the name KVL.RX317.TLNREG.RQ.yyyymmddhhmmss\n"
@@ -203,7 +207,9 @@ void TCheckCommand::PrintUsage(std::ostream& out) {
         << "  --help          show this text\n"
         << "\n"
         << "Plain output shows control bytes and backslashes in cells as \\xNN.\n"
-        << "Exit status: 0 clean, 1 faults found, 2 the run stopped or a usage error.\n";
+        << "Exit status: 0 clean, 1 faults found, 2 the run stopped (also by a table-store\n"
+        << "error while refilling the report table; the output file is already written\n"
+        << "then) or a usage error.\n";
 }
 
 std::string TCheckCommand::DefaultDataDir() {
@@ -221,12 +227,22 @@ std::string TCheckCommand::DefaultDataDir() {
 int TCheckCommand::Run(const TCheckOptions& options, std::ostream& out, std::ostream& err) {
     TResultGrid grid;
     TRecordingSink sink;
-    TMorvaneWorkflow road(options.DataDir.empty() ? DefaultDataDir() : options.DataDir, grid, sink);
+    const std::string dataDir = options.DataDir.empty() ? DefaultDataDir() : options.DataDir;
+    TMorvaneWorkflow road(dataDir, grid, sink);
     road.EmptyDestinationMeansNoOutput = true;
     road.Fields.FileInput = options.File;
 
     TRunResult result;
     try {
+        // A clean run refills the report table in the data directory, as the
+        // window does; a data directory without the table gets an empty one
+        // first, when the run gets that far.
+        TReportTableFill fill;
+        fill.SetDirectory(dataDir);
+        road.RefillReportTable = [&] {
+            EnsureReportTable(dataDir);
+            fill.RefillReportTable(road.Fields.FileInput, grid, sink);
+        };
         if (options.Output) {
             if (IsDirectory(*options.Output)) {
                 road.ChooseDestination(FolderWithoutTrailingSlash(*options.Output),

@@ -1,12 +1,17 @@
 // TCheckCommand: the command-line checker morvane-check. It runs the
 // validation window's Validate road (TMorvaneWorkflow) on one registration
 // file and prints the grid, the status, the digest and the message box text,
-// as plain text or as one JSON object.
+// as plain text or as one JSON object. A clean run also refills the report
+// table ReportTableDetail in the data directory (TReportTableFill), so a
+// command-line run and a window run leave the same rows.
 //
 //   morvane-check [--data-dir DIR] [--output PATH] [--json] FILE
 //
 // Exit status: 0 the file is clean, 1 faults were found, 2 the run stopped
-// (unreadable file, conversion failure, unwritable output, usage error).
+// (unreadable file, conversion failure, unwritable output, a table-store
+// error while refilling the report table, usage error). The output file of a
+// clean run is written before the refill, so it exists even when the refill
+// stops the run.
 //
 // States of one invocation: parse options -> (usage error: exit 2) ->
 // run the road -> report (stdout; the stopping message also on stderr).

@@ -1,0 +1,244 @@
+// The report table refill: morvane-check leaving one row per detail record,
+// failed runs keeping the rows of the last clean run, a locked table stopping
+// the run with the engine's message, and the fill's own rules (columns cut
+// from short lines, controls enabled again after a failed statement,
+// several databases named "DB").
+#include "DataFile.h"
+#include "EngineError.h"
+#include "Field.h"
+#include "MessageSink.h"
+#include "ReportTable.h"
+#include "ReportTableFill.h"
+#include "ResultGrid.h"
+#include "TabulaQuery.h"
+#include "TabulaTable.h"
+#include "TestRecords.h"
+
+#include <array>
+#include <filesystem>
+#include <gtest/gtest.h>
+#include <sys/wait.h>
+
+namespace morvane {
+namespace {
+
+using test::CleanLines;
+using test::Crlf;
+using test::Put;
+using test::ReadAll;
+
+constexpr const char* kCheck = MORVANE_BIN_DIR "/morvane-check";
+
+using TRow = std::array<std::string, 6>; // No, Product, AccountNumber, AccountName, Ref1, Action
+
+// The rows of ReportTableDetail in `dir`, in the order of its primary index
+// (No), read through a table component of its own.
+std::vector<TRow> ReadRows(const std::string& dir) {
+    tabula::TTabulaTable table;
+    table.SetDatabaseName(dir); // a name holding "/" is itself the directory
+    table.SetTableName(kReportTableFile);
+    table.Open();
+    std::vector<TRow> rows;
+    for (table.First(); !table.Eof(); table.Next()) {
+        TRow row;
+        const char* names[] = {"No", "Product", "AccountNumber", "AccountName", "Ref1", "Action"};
+        for (std::size_t i = 0; i < row.size(); ++i)
+            row[i] = table.FieldByName(names[i]).AsString();
+        rows.push_back(row);
+    }
+    table.Close();
+    return rows;
+}
+
+// Three detail records with different account names, references and
+// actions 1, 2 and 4.
+std::vector<std::string> ThreeDetails() {
+    auto lines = CleanLines(3);
+    const char* actions = "124";
+    for (int i = 1; i <= 3; ++i) {
+        Put(lines[i], 70, test::Padded("PAYEE " + std::to_string(i), 70));
+        Put(lines[i], 147, test::Padded("REF-" + std::to_string(i), 20));
+        Put(lines[i], 207, std::string(1, actions[i - 1]));
+    }
+    return lines;
+}
+
+// The fill assigns the columns untrimmed; the table stores a string without
+// its trailing blanks, so that is how it reads back.
+TRow ExpectedRow(int no, const std::string& action) {
+    return {std::to_string(no),          "PAY", "1234567896", "PAYEE " + std::to_string(no),
+            "REF-" + std::to_string(no), action};
+}
+
+class TRecordingSink : public TMessageSink {
+public:
+    void ShowMessage(TMessageKind kind, const std::string& text) override {
+        Messages.emplace_back(kind, text);
+    }
+    std::vector<std::pair<TMessageKind, std::string>> Messages;
+};
+
+struct TResult {
+    int Status = -1;
+    std::string Out, Err;
+};
+
+class ReportFillCliTest : public ::testing::Test {
+protected:
+    void SetUp() override {
+        ASSERT_TRUE(std::filesystem::exists(kCheck)) << kCheck << " is not built";
+    }
+    TResult Check(const std::string& file, const std::string& extra = "") {
+        const std::string cmd = "cd '" + dir.Path() + "' && '" + kCheck + "' --data-dir '" +
+                                dir.Path() + "' " + extra + " '" + file + "' >'" +
+                                dir.Path("stdout") + "' 2>'" + dir.Path("stderr") + "'";
+        const int raw = std::system(cmd.c_str());
+        TResult r;
+        r.Status = WIFEXITED(raw) ? WEXITSTATUS(raw) : -1;
+        r.Out = ReadAll(dir.Path("stdout"));
+        r.Err = ReadAll(dir.Path("stderr"));
+        return r;
+    }
+    test::TScratchDir dir;
+};
+
+TEST_F(ReportFillCliTest, CleanRunLeavesOneRowPerDetailRecord) {
+    // The scratch directory holds no table: the checker creates it first.
+    dir.Write("reg.txt", Crlf(ThreeDetails()));
+    const auto r = Check("reg.txt");
+    ASSERT_EQ(r.Status, 0) << r.Out << r.Err;
+    EXPECT_NE(r.Out.find("Message: Success Data. \n"), std::string::npos) << r.Out;
+    EXPECT_NE(r.Out.find("Status: File Validate Success \n"), std::string::npos) << r.Out;
+
+    const auto rows = ReadRows(dir.Path());
+    ASSERT_EQ(rows.size(), 3u);
+    EXPECT_EQ(rows[0], ExpectedRow(1, "Delete"));
+    EXPECT_EQ(rows[1], ExpectedRow(2, "Add"));
+    EXPECT_EQ(rows[2], ExpectedRow(3, "Special Add"));
+}
+
+TEST_F(ReportFillCliTest, FailedRunsKeepTheRowsOfTheLastCleanRun) {
+    dir.Write("reg.txt", Crlf(ThreeDetails()));
+    ASSERT_EQ(Check("reg.txt").Status, 0);
+
+    // A field fault and a record-type fault: neither touches the table.
+    auto badField = ThreeDetails();
+    Put(badField[2], 207, "7");
+    dir.Write("bad-field.txt", Crlf(badField));
+    EXPECT_EQ(Check("bad-field.txt").Status, 1);
+    auto badType = ThreeDetails();
+    badType[1].pop_back();
+    dir.Write("bad-type.txt", Crlf(badType));
+    EXPECT_EQ(Check("bad-type.txt").Status, 1);
+    // An unreadable file stops the run before anything is written.
+    EXPECT_EQ(Check("missing.txt").Status, 2);
+
+    auto rows = ReadRows(dir.Path());
+    ASSERT_EQ(rows.size(), 3u);
+    EXPECT_EQ(rows[2], ExpectedRow(3, "Special Add"));
+
+    // The next clean run replaces them all: no row of the longer run stays.
+    auto one = CleanLines(1);
+    Put(one[1], 207, "3");
+    dir.Write("one.txt", Crlf(one));
+    ASSERT_EQ(Check("one.txt").Status, 0);
+    rows = ReadRows(dir.Path());
+    ASSERT_EQ(rows.size(), 1u);
+    EXPECT_EQ(rows[0][0], "1");
+    EXPECT_EQ(rows[0][5], "Force Add");
+}
+
+TEST_F(ReportFillCliTest, LockedTableStopsTheRunWithTheEngineMessage) {
+    dir.Write("reg.txt", Crlf(ThreeDetails()));
+    ASSERT_EQ(Check("reg.txt").Status, 0);
+    std::filesystem::create_directory(dir.Path("out"));
+
+    // Another handle (this process) holds the table lock for the whole run;
+    // the checker's statement gives up after its 15 retries of 100 ms.
+    tabula::TDataFile holder;
+    holder.SetFileName(dir.Path(kReportTableName));
+    holder.Open();
+    holder.LockTable();
+    const auto r = Check("reg.txt", "--output out");
+    holder.Close();
+
+    EXPECT_EQ(r.Status, 2);
+    const std::string message = "Tabula Engine Error # 10241 The data file " +
+                                dir.Path(kReportTableFile) + " is already locked by another user";
+    EXPECT_EQ(r.Err, "morvane-check: " + message + "\n");
+    // The output file comes before the refill, so it is already written.
+    int outputs = 0;
+    for (const auto& entry : std::filesystem::directory_iterator(dir.Path("out")))
+        outputs += entry.path().filename().string().rfind("KVL.RX317.TLNREG.RQ.", 0) == 0;
+    EXPECT_EQ(outputs, 1);
+    EXPECT_NE(r.Out.find("Output: "), std::string::npos) << r.Out;
+    // Nothing was deleted.
+    EXPECT_EQ(ReadRows(dir.Path()).size(), 3u);
+}
+
+class ReportFillTest : public ::testing::Test {
+protected:
+    void SetUp() override { CreateReportTable(dir.Path()); }
+    test::TScratchDir dir;
+    TResultGrid grid;
+    TRecordingSink sink;
+};
+
+TEST_F(ReportFillTest, ShortDetailLinesGiveWhatTheyHold) {
+    // The file is read again for the fill; a line cut short since the check
+    // must give shorter values, not fail or read past its end.
+    auto lines = ThreeDetails();
+    lines[1].resize(50);  // Product whole, six bytes of AccountNumber
+    lines[2].resize(206); // everything but the action
+    lines[3] = "002";
+    const std::string input = dir.Write("reg.txt", Crlf(lines));
+
+    TReportTableFill fill;
+    fill.SetDirectory(dir.Path() + "/");
+    fill.RefillReportTable(input, grid, sink);
+
+    EXPECT_EQ(grid.StatusText(), "File Validate Success ");
+    ASSERT_EQ(sink.Messages.size(), 1u);
+    EXPECT_EQ(sink.Messages[0].first, TMessageKind::Information);
+    EXPECT_EQ(sink.Messages[0].second, "Success Data. ");
+    EXPECT_FALSE(fill.dbDetailReport().Active());
+
+    const auto rows = ReadRows(dir.Path());
+    ASSERT_EQ(rows.size(), 3u);
+    EXPECT_EQ(rows[0], (TRow{"1", "PAY", "123456", "", "", ""}));
+    EXPECT_EQ(rows[1], (TRow{"2", "PAY", "1234567896", "PAYEE 2", "REF-2", ""}));
+    EXPECT_EQ(rows[2], (TRow{"3", "", "", "", "", ""}));
+}
+
+TEST_F(ReportFillTest, FailedStatementEnablesTheControlsAgain) {
+    std::filesystem::remove(dir.Path(std::string(kReportTableName) + ".DAT"));
+    TReportTableFill fill;
+    fill.SetDirectory(dir.Path());
+    EXPECT_THROW(fill.EmptyReportTable(), tabula::ETabulaEngineError);
+    EXPECT_FALSE(fill.queryDetail().ControlsDisabled());
+    // The refill stops at its statement: no status, no message.
+    EXPECT_THROW(fill.RefillReportTable(dir.Path("none.txt"), grid, sink),
+                 tabula::ETabulaEngineError);
+    EXPECT_EQ(grid.StatusText(), "");
+    EXPECT_TRUE(sink.Messages.empty());
+}
+
+TEST_F(ReportFillTest, SeveralDatabasesNamedDbResolveToTheFirst) {
+    const std::string input = dir.Write("reg.txt", Crlf(ThreeDetails()));
+    TReportTableFill first;
+    first.SetDirectory(dir.Path());
+    first.RefillReportTable(input, grid, sink);
+    ASSERT_EQ(ReadRows(dir.Path()).size(), 3u);
+
+    // A second window's components: its own "DB" has no table at all, yet
+    // its statement empties the first one's table.
+    test::TScratchDir other;
+    TReportTableFill second;
+    second.SetDirectory(other.Path());
+    second.EmptyReportTable();
+    EXPECT_TRUE(ReadRows(dir.Path()).empty());
+    EXPECT_FALSE(std::filesystem::exists(other.Path(kReportTableFile)));
+}
+
+} // namespace
+} // namespace morvane

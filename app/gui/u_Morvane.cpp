@@ -63,6 +63,8 @@ TfmMorvane::TfmMorvane(const QString& dataDir, QWidget* parent)
     setObjectName(QStringLiteral("fmMorvane"));
     setWindowTitle(QStringLiteral("Morvane"));
     workflow_ = std::make_unique<TMorvaneWorkflow>(PathBytes(dataDir_), grid_, *sink_);
+    fill_ = std::make_unique<TReportTableFill>();
+    fill_->Install(*workflow_, *sink_);
 
     OpenFileDialog = [this]() -> std::optional<QString> {
         if (odlg->exec() != QDialog::Accepted || odlg->selectedFiles().isEmpty())
@@ -187,10 +189,13 @@ void TfmMorvane::BuildControls() {
 }
 
 void TfmMorvane::FormCreate() {
-    // Emptying the report table comes first once the window owns its table
-    // components; the padding strings belong to the validator.
+    // The statement runs before this window's own database has a directory:
+    // "DB" resolves to the first database of that name, the logon window's.
+    // The padding strings belong to the validator.
+    fill_->EmptyReportTable();
     PageControl1->setTabText(0, QStringLiteral("Validate File "));
     SetProgramShortDateFormat();
+    fill_->SetDirectory(PathBytes(dataDir_ + QStringLiteral("/")));
 }
 
 void TfmMorvane::MinimizeOnClose(QMdiSubWindow* frame) {

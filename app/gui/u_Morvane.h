@@ -10,12 +10,20 @@
 // action runs inside the application's top-level handler; an exception ends
 // the action with an error box and leaves the window usable.
 //
+// Table-store components (TReportTableFill): a database "DB", the report
+// table dbDetailReport and the query queryDetail. Creation empties the
+// report table first ("Delete From ReportTableDetail"); a failure there is
+// shown by the top-level handler and the later creation steps (tab caption,
+// date format, the database directory) do not run. A clean Validate refills
+// the table through the workflow's RefillReportTable hook.
+//
 // Lifetime: created by each successful logon inside the main frame; its
 // close command minimizes it within the frame, and it lives until the
 // program ends.
 #pragma once
 
 #include "MorvaneWorkflow.h"
+#include "ReportTableFill.h"
 #include "ResultGrid.h"
 
 #include <QString>
@@ -55,6 +63,7 @@ public:
     std::function<std::chrono::system_clock::time_point()> Clock;
 
     TMorvaneWorkflow& Workflow() { return *workflow_; }
+    TReportTableFill& TableComponents() { return *fill_; }
 
     // The user's actions, as the buttons start them.
     void btnOpenFileClick();
@@ -80,6 +89,7 @@ private:
     TResultGrid grid_;
     std::unique_ptr<TWindowMessageSink> sink_;
     std::unique_ptr<TMorvaneWorkflow> workflow_;
+    std::unique_ptr<TReportTableFill> fill_;
 
     QTabWidget* PageControl1 = nullptr;
     QWidget* TabSheet1 = nullptr;

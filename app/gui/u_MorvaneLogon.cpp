@@ -4,7 +4,9 @@
 #include "AppExceptionHandler.h"
 #include "IniFile.h"
 #include "QVXPSpeedButton.h"
+#include "ReportTableFill.h"
 #include "ShortDateFormat.h"
+#include "TabulaDatabase.h"
 #include "Win1252.h"
 
 #include <QFile>
@@ -86,10 +88,19 @@ TfmLogOn::TfmLogOn(const QString& dataDir, std::function<void()> openValidationW
     : QWidget(parent), dataDir_(dataDir), openValidationWindow_(std::move(openValidationWindow)) {
     setObjectName(QStringLiteral("fmLogOn"));
     setWindowTitle(QStringLiteral("Morvane"));
+    // The database's name is a stored value, applied as the window is loaded.
+    DB_ = std::make_unique<tabula::TTabulaDatabase>();
+    DB_->BeginLoading();
+    DB_->SetDatabaseName(TReportTableFill::kDatabaseName);
+    DB_->SetSessionName(TReportTableFill::kSessionName);
+    DB_->EndLoading();
     BuildControls();
     SetProgramShortDateFormat();
+    DB_->SetDirectory(QFile::encodeName(dataDir_ + QStringLiteral("/")).toStdString());
     errorMessage->clear();
 }
+
+TfmLogOn::~TfmLogOn() = default;
 
 QImage TfmLogOn::LogOnGlyph() {
     // The button's picture: a key arrow and the caption on white, which is

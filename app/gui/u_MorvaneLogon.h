@@ -9,6 +9,11 @@
 // byte. An empty stored user (missing file, section or key) refuses every
 // logon, so a damaged installation never lets anyone in.
 //
+// The window owns a table-store database component "DB" (session
+// "Default") whose directory is the Data/ directory. It is the first "DB"
+// registered in the session, so the validation windows' table and query,
+// which name "DB", resolve to it while the logon window lives.
+//
 // Lifetime: destroyed when the user closes it.
 #pragma once
 
@@ -16,10 +21,15 @@
 #include <QString>
 #include <QWidget>
 #include <functional>
+#include <memory>
 #include <string>
 
 class QLabel;
 class QLineEdit;
+
+namespace tabula {
+class TTabulaDatabase;
+}
 
 namespace morvane {
 
@@ -34,6 +44,10 @@ public:
     // is called once per successful logon.
     TfmLogOn(const QString& dataDir, std::function<void()> openValidationWindow,
              QWidget* parent = nullptr);
+    ~TfmLogOn() override;
+
+    // The window's database component "DB".
+    tabula::TTabulaDatabase& DB() { return *DB_; }
 
     // The logon decision on the INI file at `iniPath`.
     static bool CredentialsAccepted(const std::string& iniPath, const std::string& typedUser,
@@ -48,6 +62,7 @@ private:
 
     QString dataDir_;
     std::function<void()> openValidationWindow_;
+    std::unique_ptr<tabula::TTabulaDatabase> DB_;
 
     QLabel* errorMessage = nullptr;
     QLineEdit* eUser = nullptr;

@@ -3,18 +3,17 @@
 // the run with the engine's message, and the fill's own rules (columns cut
 // from short lines, controls enabled again after a failed statement,
 // several databases named "DB").
+#include "ReportFillTest.h"
+
 #include "DataFile.h"
 #include "EngineError.h"
-#include "Field.h"
 #include "MessageSink.h"
 #include "ReportTable.h"
 #include "ReportTableFill.h"
 #include "ResultGrid.h"
 #include "TabulaQuery.h"
-#include "TabulaTable.h"
 #include "TestRecords.h"
 
-#include <array>
 #include <filesystem>
 #include <gtest/gtest.h>
 #include <sys/wait.h>
@@ -29,46 +28,14 @@ using test::ReadAll;
 
 constexpr const char* kCheck = MORVANE_BIN_DIR "/morvane-check";
 
-using TRow = std::array<std::string, 6>; // No, Product, AccountNumber, AccountName, Ref1, Action
+using TRow = test::TReportRow;
 
-// The rows of ReportTableDetail in `dir`, in the order of its primary index
-// (No), read through a table component of its own.
 std::vector<TRow> ReadRows(const std::string& dir) {
-    tabula::TTabulaTable table;
-    table.SetDatabaseName(dir); // a name holding "/" is itself the directory
-    table.SetTableName(kReportTableFile);
-    table.Open();
-    std::vector<TRow> rows;
-    for (table.First(); !table.Eof(); table.Next()) {
-        TRow row;
-        const char* names[] = {"No", "Product", "AccountNumber", "AccountName", "Ref1", "Action"};
-        for (std::size_t i = 0; i < row.size(); ++i)
-            row[i] = table.FieldByName(names[i]).AsString();
-        rows.push_back(row);
-    }
-    table.Close();
-    return rows;
+    return test::ReadReportRows(dir);
 }
 
-// Three detail records with different account names, references and
-// actions 1, 2 and 4.
-std::vector<std::string> ThreeDetails() {
-    auto lines = CleanLines(3);
-    const char* actions = "124";
-    for (int i = 1; i <= 3; ++i) {
-        Put(lines[i], 70, test::Padded("PAYEE " + std::to_string(i), 70));
-        Put(lines[i], 147, test::Padded("REF-" + std::to_string(i), 20));
-        Put(lines[i], 207, std::string(1, actions[i - 1]));
-    }
-    return lines;
-}
-
-// The fill assigns the columns untrimmed; the table stores a string without
-// its trailing blanks, so that is how it reads back.
-TRow ExpectedRow(int no, const std::string& action) {
-    return {std::to_string(no),          "PAY", "1234567896", "PAYEE " + std::to_string(no),
-            "REF-" + std::to_string(no), action};
-}
+using test::ExpectedReportRow;
+using test::ThreeDetails;
 
 class TRecordingSink : public TMessageSink {
 public:
@@ -112,9 +79,9 @@ TEST_F(ReportFillCliTest, CleanRunLeavesOneRowPerDetailRecord) {
 
     const auto rows = ReadRows(dir.Path());
     ASSERT_EQ(rows.size(), 3u);
-    EXPECT_EQ(rows[0], ExpectedRow(1, "Delete"));
-    EXPECT_EQ(rows[1], ExpectedRow(2, "Add"));
-    EXPECT_EQ(rows[2], ExpectedRow(3, "Special Add"));
+    EXPECT_EQ(rows[0], ExpectedReportRow(1, "Delete"));
+    EXPECT_EQ(rows[1], ExpectedReportRow(2, "Add"));
+    EXPECT_EQ(rows[2], ExpectedReportRow(3, "Special Add"));
 }
 
 TEST_F(ReportFillCliTest, FailedRunsKeepTheRowsOfTheLastCleanRun) {
@@ -135,7 +102,7 @@ TEST_F(ReportFillCliTest, FailedRunsKeepTheRowsOfTheLastCleanRun) {
 
     auto rows = ReadRows(dir.Path());
     ASSERT_EQ(rows.size(), 3u);
-    EXPECT_EQ(rows[2], ExpectedRow(3, "Special Add"));
+    EXPECT_EQ(rows[2], ExpectedReportRow(3, "Special Add"));
 
     // The next clean run replaces them all: no row of the longer run stays.
     auto one = CleanLines(1);

@@ -3,6 +3,7 @@
 // the clock replaced through the window's seams.
 #include "FormatSettings.h"
 #include "QtMessageSink.h"
+#include "ReportTable.h"
 #include "ResultGridModel.h"
 #include "u_Morvane.h"
 #include "u_MorvaneLogon.h"
@@ -23,6 +24,7 @@
 #include <QTemporaryDir>
 #include <QTest>
 #include <ctime>
+#include <memory>
 #include <utility>
 #include <vector>
 
@@ -88,6 +90,10 @@ class WindowTest : public QObject {
     QString dataDir_;
     std::vector<Message> messages_;
     QByteArray sample_;
+    // As in the program, a logon window stays open behind the validation
+    // windows: its database "DB" is the one their table statements resolve
+    // to, and Data/ holds the report table as the build lays it out.
+    std::unique_ptr<TfmLogOn> logOn_;
 
     void WriteIni(const QByteArray& text) { WriteAll(dataDir_ + "/UserLogOn.ini", text); }
 
@@ -111,7 +117,11 @@ private slots:
         QVERIFY(QDir().mkpath(dataDir_));
         sample_ = ReadAll(QStringLiteral(MORVANE_SAMPLE_FILE));
         QVERIFY(sample_.size() > 300);
+        CreateReportTable(dataDir_.toStdString());
+        logOn_ = std::make_unique<TfmLogOn>(dataDir_, [] {});
     }
+
+    void cleanupTestCase() { logOn_.reset(); }
 
     void init() {
         messages_.clear();

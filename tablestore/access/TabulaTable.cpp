@@ -328,8 +328,6 @@ void TTabulaTable::InternalOpen() {
             CloseQuietly(*file);
             throw;
         }
-        if (!file)
-            msg::Raise(msg::kNoTableHandle);
         file_ = std::move(file);
         BuildFieldDefs(file_->WorkingDescriptors(), FieldDefs());
         FieldDefs().SetUpdated(true);

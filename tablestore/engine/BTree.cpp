@@ -122,8 +122,9 @@ TPageRef TBTree::Descend(const std::uint8_t* key, std::vector<TPathStep>* path,
         if (depth > kMaxTreeDepth)
             Corrupt();
         const int c = ChooseChild(*page, key);
-        for (int i = 0; i < c; ++i)
-            left += page->SubtreeCount(i);
+        if (before) // the rank is wanted: add up the records left of the path
+            for (int i = 0; i < c; ++i)
+                left += page->SubtreeCount(i);
         if (path)
             path->push_back({page->offset, c});
         const std::int32_t child = page->Ref(c);

@@ -40,8 +40,10 @@
 //
 // Every public reading operation runs inside one operation scope: with
 // StrictChangeDetection it takes the read lock on entry; otherwise the read
-// lock is taken only when a record must come from disk. The outermost scope
-// releases a plain read lock on exit.
+// lock is taken only when a record or an index page must come from disk (a
+// positioning or step that meets a changed file there starts again on fresh
+// pages; key searches always take it). The outermost scope releases a plain
+// read lock on exit.
 //
 // One TDataFile is used by one thread at a time.
 #pragma once

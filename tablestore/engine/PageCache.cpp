@@ -5,6 +5,7 @@
 #include "EngineError.h"
 #include "IndexStorage.h"
 
+#include <algorithm>
 #include <cstring>
 
 namespace tabula {
@@ -43,9 +44,9 @@ void TPageIO::Corrupt(const std::string& indexName) const {
 void TPageCache::MoveToFront(std::size_t i) {
     if (i == 0)
         return;
-    auto page = std::move(pages_[i]);
-    pages_.erase(pages_.begin() + static_cast<std::ptrdiff_t>(i));
-    pages_.insert(pages_.begin(), std::move(page));
+    // One pass over the first i + 1 slots instead of an erase and an insert.
+    const auto at = pages_.begin() + static_cast<std::ptrdiff_t>(i);
+    std::rotate(pages_.begin(), at, at + 1);
 }
 
 TIndexPage* TPageCache::TakeSlot() {

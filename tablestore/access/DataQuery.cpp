@@ -8,6 +8,7 @@
 #include "SqlConvert.h"
 #include "SqlError.h"
 #include "SqlEvaluate.h"
+#include "SqlFilterBuilder.h"
 #include "SqlParser.h"
 #include "SqlTypeCheck.h"
 #include "TextBlanks.h"
@@ -153,8 +154,16 @@ void TDataQuery::StartExecution() {
     if (!statement_.where)
         return;
     SqlTypeCheckCondition(*statement_.where, *resolver_);
-    // Every condition is answered record by record.
-    residual_ = statement_.where;
+    // The parts of the condition that the target's indexes answer become
+    // engine filters on it; the rest is tested record by record.
+    TSqlFilterBuilder builder(target, target.Header().LocaleId(), true);
+    TSqlConditionSplit split = SqlSplitCondition(statement_.where, 0, builder);
+    for (TSqlTableFilter& filter : split.handed) {
+        const int handle = target.AddFilter(std::move(filter.node));
+        targetFilters_.push_back(handle);
+        target.ActivateFilter(handle);
+    }
+    residual_ = split.residual;
 }
 
 int TDataQuery::Execute() {

@@ -97,6 +97,10 @@ public:
     int ParameterCount() const { return static_cast<int>(statement_.parameters.size()); }
     TSourceDataFile& Source(int index) { return *sources_.at(static_cast<std::size_t>(index)); }
     int SourceCount() const { return static_cast<int>(sources_.size()); }
+    // What the last execution handed to the target: its engine filters, and
+    // whether a residual condition was left to test record by record.
+    int HandedFilterCount() const { return static_cast<int>(targetFilters_.size()); }
+    bool HasResidualCondition() const { return residual_ != nullptr; }
 
 private:
     void OpenSources();

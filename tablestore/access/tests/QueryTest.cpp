@@ -98,6 +98,36 @@ TEST_F(Query, ExplicitPrepareKeepsTheStatementAcrossExecutes) {
     EXPECT_EQ(query->UsageFlags(), 0);
 }
 
+TEST_F(Query, IndexedConditionsGoToTheTableAndTheRestIsTestedPerRecord) {
+    CreateTable(dir.Table("A"), "No int32, Action string 10", {"No"}, {{"ByAction", {"Action"}}});
+    for (int i = 1; i <= 6; ++i)
+        ASSERT_EQ(RunSql(dir.Path(), "INSERT INTO A VALUES (" + std::to_string(i) + ", '" +
+                                         (i % 2 ? "Add" : "Delete") + "')"),
+                  "ok");
+    struct TCase {
+        std::string where;
+        int handed;
+        bool residual;
+        std::vector<std::string> left;
+    };
+    const TCase cases[] = {
+        {"Action = 'Delete'", 1, false, {"1|Add", "3|Add", "5|Add"}},
+        {"No * 2 = 6", 0, true, {"1|Add", "5|Add"}},
+        // Partly answered from an index: handed over whole.
+        {"No = 5 AND UPPER(Action) || 'x' = 'ADDx'", 1, false, {"1|Add"}},
+    };
+    for (const TCase& c : cases) {
+        SCOPED_TRACE(c.where);
+        auto query = MakeQuery(dir.Path(), "DELETE FROM A WHERE " + c.where);
+        query->Prepare();
+        query->Execute();
+        EXPECT_EQ(query->Statement()->HandedFilterCount(), c.handed);
+        EXPECT_EQ(query->Statement()->HasResidualCondition(), c.residual);
+        query->Unprepare();
+        EXPECT_EQ(Rows(dir.Table("A")), c.left);
+    }
+}
+
 TEST_F(Query, SqlChangesRebuildParamsKeepingValuesOfTheSameNames) {
     TTabulaQuery query;
     query.SetSQL({"DELETE FROM R WHERE No = :A OR No = :B"});

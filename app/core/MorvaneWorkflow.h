@@ -56,9 +56,11 @@ public:
     // "KVL.RX317.TLNREG.RQ." + yyyymmdd + hhmmss in local time.
     static std::string OutputFileName(std::chrono::system_clock::time_point now);
 
-    // Run after a clean run has written its output. The report-table refill
-    // is plugged in here; when empty, the road itself sets the status label to
-    // "File Validate Success " and shows "Success Data. ".
+    // Run after a clean run has written its output. The window and
+    // morvane-check plug the report-table refill in here (TReportTableFill),
+    // which sets the status label and shows the message itself; when empty,
+    // the road sets the status label to "File Validate Success " and shows
+    // "Success Data. ".
     std::function<void()> RefillReportTable;
 
     // When true, an empty DestinationPath means "compute the digest but write

@@ -5,6 +5,7 @@
 #   logon.png           the logon window at start-up
 #   faulty-message.png  the "Error Data. " box over a faulty run
 #   faulty.png          the validation window after a faulty run
+#   clean-message.png   the "Success Data. " box after the report table refill
 #   clean.png           the validation window after a clean run
 #
 # Usage: tools/screenshots.sh [BUILD_DIR [OUT_DIR]]   (defaults: build, screenshots)
@@ -75,6 +76,6 @@ shot faulty.png
 
 keys shift+Tab shift+Tab shift+Tab shift+Tab ctrl+a; typed "$CLEAN"
 keys Tab Tab ctrl+a; typed "$WORK"/KVL.RX317.TLNREG.RQ.$(date +%Y%m%d%H%M%S); keys Tab Tab space
-sleep 1
+shot clean-message.png
 keys Return
 shot clean.png

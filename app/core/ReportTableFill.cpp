@@ -120,10 +120,14 @@ void TReportTableFill::RefillReportTable(const std::string& inputPath, TResultGr
     table.SetExclusive(false);
     table.SetActive(true);
 
+    // The file is read again here; no column of a row lies beyond a detail
+    // record's length, so a longer line (the file changed since it was
+    // checked) costs no more memory than a record.
     int counter = 0;
     TTextLineReader reader(inputPath);
     std::string line;
-    while (reader.ReadLine(line)) {
+    std::size_t length = 0;
+    while (reader.ReadLine(line, layout::kLongestRecord, length)) {
         if (Cut(line, layout::kRecordType) != layout::kDetailType)
             continue;
         ++counter;

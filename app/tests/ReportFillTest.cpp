@@ -151,13 +151,14 @@ protected:
     TRecordingSink sink;
 };
 
-TEST_F(ReportFillTest, ShortDetailLinesGiveWhatTheyHold) {
-    // The file is read again for the fill; a line cut short since the check
-    // must give shorter values, not fail or read past its end.
+TEST_F(ReportFillTest, DetailLinesOfAnyLengthGiveTheirColumns) {
+    // The file is read again for the fill; a line cut short or grown since
+    // the check must give what its columns hold, not fail or read past its end.
     auto lines = ThreeDetails();
     lines[1].resize(50);  // Product whole, six bytes of AccountNumber
     lines[2].resize(206); // everything but the action
     lines[3] = "002";
+    lines.insert(lines.end() - 1, ThreeDetails()[1] + std::string(1 << 20, 'x'));
     const std::string input = dir.Write("reg.txt", Crlf(lines));
 
     TReportTableFill fill;
@@ -171,10 +172,11 @@ TEST_F(ReportFillTest, ShortDetailLinesGiveWhatTheyHold) {
     EXPECT_FALSE(fill.dbDetailReport().Active());
 
     const auto rows = ReadRows(dir.Path());
-    ASSERT_EQ(rows.size(), 3u);
+    ASSERT_EQ(rows.size(), 4u);
     EXPECT_EQ(rows[0], (TRow{"1", "PAY", "123456", "", "", ""}));
     EXPECT_EQ(rows[1], (TRow{"2", "PAY", "1234567896", "PAYEE 2", "REF-2", ""}));
     EXPECT_EQ(rows[2], (TRow{"3", "", "", "", "", ""}));
+    EXPECT_EQ(rows[3], (TRow{"4", "PAY", "1234567896", "PAYEE 1", "REF-1", "Delete"}));
 }
 
 TEST_F(ReportFillTest, FailedStatementEnablesTheControlsAgain) {

@@ -16,8 +16,9 @@ namespace {
 class ReportTable : public ::testing::Test {
 protected:
     void SetUp() override {
-        char pattern[] = "/tmp/morvane-report-XXXXXX";
-        ASSERT_NE(mkdtemp(pattern), nullptr);
+        // mkdtemp replaces the six trailing X characters.
+        std::string pattern = "/tmp/morvane-report-" + std::string(6, 'X');
+        ASSERT_NE(mkdtemp(pattern.data()), nullptr);
         dir_ = pattern;
     }
     void TearDown() override {

@@ -89,8 +89,9 @@ inline void CreateReportLikeTable(const std::string& path, const TReportShape& s
 class TableTest : public ::testing::Test {
 protected:
     void SetUp() override {
-        char pattern[] = "/tmp/tabula-table-XXXXXX";
-        ASSERT_NE(mkdtemp(pattern), nullptr);
+        // mkdtemp replaces the six trailing X characters.
+        std::string pattern = "/tmp/tabula-table-" + std::string(6, 'X');
+        ASSERT_NE(mkdtemp(pattern.data()), nullptr);
         dir_ = pattern;
         database_ = std::make_unique<TTabulaDatabase>();
         database_->SetDatabaseName("DB");

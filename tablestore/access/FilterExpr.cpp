@@ -420,14 +420,16 @@ std::vector<std::uint8_t> TFilterExpr::Write(const TOutNode& root) {
     const std::size_t total = kHeaderSize + nodes.size() + literals.size();
     if (total > kMaxImageSize)
         RaiseEngineError(kErrInvalidFilterExpression);
-    std::vector<std::uint8_t> image(kHeaderSize);
+    std::vector<std::uint8_t> image(total);
     Put16(image, kVersionOffset, kVersion);
     Put16(image, kTotalSizeOffset, total);
     Put16(image, kMarkerOffset, kMarker);
     Put16(image, kNodeAreaOffsetOffset, kHeaderSize);
     Put16(image, kLiteralPoolOffsetOffset, kHeaderSize + nodes.size());
-    image.insert(image.end(), nodes.begin(), nodes.end());
-    image.insert(image.end(), literals.begin(), literals.end());
+    const auto nodeArea = image.begin() + static_cast<std::ptrdiff_t>(kHeaderSize);
+    std::copy(nodes.begin(), nodes.end(), nodeArea);
+    std::copy(literals.begin(), literals.end(),
+              nodeArea + static_cast<std::ptrdiff_t>(nodes.size()));
     return image;
 }
 

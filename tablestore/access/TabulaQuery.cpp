@@ -252,11 +252,14 @@ void TTabulaQuery::RunStatement() {
     TakeDataSourceValues();
     if (params_.Count() > 0)
         BindParams();
-    statement_->SetProgressCallback(
-        [this](std::int64_t counter, std::uint16_t percent, bool& abort) {
-            if (OnQueryProgress)
-                OnQueryProgress(*this, static_cast<int>(counter), percent, abort);
-        });
+    // Progress asks the table for its record count at every row; without a
+    // handler nobody reads it, so the statement gets no callback at all.
+    if (OnQueryProgress)
+        statement_->SetProgressCallback(
+            [this](std::int64_t counter, std::uint16_t percent, bool& abort) {
+                if (OnQueryProgress)
+                    OnQueryProgress(*this, static_cast<int>(counter), percent, abort);
+            });
     int code = 0;
     try {
         code = statement_->Execute();

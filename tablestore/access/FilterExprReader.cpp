@@ -400,4 +400,9 @@ bool FilterAccepts(const TFilterTree& tree, const TSqlEvalContext& context) {
     return tree.root && Accepts(tree, *tree.root, context);
 }
 
+bool FilterAcceptsNode(const TFilterTree& tree, const TSqlNode& node,
+                       const TSqlEvalContext& context) {
+    return Accepts(tree, node, context);
+}
+
 } // namespace tabula

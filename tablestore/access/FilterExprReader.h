@@ -70,4 +70,10 @@ inline TFilterTree ReadFilterExpr(const std::vector<std::uint8_t>& image,
 // case when the flag is set.
 bool FilterAccepts(const TFilterTree& tree, const TSqlEvalContext& context);
 
+// The same test for one subtree of the tree (a node reachable from its
+// root), so a filter split into index-answered and record-by-record parts
+// tests its record-by-record parts with the compare options intact.
+bool FilterAcceptsNode(const TFilterTree& tree, const TSqlNode& node,
+                       const TSqlEvalContext& context);
+
 } // namespace tabula

@@ -68,6 +68,47 @@ private:
     std::uint32_t localeId_;
 };
 
+// A part of a dataset filter tested on every record image: FilterAcceptsNode
+// over the shared tree, so comparisons with compare options keep them.
+class TFilterTreeRecordFilter : public TFilterNode {
+public:
+    TFilterTreeRecordFilter(std::shared_ptr<const TFilterTree> tree, const TSqlNode* node,
+                            TFields fields, std::uint32_t localeId)
+        : tree_(std::move(tree)), node_(node), fields_(std::move(fields)), localeId_(localeId) {}
+
+    TFilterLevel Classify() const override { return kRecordByRecord; }
+    TFilterLevel Evaluate(TFilterContext& context, TRecordBitmap& bits) override {
+        context.EvaluateRecordByRecord(
+            [this](std::span<const std::uint8_t> image) { return Test(image); }, bits);
+        return kRecordByRecord;
+    }
+    bool Test(std::span<const std::uint8_t> image) override {
+        TSqlEvalContext context;
+        context.localeId = localeId_;
+        context.columnValue = [&](const TSqlNode& column) {
+            const int n = column.fieldNumber;
+            if (n < 1 || n > static_cast<int>(fields_->size()))
+                return TSqlValue::NullOf(column.type);
+            return FieldValue((*fields_)[static_cast<std::size_t>(n - 1)], image);
+        };
+        return FilterAcceptsNode(*tree_, *node_, context);
+    }
+    std::unique_ptr<TFilterNode> CloneFor(TIndexFile& /*file*/) const override {
+        return std::make_unique<TFilterTreeRecordFilter>(tree_, node_, fields_, localeId_);
+    }
+
+private:
+    std::shared_ptr<const TFilterTree> tree_;
+    const TSqlNode* node_; // a node of *tree_, which keeps it alive
+    TFields fields_;
+    std::uint32_t localeId_;
+};
+
+bool IsAscii(const std::string& text) {
+    return std::all_of(text.begin(), text.end(),
+                       [](char c) { return static_cast<unsigned char>(c) < 0x80; });
+}
+
 // A column of the table, or UPPER of one.
 struct TColumnRef {
     const TSqlNode* column = nullptr;
@@ -286,6 +327,18 @@ TSqlTableFilter TSqlFilterBuilder::Build(const TSqlNode& condition) {
     return TSqlTableFilter{std::move(built.node), built.level};
 }
 
+TSqlTableFilter TSqlFilterBuilder::Build(std::shared_ptr<const TFilterTree> tree) {
+    if (!tree || !tree->root)
+        return {};
+    filterTree_ = std::move(tree);
+    struct TReset {
+        std::shared_ptr<const TFilterTree>& tree;
+        ~TReset() { tree.reset(); }
+    } reset{filterTree_};
+    const TSqlNode& root = *filterTree_->root;
+    return Build(root);
+}
+
 TSqlFilterBuilder::TBuilt TSqlFilterBuilder::Node(const TSqlNode& n, bool root) {
     if (n.kind == TSqlNodeKind::Binary && (n.op == kAnd || n.op == kOr)) {
         TBuilt a = Node(*n.left, false);
@@ -329,6 +382,12 @@ TSqlFilterBuilder::TBuilt TSqlFilterBuilder::Leaf(const TSqlNode& n, bool root) 
 
 TSqlFilterBuilder::TBuilt TSqlFilterBuilder::RecordByRecord(const TSqlNode& n) {
     TBuilt out;
+    if (filterTree_) {
+        out.node = std::make_unique<TFilterTreeRecordFilter>(
+            filterTree_, &n, std::make_shared<const std::vector<TFieldDescriptor>>(fields_),
+            localeId_);
+        return out;
+    }
     out.node = std::make_unique<TSqlRecordFilter>(
         std::make_shared<TSqlNode>(n),
         std::make_shared<const std::vector<TFieldDescriptor>>(fields_), localeId_);
@@ -337,6 +396,10 @@ TSqlFilterBuilder::TBuilt TSqlFilterBuilder::RecordByRecord(const TSqlNode& n) {
 }
 
 bool TSqlFilterBuilder::TryIndexLeaf(const TSqlNode& n, TBuilt& out) {
+    if (filterTree_) {
+        if (const TFilterCompareOptions* options = filterTree_->OptionsOf(n))
+            return OptionsComparison(n, *options, out);
+    }
     if (n.kind == TSqlNodeKind::Binary && IsComparison(n.op)) {
         // SUBSTRING(column FROM 1 FOR n) = 'prefix': a prefix comparison
         const TSqlNode* operand = nullptr;
@@ -481,6 +544,51 @@ bool TSqlFilterBuilder::Prefix(const TSqlNode& column, bool upper, bool equal,
     std::copy(prefix.begin(), prefix.end(), condition.value.begin());
     condition.upper = upper;
     condition.partialLength = static_cast<int>(prefix.size());
+    return Condition(condition, out);
+}
+
+// field = 'text' or field <> 'text' under compare options. The record test
+// truncates both texts to the partial length and folds ASCII case; the
+// index answer compares the first partial-length characters of the key
+// under the index's case folding. They agree when the folded text is
+// plain ASCII, so other texts are left to record-by-record evaluation. A
+// text shorter than the partial length compares whole.
+bool TSqlFilterBuilder::OptionsComparison(const TSqlNode& n, const TFilterCompareOptions& options,
+                                          TBuilt& out) {
+    if (n.kind != TSqlNodeKind::Binary || (n.op != kEq && n.op != kNe) || !n.left || !n.right)
+        return false;
+    const TSqlNode* column = n.left.get();
+    const TSqlNode* constant = n.right.get();
+    if (!column->IsColumn())
+        std::swap(column, constant);
+    if (!column->IsColumn() || column->IsAllColumns() || !constant->IsConstant())
+        return false;
+    const int number = column->fieldNumber;
+    if (number < 1 || number > static_cast<int>(fields_.size()))
+        return false;
+    const TFieldDescriptor& field = fields_[static_cast<std::size_t>(number - 1)];
+    if (constant->value.IsNull())
+        return Comparison(*column, false, n.op, constant->value, out);
+    if (field.type != kFtString || constant->value.Type() != kFtString)
+        return false;
+    std::string text = constant->value.AsString();
+    if (options.caseInsensitive && !IsAscii(text))
+        return false;
+    int partial = 0;
+    if (options.partialLength > 0 &&
+        text.size() >= static_cast<std::size_t>(options.partialLength)) {
+        partial = options.partialLength;
+        text.resize(static_cast<std::size_t>(partial));
+    }
+    if (text.empty() || text.size() + 1 > field.storedSize)
+        return false;
+    TFieldCondition condition;
+    condition.fieldNumber = number;
+    condition.op = n.op == kEq ? TFieldConditionOp::Eq : TFieldConditionOp::Ne;
+    condition.value.assign(field.storedSize, 0);
+    std::copy(text.begin(), text.end(), condition.value.begin());
+    condition.caseInsensitive = options.caseInsensitive;
+    condition.partialLength = partial;
     return Condition(condition, out);
 }
 

@@ -12,6 +12,14 @@
 //   field [NOT] BETWEEN lo AND hi                      ">=" AND "<=", negated
 //   field = 'abc*', field <> 'abc*'                    prefix comparison
 //   field LIKE 'abc%', field NOT LIKE 'abc%'           prefix comparison
+// A filter read from a binary filter expression (TFilterTree) may also hold
+// comparisons with compare options (case-insensitive, partial length):
+//   field = 'text', field <> 'text'   under the node's options, answered by
+//                                     an index whose case flag equals the
+//                                     node's; ordering comparisons with
+//                                     options go record by record
+// and its record-by-record parts are tested with FilterAcceptsNode, which
+// honours those options.
 // AND, OR and NOT become TAndFilter, TOrFilter and TNotFilter; every other
 // part becomes a record-by-record node that evaluates the subtree with
 // SqlEvaluate over the record image. A record-by-record node keeps its
@@ -45,6 +53,7 @@
 #pragma once
 
 #include "DataFile.h"
+#include "FilterExprReader.h"
 #include "IndexFilter.h"
 #include "SqlNode.h"
 
@@ -72,6 +81,10 @@ public:
     // table (their field numbers are the table's).
     TSqlTableFilter Build(const TSqlNode& condition);
 
+    // The filter of a dataset filter read back from its binary expression;
+    // the tree's field numbers are the table's. The nodes share the tree.
+    TSqlTableFilter Build(std::shared_ptr<const TFilterTree> tree);
+
 private:
     struct TBuilt;
     TBuilt Node(const TSqlNode& n, bool root);
@@ -83,13 +96,15 @@ private:
     bool Prefix(const TSqlNode& column, bool upper, bool equal, const std::string& prefix,
                 TBuilt& out);
     bool Condition(const struct TFieldCondition& condition, TBuilt& out);
+    bool OptionsComparison(const TSqlNode& n, const TFilterCompareOptions& options, TBuilt& out);
 
     TDataFile& table_;
     std::uint32_t localeId_;
     bool whereClause_;
     std::int64_t EntryCount(int field);
-    std::map<int, std::int64_t> entryCounts_; // index entries per field, for one build
-    std::vector<TFieldDescriptor> fields_;    // index = field number - 1
+    std::map<int, std::int64_t> entryCounts_;       // index entries per field, for one build
+    std::vector<TFieldDescriptor> fields_;          // index = field number - 1
+    std::shared_ptr<const TFilterTree> filterTree_; // set while building a dataset filter
 };
 
 // The condition as a table sees it: "=" and "<>" with a string constant

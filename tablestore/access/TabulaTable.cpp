@@ -10,6 +10,7 @@
 #include "EngineError.h"
 #include "FieldValue.h"
 #include "IndexFileFormat.h"
+#include "TableFilterCompiler.h"
 #include "TabulaDatabase.h"
 #include "TabulaSession.h"
 #include "TabulaSessionList.h"
@@ -1098,24 +1099,35 @@ void TTabulaTable::FilterChanged() {
     if (!file_)
         return;
     CloseLookupCursor();
-    DropFilters();
-    if (HasFilterRecordHandler())
-        recordFilter_ = file_->AddFilter(&TTabulaTable::FilterRecordTest, this);
-    if (!Filter().empty()) {
-        TFilterCompiler compiler;
-        {
-            std::lock_guard<std::mutex> guard(gCompilerLock);
-            compiler = gFilterCompiler;
-        }
-        if (compiler)
-            textFilter_ = compiler(*this, *file_);
+    TFilterCompiler compiler;
+    {
+        std::lock_guard<std::mutex> guard(gCompilerLock);
+        compiler = gFilterCompiler;
     }
-    if (FiltersActive()) {
-        for (int handle : {recordFilter_, textFilter_}) {
-            if (handle >= 0)
-                file_->ActivateFilter(handle);
+    if (!compiler)
+        compiler = &CompileTableFilter;
+    // The new text is compiled before the old filters go: a faulty text
+    // raises its error and leaves the filters in force as they were.
+    int textFilter = -1;
+    if (!Filter().empty())
+        textFilter = compiler(*this, *file_);
+    try {
+        DropFilters();
+        textFilter_ = textFilter;
+        textFilter = -1;
+        if (HasFilterRecordHandler())
+            recordFilter_ = file_->AddFilter(&TTabulaTable::FilterRecordTest, this);
+        if (FiltersActive()) {
+            for (int handle : {recordFilter_, textFilter_}) {
+                if (handle >= 0)
+                    file_->ActivateFilter(handle);
+            }
+            filtersOn_ = true;
         }
-        filtersOn_ = true;
+    } catch (...) {
+        if (textFilter >= 0)
+            file_->DropFilter(textFilter);
+        throw;
     }
 }
 

@@ -40,9 +40,12 @@
 //
 // Filters: OnFilterRecord is registered with the data file as a test
 // function filter and is active while the framework says filters apply
-// (Filtered, or a find in progress). Compiled filter texts plug in through
-// SetFilterCompiler: the compiler is asked for an engine filter whenever the
-// filter settings change while the table is open (see FilterChanged).
+// (Filtered, or a find in progress). The Filter text is compiled into an
+// engine filter (CompileTableFilter, or the compiler installed with
+// SetFilterCompiler) whenever the filter settings change while the table is
+// open and when it opens; both filters are active together, so a record
+// must pass both. A faulty text raises its error before the old filters are
+// dropped, so they stay in force.
 //
 // Threading: used from one thread; engine calls hold the session lock of
 // the database's session.
@@ -167,8 +170,8 @@ public:
     bool CanModify() const override;
     bool BookmarkValid(const TBookmark& bookmark) override;
 
-    // Installs the compiler of Filter texts (process-wide; the filter
-    // language module registers itself here).
+    // Replaces the compiler of Filter texts (process-wide); an empty one
+    // restores CompileTableFilter.
     static void SetFilterCompiler(TFilterCompiler compiler);
 
 protected:

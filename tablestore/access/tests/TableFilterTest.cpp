@@ -284,6 +284,19 @@ TEST_F(TableFilter, IndexAnswersAgreeWithRecordByRecordEvaluation) {
     EXPECT_GT(levels[2], 0);
 }
 
+// Locate on another index searches a second cursor, which rebuilds every
+// part of the filter: index-answered comparisons with options and the
+// record-by-record rest.
+TEST_F(TableFilter, ASecondCursorCarriesTheFilter) {
+    AddSample();
+    Filter("Name = 'smith' AND State = 'n*'", foCaseInsensitive);
+    EXPECT_EQ(Walk(), (std::vector<int>{1, 2}));
+    EXPECT_EQ(Level(), 1);
+    ASSERT_TRUE(table_->Locate("State", {TVariant(std::string("NJ"))}, 0));
+    EXPECT_EQ(table_->FieldByName("No").AsInteger(), 2);
+    EXPECT_FALSE(table_->Locate("State", {TVariant(std::string("CA"))}, 0));
+}
+
 TEST_F(TableFilter, FilterAndOnFilterRecordBothApply) {
     AddSample();
     table_->SetOnFilterRecord(

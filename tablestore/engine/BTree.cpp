@@ -103,12 +103,23 @@ int TBTree::ChooseChild(const TIndexPage& page, const std::uint8_t* key) const {
     return lo > 0 ? lo - 1 : 0;
 }
 
+// Both bounds try the page's last entry first: keys that arrive in
+// ascending order (ascending record keys, auto-increment values in "Sys
+// Deleted") fall after it on every level of the rightmost path, and then
+// one comparison per page replaces the binary search. Other keys pay one
+// comparison more.
 int TBTree::LeafLowerBound(const TIndexPage& page, const std::uint8_t* key) const {
+    const int n = page.Count();
+    if (n > 0 && comparer_.Compare(page.Key(n - 1), key) < 0)
+        return n;
     return PartitionPoint(page,
                           [&](const std::uint8_t* k) { return comparer_.Compare(k, key) >= 0; });
 }
 
 int TBTree::LeafUpperBound(const TIndexPage& page, const std::uint8_t* key) const {
+    const int n = page.Count();
+    if (n > 0 && comparer_.Compare(page.Key(n - 1), key) <= 0)
+        return n;
     return PartitionPoint(page,
                           [&](const std::uint8_t* k) { return comparer_.Compare(k, key) > 0; });
 }
@@ -172,16 +183,18 @@ void TBTree::RefreshKeys(const std::vector<TPathStep>& path, std::size_t depth,
     }
 }
 
-void TBTree::Insert(const std::uint8_t* key, std::int32_t recno) {
+TBTree::TLocation TBTree::Insert(const std::uint8_t* key, std::int32_t recno) {
     if (descriptor_.root == 0) {
         TPageRef page = Allocate(kLeafRoot);
         page->Insert(0, key, recno);
         descriptor_.root = page->offset;
         headerModified_ = true;
-        return;
+        return {page->offset, 0, 1};
     }
-    std::vector<TPathStep> path;
-    TPageRef leaf = Descend(key, &path, nullptr);
+    std::vector<TPathStep>& path = path_;
+    path.clear();
+    std::int64_t before = 0;
+    TPageRef leaf = Descend(key, &path, &before);
     // Every inner entry passed on the way now has one more record below it.
     for (const TPathStep& step : path) {
         TPageRef page = FetchPage(step.page);
@@ -191,14 +204,16 @@ void TBTree::Insert(const std::uint8_t* key, std::int32_t recno) {
     const int at = LeafUpperBound(*leaf, key);
     leaf->Insert(at, key, recno);
     leaf->modified = true;
+    TLocation where{leaf->offset, at, before + at + 1};
     if (at == 0)
         RefreshKeys(path, path.size(), leaf->FirstKey());
     if (leaf->Overflows())
-        Split(path, std::move(leaf));
+        Split(path, std::move(leaf), &where);
+    return where;
 }
 
-void TBTree::Split(std::vector<TPathStep>& path, TPageRef page) {
-    for (;;) {
+void TBTree::Split(std::vector<TPathStep>& path, TPageRef page, TLocation* inserted) {
+    for (bool first = true;; first = false) {
         const bool leaf = page->IsLeaf();
         const bool wasRoot = page->IsRoot();
         const int n = page->Count();
@@ -214,6 +229,11 @@ void TBTree::Split(std::vector<TPathStep>& path, TPageRef page) {
                 right->MoveHeadTo(*page, 1);
             if (page->Overflows() || right->Overflows())
                 Corrupt();
+        }
+        // The entry just inserted into a split leaf may have moved right.
+        if (first && inserted && inserted->entry >= page->Count()) {
+            inserted->entry -= page->Count();
+            inserted->page = right->offset;
         }
         right->prev = page->offset;
         right->next = page->next;
@@ -252,7 +272,8 @@ void TBTree::Split(std::vector<TPathStep>& path, TPageRef page) {
 void TBTree::Delete(const std::uint8_t* key) {
     if (descriptor_.root == 0)
         RaiseEngineError(kErrKeyNotFound, io_.fileName, {}, {}, cache_.IndexName());
-    std::vector<TPathStep> path;
+    std::vector<TPathStep>& path = path_;
+    path.clear();
     TPageRef leaf = Descend(key, &path, nullptr);
     const int at = LeafLowerBound(*leaf, key);
     if (at >= leaf->Count() || comparer_.Compare(leaf->Key(at), key) != 0)

@@ -53,7 +53,10 @@ public:
     std::int64_t EntryCount();
     // Whether the key is present; its record number in *recno when it is.
     bool FindExact(const std::uint8_t* key, std::int32_t* recno = nullptr);
-    void Insert(const std::uint8_t* key, std::int32_t recno);
+    // Inserts the entry and returns where it stands afterwards (leaf page,
+    // entry and rank), so that a caller can put a cursor on it without
+    // searching again.
+    TLocation Insert(const std::uint8_t* key, std::int32_t recno);
     // Removes the key; 8708 when it is absent.
     void Delete(const std::uint8_t* key);
 
@@ -100,7 +103,10 @@ private:
     TPageRef Descend(const std::uint8_t* key, std::vector<TPathStep>* path, std::int64_t* before);
     void RefreshKeys(const std::vector<TPathStep>& path, std::size_t depth,
                      const std::uint8_t* firstKey);
-    void Split(std::vector<TPathStep>& path, TPageRef page);
+    // Splits an overflowing page and its ancestors as far as needed; when
+    // `inserted` names an entry of the first (leaf) page, it is corrected to
+    // where that entry went.
+    void Split(std::vector<TPathStep>& path, TPageRef page, TLocation* inserted = nullptr);
     void Rebalance(std::vector<TPathStep>& path, TPageRef page);
 
     TPageCache& cache_;
@@ -108,6 +114,9 @@ private:
     TIndexDescriptor& descriptor_;
     bool& headerModified_;
     TKeyComparer comparer_;
+    // The path of the insert or delete in progress, kept to save an
+    // allocation per call (neither operation runs inside another).
+    std::vector<TPathStep> path_;
 };
 
 } // namespace tabula

@@ -486,15 +486,24 @@ void TDataFile::RemoveCalculatedField(int fieldNumber) {
 }
 
 void TDataFile::Calculate(std::span<std::uint8_t> image) const {
-    for (std::size_t i = 0; i < working_.size(); ++i)
-        if (working_[i].IsCalculated() && i < calculations_.size() && calculations_[i])
+    // Calculated descriptors follow the stored ones and each enlarges the
+    // calculated area by at least one byte: with no area there is nothing
+    // to compute (the common case, met on every field written).
+    if (calcAreaSize_ == 0)
+        return;
+    const std::size_t n = std::min(calculations_.size(), working_.size());
+    for (std::size_t i = stored_.size(); i < n; ++i)
+        if (calculations_[i] && working_[i].IsCalculated())
             calculations_[i](working_[i], image);
 }
 
 // ---- Field access ------------------------------------------------------------------------------
 
 void TDataFile::InitRecord(std::span<std::uint8_t> image) const {
-    TRecordRules::InitRecord(stored_, image, locale_.get(), LocalNow());
+    if (TRecordRules::HasDefaults(stored_))
+        TRecordRules::InitRecord(stored_, image, locale_.get(), LocalNow());
+    else
+        std::fill(image.begin(), image.end(), std::uint8_t{0});
     Calculate(image);
 }
 
@@ -520,7 +529,8 @@ void TDataFile::WriteNullField(int fieldNumber, std::span<std::uint8_t> image) {
 }
 
 void TDataFile::CheckConstraints(std::span<const std::uint8_t> image) const {
-    TRecordRules::CheckConstraints(stored_, image, locale_.get(), LocalNow(), FileName());
+    if (TRecordRules::HasConstraints(stored_))
+        TRecordRules::CheckConstraints(stored_, image, locale_.get(), LocalNow(), FileName());
 }
 
 // ---- BLOBs

@@ -331,7 +331,10 @@ private:
     void CursorAfterLast();
     TRecord* FetchForSource(std::int32_t n);
     std::vector<std::uint8_t> KeyOf(int index, std::span<const std::uint8_t> image) const;
+    void KeyOf(int index, std::span<const std::uint8_t> image,
+               std::vector<std::uint8_t>& key) const;
     std::vector<int> KeyedIndexes() const;
+    void KeyedIndexes(std::vector<int>& out) const;
 
     // Modification helpers.
     std::int32_t NextFreeRecord() const;
@@ -388,6 +391,11 @@ private:
     TRecord* current_ = nullptr;
     int readAhead_ = 1;
     std::vector<std::uint8_t> readBuffer_;
+    // Scratch of AppendRecord (the record image being built, its indexes and
+    // their keys), kept between calls so that an append allocates nothing.
+    std::vector<std::uint8_t> appendImage_;
+    std::vector<int> appendIndexes_;
+    std::vector<std::vector<std::uint8_t>> appendKeys_;
 
     TLockProtocol locks_;
     bool forceBufferFlush_ = false;

@@ -235,18 +235,29 @@ void TDataFile::ReadHeaderAgain() {
 
 // ---- Helpers ----------------------------------------------------------------------------------
 
-std::vector<int> TDataFile::KeyedIndexes() const {
-    std::vector<int> out;
+void TDataFile::KeyedIndexes(std::vector<int>& out) const {
+    out.clear();
     if (PrimaryHasKeys())
         out.push_back(indexfmt::kPrimaryIndex);
     for (int i = 1; i <= index_.SecondaryCount(); ++i)
         out.push_back(i);
+}
+
+std::vector<int> TDataFile::KeyedIndexes() const {
+    std::vector<int> out;
+    KeyedIndexes(out);
     return out;
 }
 
-std::vector<std::uint8_t> TDataFile::KeyOf(int index, std::span<const std::uint8_t> image) const {
-    std::vector<std::uint8_t> key(static_cast<std::size_t>(index_.KeyLength(index)));
+void TDataFile::KeyOf(int index, std::span<const std::uint8_t> image,
+                      std::vector<std::uint8_t>& key) const {
+    key.resize(static_cast<std::size_t>(index_.KeyLength(index)));
     index_.BuildKey(index, image, key.data());
+}
+
+std::vector<std::uint8_t> TDataFile::KeyOf(int index, std::span<const std::uint8_t> image) const {
+    std::vector<std::uint8_t> key;
+    KeyOf(index, image, key);
     return key;
 }
 
@@ -274,13 +285,20 @@ void TDataFile::AppendRecord(std::span<const std::uint8_t> image) {
     std::int32_t r = 0;
     bool locked = false;
     TRecord* buffer = nullptr;
-    std::vector<std::uint8_t> record(static_cast<std::size_t>(RecordBufferSize()), 0);
+    // Where the new entry of the cursor's current index went, when the
+    // append inserted one there: the cursor is put on it without a search.
+    TBTree::TLocation landing;
+    std::vector<std::uint8_t>& record = appendImage_;
+    record.assign(static_cast<std::size_t>(RecordBufferSize()), 0);
     auto finish = [&](bool done) {
         TIndexCursor& cursor = index_.Cursor();
         cursor.RecomputeRange();
         if (done) {
             cursor.RecordChanged(r, buffer->image);
-            RefindImage(buffer->image, r, false);
+            if (cursor.LandOnInserted(landing, r))
+                LoadCursorRecord(true);
+            else
+                RefindImage(buffer->image, r, false);
         } else {
             ReturnTo(before);
         }
@@ -313,10 +331,13 @@ void TDataFile::AppendRecord(std::span<const std::uint8_t> image) {
         PutI32(record.data() + datafmt::kRecLink, r);
         PutI32(record.data() + datafmt::kRecAutoInc, autoInc);
 
-        const std::vector<int> indexes = KeyedIndexes();
-        std::vector<std::vector<std::uint8_t>> keys;
-        for (int index : indexes)
-            keys.push_back(KeyOf(index, record));
+        std::vector<int>& indexes = appendIndexes_;
+        KeyedIndexes(indexes);
+        std::vector<std::vector<std::uint8_t>>& keys = appendKeys_;
+        if (keys.size() < indexes.size())
+            keys.resize(indexes.size());
+        for (std::size_t i = 0; i < indexes.size(); ++i)
+            KeyOf(indexes[i], record, keys[i]);
         if (!noKeyCheck_)
             for (std::size_t i = 0; i < indexes.size(); ++i)
                 index_.CheckUnique(indexes[i], keys[i].data());
@@ -326,8 +347,13 @@ void TDataFile::AppendRecord(std::span<const std::uint8_t> image) {
         std::uint8_t newSys[indexfmt::kSysDeletedKeyLength];
         TKeyBuilder::BuildSysDeletedKey(record, newSys);
         try {
-            for (; inserted < indexes.size(); ++inserted)
-                index_.InsertKey(indexes[inserted], keys[inserted].data(), r);
+            const int cursorIndex = index_.CurrentIndex();
+            for (; inserted < indexes.size(); ++inserted) {
+                const TBTree::TLocation at =
+                    index_.InsertKey(indexes[inserted], keys[inserted].data(), r);
+                if (indexes[inserted] == cursorIndex)
+                    landing = at;
+            }
             bool retry = false;
             if (reuse) {
                 buffer = Fetch(r, false, true, false, &retry);
@@ -341,8 +367,11 @@ void TDataFile::AppendRecord(std::span<const std::uint8_t> image) {
                 buffer = &FetchNew(r);
                 header_.freeChainHead = 0;
                 if (PrimaryHasKeys()) {
-                    index_.InsertKey(indexfmt::kSysDeletedIndex, newSys, r);
+                    const TBTree::TLocation at =
+                        index_.InsertKey(indexfmt::kSysDeletedIndex, newSys, r);
                     sysDeletedInserted = true;
+                    if (cursorIndex == indexfmt::kSysDeletedIndex)
+                        landing = at;
                 }
             }
             headerModified_ = true;

@@ -381,6 +381,13 @@ bool TIndexCursor::FindKey(const std::uint8_t* key, int given, bool nearest, boo
     return found;
 }
 
+bool TIndexCursor::LandOnInserted(const TBTree::TLocation& at, std::int32_t recno) {
+    if (Physical() || rangeSet_ || bitmapMode_ || at.page == 0)
+        return false;
+    Land(at);
+    return recno_ == recno;
+}
+
 // ---- Range -----------------------------------------------------------------------------
 
 void TIndexCursor::SetRange(const std::uint8_t* start, int startGiven, const std::uint8_t* end,

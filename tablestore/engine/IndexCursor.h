@@ -59,6 +59,12 @@ public:
     // `given` bytes of `key` are used; the rest is completed with 0x00 (0xFF
     // for a descending index).
     bool FindKey(const std::uint8_t* key, int given, bool nearest, bool keepBeginning);
+    // Puts the cursor on the entry that an insert into the current index
+    // has just made for record `recno` (the insert returned `at`), sparing
+    // a search. Only without a range and outside bitmap mode, where every
+    // entry is visible; false when that does not hold or the entry at `at`
+    // names another record - the caller then searches for the key.
+    bool LandOnInserted(const TBTree::TLocation& at, std::int32_t recno);
 
     // ---- Range ---------------------------------------------------------------
     void SetRange(const std::uint8_t* start, int startGiven, const std::uint8_t* end, int endGiven);

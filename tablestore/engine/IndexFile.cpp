@@ -405,8 +405,8 @@ void TIndexFile::CheckUnique(int index, const std::uint8_t* key) {
         Raise(kErrDuplicateKey, ContextName(index));
 }
 
-void TIndexFile::InsertKey(int index, const std::uint8_t* key, std::int32_t recno) {
-    Tree(index).Insert(key, recno);
+TBTree::TLocation TIndexFile::InsertKey(int index, const std::uint8_t* key, std::int32_t recno) {
+    return Tree(index).Insert(key, recno);
 }
 
 void TIndexFile::DeleteKey(int index, const std::uint8_t* key) {

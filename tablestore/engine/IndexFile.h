@@ -105,7 +105,8 @@ public:
     bool FindExact(int index, const std::uint8_t* key);
     // 9729 when the key is present in the primary index or a unique secondary.
     void CheckUnique(int index, const std::uint8_t* key);
-    void InsertKey(int index, const std::uint8_t* key, std::int32_t recno);
+    // Where the new entry stands in that index's tree.
+    TBTree::TLocation InsertKey(int index, const std::uint8_t* key, std::int32_t recno);
     void DeleteKey(int index, const std::uint8_t* key);
     void ReplaceKey(int index, const std::uint8_t* oldKey, const std::uint8_t* newKey,
                     std::int32_t recno);

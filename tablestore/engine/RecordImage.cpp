@@ -64,9 +64,10 @@ void WriteField(const TFieldDescriptor& field, std::span<std::uint8_t> image,
         // Up to the first zero byte, without trailing blanks, at most the
         // declared number of characters; the slot's last byte stays zero.
         const std::size_t capacity = size == 0 ? 0 : size - 1;
-        std::size_t length = 0;
-        while (length < value.size() && value[length] != 0)
-            ++length;
+        const void* zero = value.empty() ? nullptr : std::memchr(value.data(), 0, value.size());
+        std::size_t length =
+            zero ? static_cast<std::size_t>(static_cast<const std::uint8_t*>(zero) - value.data())
+                 : value.size();
         while (length > 0 && value[length - 1] == ' ')
             --length;
         length = std::min(length, capacity);

@@ -104,13 +104,22 @@ int CompareSlots(const TFieldDescriptor& field, const std::uint8_t* a, const std
 
 } // namespace
 
+bool TRecordRules::HasDefaults(const std::vector<TFieldDescriptor>& fields) {
+    return std::any_of(fields.begin(), fields.end(),
+                       [](const auto& f) { return !f.defaultValue.empty(); });
+}
+
+bool TRecordRules::HasConstraints(const std::vector<TFieldDescriptor>& fields) {
+    return std::any_of(fields.begin(), fields.end(), [](const auto& f) {
+        return f.IsRequired() || !f.minimum.empty() || !f.maximum.empty();
+    });
+}
+
 void TRecordRules::InitRecord(const std::vector<TFieldDescriptor>& fields,
                               std::span<std::uint8_t> image, const TTableLocale* locale,
                               const TDateTimeParts& now) {
     std::fill(image.begin(), image.end(), std::uint8_t{0});
-    const bool anyDefault = std::any_of(fields.begin(), fields.end(),
-                                        [](const auto& f) { return !f.defaultValue.empty(); });
-    if (!anyDefault)
+    if (!HasDefaults(fields))
         return;
     const TFormatSettings formats = FormatsOf(locale);
     for (const TFieldDescriptor& field : fields) {
@@ -124,10 +133,7 @@ void TRecordRules::InitRecord(const std::vector<TFieldDescriptor>& fields,
 void TRecordRules::CheckConstraints(const std::vector<TFieldDescriptor>& fields,
                                     std::span<const std::uint8_t> image, const TTableLocale* locale,
                                     const TDateTimeParts& now, const std::string& dataFileName) {
-    const bool anyRule = std::any_of(fields.begin(), fields.end(), [](const auto& f) {
-        return f.IsRequired() || !f.minimum.empty() || !f.maximum.empty();
-    });
-    if (!anyRule)
+    if (!HasConstraints(fields))
         return;
     const TFormatSettings formats = FormatsOf(locale);
     for (const TFieldDescriptor& field : fields) {

@@ -20,6 +20,12 @@ namespace tabula {
 class TTableLocale;
 
 struct TRecordRules {
+    // Whether any field declares a default value, or a required / minimum /
+    // maximum rule. Callers use them to skip reading the clock (which costs
+    // about as much as a whole append) for tables without either.
+    static bool HasDefaults(const std::vector<TFieldDescriptor>& fields);
+    static bool HasConstraints(const std::vector<TFieldDescriptor>& fields);
+
     // Zeroes the image and writes every field's default value. A default text
     // that cannot be read (only possible in a damaged file, since creation
     // refuses such texts) leaves its field null.

@@ -150,8 +150,9 @@ public:
         ASSERT_EQ(Tree().EntryCount(), static_cast<std::int64_t>(ModelSize()));
     }
 
-    void InsertUnique() {
-        const Key key = maker_.Value();
+    void InsertUnique() { InsertUniqueKey(maker_.Value()); }
+
+    void InsertUniqueKey(const Key& key) {
         const std::int32_t recno = ++counter_;
         if (unique_.count(key)) {
             try {
@@ -163,8 +164,9 @@ public:
             return;
         }
         file_->CheckUnique(index_, key.data());
-        file_->InsertKey(index_, key.data(), recno);
+        const TBTree::TLocation at = file_->InsertKey(index_, key.data(), recno);
         unique_[key] = recno;
+        ASSERT_NO_FATAL_FAILURE(CheckInserted(at, key, recno));
         std::int32_t found = 0;
         ASSERT_TRUE(Tree().FindExact(key.data(), &found));
         ASSERT_EQ(found, recno);
@@ -192,12 +194,14 @@ public:
         ASSERT_FALSE(Tree().FindExact(key.data()));
     }
 
-    void InsertMulti() {
-        const Key value = maker_.Value();
+    void InsertMulti() { InsertMultiValue(maker_.Value()); }
+
+    void InsertMultiValue(const Key& value) {
         const std::int32_t autoInc = ++counter_;
         const Key key = Suffixed(value, autoInc);
-        file_->InsertKey(index_, key.data(), autoInc * 3);
+        const TBTree::TLocation at = file_->InsertKey(index_, key.data(), autoInc * 3);
         multi_.emplace(value, std::make_pair(autoInc, autoInc * 3));
+        ASSERT_NO_FATAL_FAILURE(CheckInserted(at, key, autoInc * 3));
         std::int32_t found = 0;
         ASSERT_TRUE(Tree().FindExact(key.data(), &found));
         ASSERT_EQ(found, autoInc * 3);
@@ -220,6 +224,24 @@ public:
         file_->DeleteKey(index_, key.data());
         multi_.erase(it);
         ASSERT_FALSE(Tree().FindExact(key.data()));
+    }
+
+    void Insert(const Key& value) {
+        config_.unique ? InsertUniqueKey(value) : InsertMultiValue(value);
+    }
+    Key MakeValue() { return maker_.Value(); }
+
+    // An insert reports where its entry went (a cursor is put there without
+    // a search): that place must hold the key and record at the key's rank,
+    // whatever splits the insert caused.
+    void CheckInserted(const TBTree::TLocation& at, const Key& key, std::int32_t recno) {
+        Key stored(key.size());
+        std::int32_t found = 0;
+        ASSERT_NE(at.page, 0);
+        Tree().ReadEntry(at, stored.data(), &found);
+        ASSERT_EQ(stored, key);
+        ASSERT_EQ(found, recno);
+        ASSERT_EQ(at.position, Tree().LowerBound(key.data()).position);
     }
 
     // The whole structure against the model.
@@ -312,6 +334,28 @@ TEST_P(BTreeModel, RandomInsertsAndDeletesMatchTheModel) {
         ASSERT_NO_FATAL_FAILURE(run.Step(false));
     ASSERT_NO_FATAL_FAILURE(run.CheckAll());
     EXPECT_TRUE(run.Tree().Empty());
+}
+
+// Keys arriving in order: ascending ones always fall after the last entry of
+// every page on the rightmost path (the searches try that entry first), and
+// descending ones always become the first entry of the tree (the parent keys
+// are refreshed upward). Both split the same edge of the tree again and again.
+TEST_P(BTreeModel, OrderedInsertsLandWhereReported) {
+    const TModelConfig& config = GetParam();
+    TModelRun run(config);
+    std::vector<Key> values;
+    for (int i = 0; i < 3000; ++i)
+        values.push_back(run.MakeValue());
+    std::sort(values.begin(), values.end());
+    if (config.unique) // repeated values of a non-unique index differ by suffix
+        values.erase(std::unique(values.begin(), values.end()), values.end());
+    const std::size_t middle = values.size() / 2;
+    for (std::size_t i = middle; i < values.size(); ++i)
+        ASSERT_NO_FATAL_FAILURE(run.Insert(values[i])) << "ascending " << i;
+    for (std::size_t i = middle; i-- > 0;)
+        ASSERT_NO_FATAL_FAILURE(run.Insert(values[i])) << "descending " << i;
+    ASSERT_NO_FATAL_FAILURE(run.CheckAll());
+    EXPECT_GE(run.MaxDepth(), 2);
 }
 
 INSTANTIATE_TEST_SUITE_P(

@@ -8,6 +8,8 @@
 
 #include <filesystem>
 #include <gtest/gtest.h>
+#include <random>
+#include <set>
 #include <unistd.h>
 
 namespace tabula::tabletest {
@@ -274,6 +276,60 @@ TEST_F(Cache, ExclusiveAppendsBeyondTheCacheSurviveReopen) {
 }
 
 using Cursor = TableTest;
+
+// After an append the cursor stands on the new record at its place in the
+// current order, whether the append could put it there straight from the
+// insert (no range, no filters) or had to search (a range is set), and
+// while the leaves of the index split underneath.
+TEST_F(Cursor, AppendLandsOnTheNewRecordInTheCurrentOrder) {
+    CreateTable(Shape(true));
+    auto t = OpenTable(true);
+    std::mt19937 rng(77);
+    std::set<std::int32_t> ids;
+    std::multiset<std::string> names;
+    Bytes image(static_cast<std::size_t>(t->RecordBufferSize()));
+    auto appendAndCheck = [&](std::int32_t id, bool byName) {
+        const std::string name = "n" + std::to_string(rng() % 5000);
+        const std::int32_t recno = Append(*t, id, name);
+        ids.insert(id);
+        names.insert(name);
+        ASSERT_EQ(t->GetCurrentRecord(image), 0);
+        ASSERT_EQ(IdOf(*t, image), id);
+        ASSERT_EQ(recno, static_cast<std::int32_t>(ids.size()));
+        // Equal names keep their order of appending: the new one comes last.
+        const auto rank = byName ? std::distance(names.begin(), names.upper_bound(name))
+                                 : std::distance(ids.begin(), ids.find(id)) + 1;
+        ASSERT_EQ(t->RecordPosition(), rank) << id;
+    };
+    // Ascending, descending and scattered keys in the primary order.
+    for (std::int32_t id = 5000; id < 5500; ++id)
+        ASSERT_NO_FATAL_FAILURE(appendAndCheck(id, false));
+    for (std::int32_t id = 4999; id > 4500; --id)
+        ASSERT_NO_FATAL_FAILURE(appendAndCheck(id, false));
+    for (int i = 0; i < 300; ++i) {
+        std::int32_t id = 0;
+        do
+            id = static_cast<std::int32_t>(rng() % 4000);
+        while (ids.count(id) != 0);
+        ASSERT_NO_FATAL_FAILURE(appendAndCheck(id, false)) << i;
+    }
+    t->SelectIndexByName("ByName");
+    for (std::int32_t id = 6000; id < 6300; ++id)
+        ASSERT_NO_FATAL_FAILURE(appendAndCheck(id, true));
+    EXPECT_EQ(t->RecordCount(), static_cast<std::int64_t>(ids.size()));
+
+    // With a range the cursor finds the record by its key within the range.
+    t->SelectIndexByNumber(0);
+    Bytes low{1, 0x80, 0x00, 0x1B, 0x58}, high{1, 0x80, 0x00, 0x1F, 0x40}; // 7000..8000
+    t->SetRange(low, 5, high, 5);
+    EXPECT_EQ(Append(*t, 7500, "r"), static_cast<std::int32_t>(ids.size() + 1));
+    ASSERT_EQ(t->GetCurrentRecord(image), 0);
+    EXPECT_EQ(IdOf(*t, image), 7500);
+    EXPECT_EQ(t->RecordPosition(), 1);
+    EXPECT_EQ(t->RecordCount(), 1);
+    t->Close();
+    EXPECT_EQ(Findings(), std::vector<std::string>{});
+}
 
 TEST_F(Cursor, EmptyTableEndsAndBookmarksReturn) {
     CreateTable(Shape(true));

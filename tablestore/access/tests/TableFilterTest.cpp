@@ -346,6 +346,26 @@ TEST_F(TableFilter, FaultyTextsRaiseAndKeepTheFilterInForce) {
     EXPECT_EQ(Walk(), (std::vector<int>{1, 2, 3, 4, 5, 6, 7, 8}));
 }
 
+// AND groups from the left without parentheses, so a long text makes a deep
+// tree: it is built and evaluated, or refused as too large for the binary
+// expression's 16-bit offsets, never a crash.
+TEST_F(TableFilter, LongConjunctionsBuildOrAreRefused) {
+    AddSample();
+    for (int terms : {300, 3000}) {
+        std::string text = "No > 0";
+        for (int i = 1; i < terms; ++i)
+            text += i % 2 ? " AND State <> 'q*'" : " AND Amount < 9";
+        table_->SetFilterOptions(foCaseInsensitive);
+        try {
+            Filter(text, foCaseInsensitive);
+            EXPECT_EQ(Walk(), (std::vector<int>{1, 2, 3, 4, 6, 7, 8}));
+        } catch (const ETabulaEngineError& e) {
+            EXPECT_EQ(terms, 3000);
+            EXPECT_EQ(e.Code(), 10051);
+        }
+    }
+}
+
 TEST_F(TableFilter, AppendsAndEditsKeepTheFilterHonest) {
     AddSample();
     Filter("State = 'N*' AND Amount < 8");

@@ -358,6 +358,29 @@ TEST_P(BTreeModel, OrderedInsertsLandWhereReported) {
     EXPECT_GE(run.MaxDepth(), 2);
 }
 
+// A full leaf root (226 entries of 12 bytes) takes one more key at each
+// possible place and splits into 114 and 113 entries: the reported place
+// must follow the new entry into whichever half it went, including the
+// boundary where it becomes the first entry of the new right page.
+TEST(BTreeInsert, EveryPlaceInASplittingLeafIsReported) {
+    const TModelConfig config{"UniqueShortPlain", 12, 0, true, 4000};
+    auto keyOf = [](int v) {
+        Key key(12, 0);
+        key[0] = 1;
+        key[1] = static_cast<std::uint8_t>(v >> 8);
+        key[2] = static_cast<std::uint8_t>(v & 0xFF);
+        return key;
+    };
+    for (int place = 0; place <= 226; ++place) {
+        TModelRun run(config);
+        for (int i = 1; i <= 226; ++i)
+            ASSERT_NO_FATAL_FAILURE(run.Insert(keyOf(2 * i)));
+        ASSERT_EQ(run.Tree().FetchPage(run.Tree().Root())->Count(), 226);
+        ASSERT_NO_FATAL_FAILURE(run.Insert(keyOf(2 * place + 1))) << "place " << place;
+        ASSERT_NO_FATAL_FAILURE(run.CheckAll()) << "place " << place;
+    }
+}
+
 INSTANTIATE_TEST_SUITE_P(
     Configurations, BTreeModel,
     ::testing::Values(TModelConfig{"UniqueShortPlain", 12, 0, true, 4000},

@@ -9,6 +9,7 @@
 
 #include <algorithm>
 #include <cstring>
+#include <utility>
 
 namespace tabula {
 
@@ -887,8 +888,15 @@ void TDataSet::SetFiltered(bool filtered) {
 void TDataSet::SetFilter(const std::string& text) {
     if (Active())
         CheckBrowseMode();
-    filter_ = text;
-    FilterChanged();
+    // A text the subclass refuses leaves the previous one in force, so the
+    // property must keep reading the text that still filters.
+    std::string previous = std::exchange(filter_, text);
+    try {
+        FilterChanged();
+    } catch (...) {
+        filter_ = std::move(previous);
+        throw;
+    }
     if (Active() && filtered_)
         First();
 }
@@ -896,8 +904,13 @@ void TDataSet::SetFilter(const std::string& text) {
 void TDataSet::SetFilterOptions(TFilterOptions options) {
     if (Active())
         CheckBrowseMode();
-    filterOptions_ = options;
-    FilterChanged();
+    const TFilterOptions previous = std::exchange(filterOptions_, options);
+    try {
+        FilterChanged();
+    } catch (...) {
+        filterOptions_ = previous;
+        throw;
+    }
     if (Active() && filtered_)
         First();
 }

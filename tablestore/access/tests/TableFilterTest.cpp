@@ -334,9 +334,12 @@ TEST_F(TableFilter, FaultyTextsRaiseAndKeepTheFilterInForce) {
     EXPECT_EQ(ErrorOf([&] { table_->SetFilter("No < NULL"); }),
               "NULL only allowed with '=' and '<>'");
     EXPECT_EQ(Walk(), (std::vector<int>{1, 3, 5, 7}));
+    EXPECT_EQ(table_->Filter(), "Amount > 4");
 
-    // A faulty text is raised again when the table opens, which stays closed.
+    // A closed table takes any text; a faulty one is raised when the table
+    // opens, which stays closed.
     table_->Close();
+    table_->SetFilter("No < NULL");
     EXPECT_EQ(ErrorOf([&] { table_->Open(); }), "NULL only allowed with '=' and '<>'");
     EXPECT_FALSE(table_->Active());
     table_->SetFilter("State = 'CA'");

@@ -33,13 +33,13 @@ TSqlValue FieldValue(const TFieldDescriptor& field, std::span<const std::uint8_t
                                 read.isNull);
 }
 
-// A subtree evaluated with SqlEvaluate on every record image it is asked
-// about. Holds its own copies of the field descriptors, so a second cursor
-// can have the same node.
-class TSqlRecordFilter : public TFilterNode {
+// A condition tested on every record image it is asked about, with the
+// column values read from the image. Holds its own copies of the field
+// descriptors, so a second cursor can have the same node.
+class TRecordImageFilter : public TFilterNode {
 public:
-    TSqlRecordFilter(TSqlNodePtr tree, TFields fields, std::uint32_t localeId)
-        : tree_(std::move(tree)), fields_(std::move(fields)), localeId_(localeId) {}
+    TRecordImageFilter(TFields fields, std::uint32_t localeId)
+        : fields_(std::move(fields)), localeId_(localeId) {}
 
     TFilterLevel Classify() const override { return kRecordByRecord; }
     TFilterLevel Evaluate(TFilterContext& context, TRecordBitmap& bits) override {
@@ -47,16 +47,34 @@ public:
             [this](std::span<const std::uint8_t> image) { return Test(image); }, bits);
         return kRecordByRecord;
     }
-    bool Test(std::span<const std::uint8_t> image) override {
+
+protected:
+    // An evaluation context whose columns read `image`; valid while the
+    // image is.
+    TSqlEvalContext ImageContext(std::span<const std::uint8_t> image) const {
         TSqlEvalContext context;
         context.localeId = localeId_;
-        context.columnValue = [&](const TSqlNode& column) {
+        context.columnValue = [this, image](const TSqlNode& column) {
             const int n = column.fieldNumber;
             if (n < 1 || n > static_cast<int>(fields_->size()))
                 return TSqlValue::NullOf(column.type);
             return FieldValue((*fields_)[static_cast<std::size_t>(n - 1)], image);
         };
-        return SqlIsTrue(SqlEvaluate(*tree_, context));
+        return context;
+    }
+
+    TFields fields_;
+    std::uint32_t localeId_;
+};
+
+// A subtree evaluated with SqlEvaluate.
+class TSqlRecordFilter : public TRecordImageFilter {
+public:
+    TSqlRecordFilter(TSqlNodePtr tree, TFields fields, std::uint32_t localeId)
+        : TRecordImageFilter(std::move(fields), localeId), tree_(std::move(tree)) {}
+
+    bool Test(std::span<const std::uint8_t> image) override {
+        return SqlIsTrue(SqlEvaluate(*tree_, ImageContext(image)));
     }
     std::unique_ptr<TFilterNode> CloneFor(TIndexFile& /*file*/) const override {
         return std::make_unique<TSqlRecordFilter>(tree_, fields_, localeId_);
@@ -64,34 +82,18 @@ public:
 
 private:
     TSqlNodePtr tree_;
-    TFields fields_;
-    std::uint32_t localeId_;
 };
 
-// A part of a dataset filter tested on every record image: FilterAcceptsNode
-// over the shared tree, so comparisons with compare options keep them.
-class TFilterTreeRecordFilter : public TFilterNode {
+// A part of a dataset filter: FilterAcceptsNode over the shared tree, so
+// comparisons with compare options keep them.
+class TFilterTreeRecordFilter : public TRecordImageFilter {
 public:
     TFilterTreeRecordFilter(std::shared_ptr<const TFilterTree> tree, const TSqlNode* node,
                             TFields fields, std::uint32_t localeId)
-        : tree_(std::move(tree)), node_(node), fields_(std::move(fields)), localeId_(localeId) {}
+        : TRecordImageFilter(std::move(fields), localeId), tree_(std::move(tree)), node_(node) {}
 
-    TFilterLevel Classify() const override { return kRecordByRecord; }
-    TFilterLevel Evaluate(TFilterContext& context, TRecordBitmap& bits) override {
-        context.EvaluateRecordByRecord(
-            [this](std::span<const std::uint8_t> image) { return Test(image); }, bits);
-        return kRecordByRecord;
-    }
     bool Test(std::span<const std::uint8_t> image) override {
-        TSqlEvalContext context;
-        context.localeId = localeId_;
-        context.columnValue = [&](const TSqlNode& column) {
-            const int n = column.fieldNumber;
-            if (n < 1 || n > static_cast<int>(fields_->size()))
-                return TSqlValue::NullOf(column.type);
-            return FieldValue((*fields_)[static_cast<std::size_t>(n - 1)], image);
-        };
-        return FilterAcceptsNode(*tree_, *node_, context);
+        return FilterAcceptsNode(*tree_, *node_, ImageContext(image));
     }
     std::unique_ptr<TFilterNode> CloneFor(TIndexFile& /*file*/) const override {
         return std::make_unique<TFilterTreeRecordFilter>(tree_, node_, fields_, localeId_);
@@ -100,8 +102,6 @@ public:
 private:
     std::shared_ptr<const TFilterTree> tree_;
     const TSqlNode* node_; // a node of *tree_, which keeps it alive
-    TFields fields_;
-    std::uint32_t localeId_;
 };
 
 bool IsAscii(const std::string& text) {

@@ -39,23 +39,8 @@ namespace {
 // of the field's data type, when it is one of the value types a filter
 // constant can carry); 0 otherwise.
 std::uint8_t EngineTypeOf(TFieldType type) {
-    using namespace datafmt;
     const std::uint8_t code = EngineTypeOfParam(type);
-    switch (code) {
-    case kFtString:
-    case kFtDate:
-    case kFtBoolean:
-    case kFtInt16:
-    case kFtInt32:
-    case kFtFloat:
-    case kFtBcd:
-    case kFtTime:
-    case kFtTimestamp:
-    case kFtUInt16:
-        return code;
-    default:
-        return 0;
-    }
+    return SqlIsScalar(code) ? code : 0;
 }
 
 int Mirrored(int op) {

@@ -18,30 +18,6 @@ namespace {
 using TBytes = std::vector<std::uint8_t>;
 using TResult = std::optional<TBytes>;
 
-// Value types the table has rows for; values of any other type (bytes,
-// BLOB references, the NULL constant) are copied as bytes.
-bool IsConvertibleValueType(std::uint8_t type) {
-    switch (type) {
-    case kFtString:
-    case kFtDate:
-    case kFtBoolean:
-    case kFtInt16:
-    case kFtInt32:
-    case kFtFloat:
-    case kFtBcd:
-    case kFtTime:
-    case kFtTimestamp:
-    case kFtUInt16:
-        return true;
-    default:
-        return false;
-    }
-}
-
-bool IsIntegerColumn(std::uint8_t type) {
-    return type == kFtInt16 || type == kFtInt32 || type == kFtUInt16;
-}
-
 // The zero bytes of a column, filled by the writers below.
 class TColumnBytes {
 public:
@@ -91,7 +67,7 @@ public:
 
     // A number into an integer, float or BCD column; nullopt for others.
     TResult Number(std::int64_t value) {
-        if (IsIntegerColumn(column_.type))
+        if (SqlIsInteger(column_.type))
             return Integer(value);
         if (column_.type == kFtFloat)
             return Float(static_cast<double>(value));
@@ -215,7 +191,9 @@ std::optional<std::vector<std::uint8_t>> SqlConvertToColumn(const TSqlValue& val
             return out.Bcd(value.AsCurrency());
         return out.Raw(value.Bytes());
     }
-    if (!IsConvertibleValueType(vt) || ct == kFtBytes || ct == kFtVarBytes)
+    // Values of a type the table has no rows for (bytes, BLOB references,
+    // the NULL constant) are copied as bytes.
+    if (!SqlIsScalar(vt) || ct == kFtBytes || ct == kFtVarBytes)
         return out.Raw(value.Bytes());
     // A null of any type is its column's zero: the caller decides whether
     // it stores a null; no text or number is read from it.
@@ -264,7 +242,7 @@ std::optional<std::vector<std::uint8_t>> SqlConvertToColumn(const TSqlValue& val
         const double d = value.AsFloat();
         if (ct == kFtString)
             return out.Text(TFloatField().FormatTextOf(d));
-        if (IsIntegerColumn(ct)) {
+        if (SqlIsInteger(ct)) {
             const auto n = TruncatedFloat(d);
             return n ? out.Integer(*n) : std::nullopt;
         }
@@ -281,7 +259,7 @@ std::optional<std::vector<std::uint8_t>> SqlConvertToColumn(const TSqlValue& val
             return out.Text(TBCDField(4).FormatTextOf(TCurrencyValue{c}));
         if (ct == kFtFloat)
             return out.Float(static_cast<double>(c) / kCurrencyScale);
-        if (IsIntegerColumn(ct))
+        if (SqlIsInteger(ct))
             return out.Integer(c / kCurrencyScale); // integer division truncates toward zero
         return std::nullopt;
     }

@@ -39,6 +39,11 @@ bool SqlIsTemporal(std::uint8_t code) {
     return code == kFtDate || code == kFtTime || code == kFtTimestamp;
 }
 
+bool SqlIsScalar(std::uint8_t code) {
+    return code == kFtString || code == kFtDate || code == kFtBoolean || SqlIsNumeric(code) ||
+           code == kFtTime || code == kFtTimestamp;
+}
+
 TSqlValue TSqlValue::NullOf(const TSqlType& type) {
     TSqlValue v;
     v.type_ = type.code;

@@ -54,6 +54,9 @@ int SqlFixedSize(std::uint8_t code);
 bool SqlIsInteger(std::uint8_t code);  // 5, 6, 12
 bool SqlIsNumeric(std::uint8_t code);  // 5, 6, 7, 8, 12
 bool SqlIsTemporal(std::uint8_t code); // 2, 10, 11
+// The typed value codes of the table above (1, 2, 4 to 8, 10 to 12): the
+// types values are converted between and filter constants can carry.
+bool SqlIsScalar(std::uint8_t code);
 
 class TSqlValue {
 public:

@@ -16,17 +16,7 @@ namespace {
 using namespace datafmt;
 using sqltest::TFakeTable;
 
-const TFakeTable kTable({{"City", kFtString, 0, 21, 0},
-                         {"Qty", kFtInt16, 0, 2, 0},
-                         {"Id", kFtInt32, 0, 4, 0},
-                         {"Price", kFtBcd, 0, 8, 2},
-                         {"Rate", kFtFloat, kMoneySubtype, 8, 0},
-                         {"Day", kFtDate, 0, 4, 0},
-                         {"At", kFtTime, 0, 4, 0},
-                         {"Stamp", kFtTimestamp, 0, 8, 0},
-                         {"Flag", kFtBoolean, 0, 2, 0},
-                         {"Word", kFtUInt16, 0, 2, 0},
-                         {"Code", kFtString, 0, 4, 0}});
+const TFakeTable& kTable = sqltest::AllTypesTable();
 
 // One row: field number -> value; a missing field is null.
 using TRow = std::map<int, TSqlValue>;

@@ -7,6 +7,7 @@
 #include "FileSession.h"
 #include "SqlParser.h"
 #include "SqlSource.h"
+#include "SqlValue.h"
 
 #include <functional>
 #include <string>
@@ -43,5 +44,23 @@ public:
 private:
     std::vector<TSqlSourceField> fields_;
 };
+
+// A table with a column of every value type: two strings (City of 20
+// characters, Code of 3), BCD with 2 decimals and a money float.
+inline const TFakeTable& AllTypesTable() {
+    using namespace datafmt;
+    static const TFakeTable table({{"City", kFtString, 0, 21, 0},
+                                   {"Qty", kFtInt16, 0, 2, 0},
+                                   {"Id", kFtInt32, 0, 4, 0},
+                                   {"Price", kFtBcd, 0, 8, 2},
+                                   {"Rate", kFtFloat, kMoneySubtype, 8, 0},
+                                   {"Day", kFtDate, 0, 4, 0},
+                                   {"At", kFtTime, 0, 4, 0},
+                                   {"Stamp", kFtTimestamp, 0, 8, 0},
+                                   {"Flag", kFtBoolean, 0, 2, 0},
+                                   {"Word", kFtUInt16, 0, 2, 0},
+                                   {"Code", kFtString, 0, 4, 0}});
+    return table;
+}
 
 } // namespace tabula::sqltest

@@ -1,14 +1,14 @@
 // The report table's components and its refill; see ReportTableFill.h.
 #include "ReportTableFill.h"
 
-#include "Field.h"
+#include "tabula/Field.h"
 #include "MessageSink.h"
 #include "MorvaneWorkflow.h"
 #include "RegistrationLayout.h"
 #include "ResultGrid.h"
-#include "TabulaDatabase.h"
-#include "TabulaQuery.h"
-#include "TabulaTable.h"
+#include "tabula/TabulaDatabase.h"
+#include "tabula/TabulaQuery.h"
+#include "tabula/TabulaTable.h"
 #include "TextLineReader.h"
 
 namespace morvane {

@@ -2,7 +2,7 @@
 // format settings.
 #include "ShortDateFormat.h"
 
-#include "FormatSettings.h"
+#include "tabula/FormatSettings.h"
 
 namespace morvane {
 

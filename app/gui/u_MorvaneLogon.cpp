@@ -6,7 +6,7 @@
 #include "QVXPSpeedButton.h"
 #include "ReportTableFill.h"
 #include "ShortDateFormat.h"
-#include "TabulaDatabase.h"
+#include "tabula/TabulaDatabase.h"
 #include "Win1252.h"
 
 #include <QFile>

@@ -6,12 +6,12 @@
 #include "ReportFillTest.h"
 
 #include "DataFile.h"
-#include "EngineError.h"
+#include "tabula/EngineError.h"
 #include "MessageSink.h"
 #include "ReportTable.h"
 #include "ReportTableFill.h"
 #include "ResultGrid.h"
-#include "TabulaQuery.h"
+#include "tabula/TabulaQuery.h"
 #include "TestRecords.h"
 
 #include <filesystem>

@@ -4,9 +4,9 @@
 // primary index (No), each as its six fields' texts.
 #pragma once
 
-#include "Field.h"
+#include "tabula/Field.h"
 #include "ReportTable.h"
-#include "TabulaTable.h"
+#include "tabula/TabulaTable.h"
 #include "TestRecords.h"
 
 #include <array>

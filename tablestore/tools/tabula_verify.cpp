@@ -3,9 +3,10 @@
 //
 // Exit status: 0 the table is consistent, 1 findings were listed, 2 the
 // table could not be opened (the engine's message is printed).
-#include "EngineError.h"
-#include "FileSession.h"
-#include "TableVerifier.h"
+#include "tabula/EngineError.h"
+#include "tabula/TableVerifier.h"
+#include "tabula/TabulaSession.h"
+#include "tabula/TabulaSessionList.h"
 
 #include <cstdio>
 #include <string>
@@ -19,9 +20,10 @@ int main(int argc, char** argv) {
     if (!dir.empty() && dir.back() != '/')
         dir += '/';
     const std::string table = dir + argv[2];
-    tabula::StartEngine();
+    tabula::TTabulaSession& session = tabula::DefaultSession();
+    session.SetActive(true);
     if (argc == 4)
-        tabula::AddPassword(argv[3]);
+        session.AddTablePassword(argv[3]);
     int status = 0;
     try {
         const tabula::TVerifyReport report = tabula::TTableVerifier::Verify(table);
@@ -39,6 +41,6 @@ int main(int argc, char** argv) {
         std::fprintf(stderr, "%s\n", e.what());
         status = 2;
     }
-    tabula::StopEngine();
+    session.SetActive(false);
     return status;
 }

@@ -1,7 +1,7 @@
 // The desktop windows driven through their controls, found by name, with
 // the message boxes captured through the message seam and the dialogs and
 // the clock replaced through the window's seams.
-#include "FormatSettings.h"
+#include "tabula/FormatSettings.h"
 #include "QtMessageSink.h"
 #include "ReportTable.h"
 #include "ResultGridModel.h"

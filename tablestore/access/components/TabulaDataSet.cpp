@@ -1,6 +1,7 @@
 // Field definitions from the engine's descriptors.
 #include "TabulaDataSet.h"
 
+#include "FieldDescriptor.h"
 #include "TabulaSession.h"
 
 namespace tabula {

@@ -1,5 +1,6 @@
 // TTabulaQuery: the query component.
 #include "TabulaQuery.h"
+#include "DataQuery.h"
 
 #include "AccessMessages.h"
 #include "DataSource.h"

@@ -13,6 +13,7 @@
 #include "DataFileFormat.h"
 #include "FieldValue.h"
 #include "TabulaQuery.h"
+#include "DataQuery.h"
 #include "TabulaSession.h"
 #include "TabulaSessionList.h"
 

@@ -31,12 +31,13 @@
 #pragma once
 
 #include "DataSet.h"
-#include "FieldDescriptor.h"
 
 #include <string>
 #include <vector>
 
 namespace tabula {
+
+struct TFieldDescriptor;
 
 class TTabulaDataSet : public TDataSet {
 public:

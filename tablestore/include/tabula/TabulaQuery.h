@@ -24,7 +24,6 @@
 #pragma once
 
 #include "DataLink.h"
-#include "DataQuery.h"
 #include "TabulaDBDataSet.h"
 #include "TabulaParams.h"
 
@@ -37,6 +36,7 @@
 
 namespace tabula {
 
+class TDataQuery;
 class TDataSource;
 class TTabulaQuery;
 

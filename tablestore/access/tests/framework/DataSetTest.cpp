@@ -6,6 +6,7 @@
 #include "ApplicationHandler.h"
 #include "DataLink.h"
 #include "DataSource.h"
+#include "FieldDescriptor.h"
 #include "FieldTypes.h"
 #include "FormatSettings.h"
 #include "MemoryDataSet.h"

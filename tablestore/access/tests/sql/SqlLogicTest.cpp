@@ -1,4 +1,4 @@
-// SQL tests kept as data files (tests/sql/*.test), one test per file, run
+// SQL tests kept as data files (the *.test files beside this one), one test per file, run
 // on a fresh scratch database directory.
 //
 // A file is a list of records separated by blank lines; lines starting
@@ -195,7 +195,7 @@ TEST_P(SqlLogic, File) {
 }
 
 std::vector<std::string> TestFiles() {
-    const std::filesystem::path dir = std::filesystem::path(__FILE__).parent_path() / "sql";
+    const std::filesystem::path dir = std::filesystem::path(__FILE__).parent_path();
     std::vector<std::string> files;
     for (const auto& entry : std::filesystem::directory_iterator(dir))
         if (entry.path().extension() == ".test")

@@ -1,25 +1,14 @@
-// Creation of the report table through the record manager.
+// Creation of the report table through the table store's table-creation
+// interface.
 #include "ReportTable.h"
 
-#include "DataFile.h"
-#include "DataFileFormat.h"
-#include "IndexDescriptor.h"
-#include "TableDefinition.h"
+#include "tabula/TableCreation.h"
 
 #include <filesystem>
 
 namespace morvane {
 
 namespace {
-
-tabula::TFieldDescriptor Field(int number, const char* name, std::uint8_t type, int size = 0) {
-    tabula::TFieldDescriptor f;
-    f.fieldNumber = static_cast<std::int16_t>(number);
-    f.name = name;
-    f.type = type;
-    f.declaredSize = static_cast<std::uint8_t>(size);
-    return f;
-}
 
 std::string TablePath(const std::string& directory) {
     if (directory.empty())
@@ -33,25 +22,17 @@ std::string TablePath(const std::string& directory) {
 } // namespace
 
 void CreateReportTable(const std::string& directory) {
-    using namespace tabula;
-    TTableDefinition definition;
-    definition.fields = {
-        Field(1, "No", datafmt::kFtInt32),
-        Field(2, "Product", datafmt::kFtString, kReportProductSize),
-        Field(3, "AccountNumber", datafmt::kFtString, kReportAccountNumberSize),
-        Field(4, "AccountName", datafmt::kFtString, kReportAccountNameSize),
-        Field(5, "Ref1", datafmt::kFtString, kReportRef1Size),
-        Field(6, "Action", datafmt::kFtString, kReportActionSize),
-    };
-    TIndexDescriptor primary;
-    primary.fieldCount = 1;
-    primary.fieldNumbers[0] = 1;
-    primary.unique = true;
-
-    TDataFile file;
-    file.SetFileName(TablePath(directory));
-    file.SetExclusive(true);
-    file.CreateTable(definition, primary, {});
+    using tabula::TFieldType;
+    tabula::TTableSpec spec;
+    spec.Fields.Add("No", TFieldType::ftInteger);
+    spec.Fields.Add("Product", TFieldType::ftString, kReportProductSize);
+    spec.Fields.Add("AccountNumber", TFieldType::ftString, kReportAccountNumberSize);
+    spec.Fields.Add("AccountName", TFieldType::ftString, kReportAccountNameSize);
+    spec.Fields.Add("Ref1", TFieldType::ftString, kReportRef1Size);
+    spec.Fields.Add("Action", TFieldType::ftString, kReportActionSize);
+    spec.PrimaryIndex.Fields = "No";
+    spec.PrimaryIndex.Unique = true;
+    tabula::CreateTable(TablePath(directory), spec);
 }
 
 bool EnsureReportTable(const std::string& directory) {

@@ -1,5 +1,5 @@
 // The report table ReportTableDetail: the application's definition of it
-// and its creation in a directory through the table store's record manager.
+// and its creation in a directory through the table store.
 //
 // Layout (one row per detail record of a clean registration file):
 //

@@ -1,15 +1,15 @@
 // The report table's components and its refill; see ReportTableFill.h.
 #include "ReportTableFill.h"
 
-#include "tabula/Field.h"
 #include "MessageSink.h"
 #include "MorvaneWorkflow.h"
 #include "RegistrationLayout.h"
 #include "ResultGrid.h"
+#include "TextLineReader.h"
+#include "tabula/Field.h"
 #include "tabula/TabulaDatabase.h"
 #include "tabula/TabulaQuery.h"
 #include "tabula/TabulaTable.h"
-#include "TextLineReader.h"
 
 namespace morvane {
 

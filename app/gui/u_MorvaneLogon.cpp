@@ -6,8 +6,8 @@
 #include "QVXPSpeedButton.h"
 #include "ReportTableFill.h"
 #include "ShortDateFormat.h"
-#include "tabula/TabulaDatabase.h"
 #include "Win1252.h"
+#include "tabula/TabulaDatabase.h"
 
 #include <QFile>
 #include <QFrame>

@@ -5,14 +5,13 @@
 // several databases named "DB").
 #include "ReportFillTest.h"
 
-#include "DataFile.h"
-#include "tabula/EngineError.h"
 #include "MessageSink.h"
 #include "ReportTable.h"
 #include "ReportTableFill.h"
 #include "ResultGrid.h"
-#include "tabula/TabulaQuery.h"
 #include "TestRecords.h"
+#include "tabula/EngineError.h"
+#include "tabula/TabulaQuery.h"
 
 #include <filesystem>
 #include <gtest/gtest.h>
@@ -122,8 +121,9 @@ TEST_F(ReportFillCliTest, LockedTableStopsTheRunWithTheEngineMessage) {
 
     // Another handle (this process) holds the table lock for the whole run;
     // the checker's statement gives up after its 15 retries of 100 ms.
-    tabula::TDataFile holder;
-    holder.SetFileName(dir.Path(kReportTableName));
+    tabula::TTabulaTable holder;
+    holder.SetDatabaseName(dir.Path());
+    holder.SetTableName(kReportTableName);
     holder.Open();
     holder.LockTable();
     const auto r = Check("reg.txt", "--output out");

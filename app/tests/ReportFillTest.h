@@ -4,10 +4,10 @@
 // primary index (No), each as its six fields' texts.
 #pragma once
 
-#include "tabula/Field.h"
 #include "ReportTable.h"
-#include "tabula/TabulaTable.h"
 #include "TestRecords.h"
+#include "tabula/Field.h"
+#include "tabula/TabulaTable.h"
 
 #include <array>
 #include <string>

@@ -2,8 +2,7 @@
 // only where it is missing.
 #include "ReportTable.h"
 
-#include "DataFile.h"
-#include "DataFileFormat.h"
+#include "tabula/TabulaTable.h"
 
 #include <cstdlib>
 #include <filesystem>
@@ -33,56 +32,56 @@ TEST_F(ReportTable, FieldsSizesAndPrimaryIndex) {
     EXPECT_TRUE(std::filesystem::exists(dir_ + "/ReportTableDetail.DAT"));
     EXPECT_TRUE(std::filesystem::exists(dir_ + "/ReportTableDetail.IDX"));
 
-    tabula::TDataFile file;
-    file.SetFileName(dir_ + "/" + kReportTableFile);
-    file.Open();
-    ASSERT_EQ(file.FieldCount(), 6);
+    tabula::TTabulaTable table;
+    table.SetDatabaseName(dir_); // a database name holding "/" is itself the directory
+    table.SetTableName(kReportTableFile);
+    table.UpdateFieldDefs();
+    const tabula::TFieldDefs& defs = table.FieldDefs();
+    ASSERT_EQ(defs.Count(), 6);
     struct Expected {
         const char* name;
-        std::uint8_t type;
+        tabula::TFieldType type;
         int size;
     };
-    const Expected expected[] = {{"No", tabula::datafmt::kFtInt32, 0},
-                                 {"Product", tabula::datafmt::kFtString, 3},
-                                 {"AccountNumber", tabula::datafmt::kFtString, 25},
-                                 {"AccountName", tabula::datafmt::kFtString, 70},
-                                 {"Ref1", tabula::datafmt::kFtString, 20},
-                                 {"Action", tabula::datafmt::kFtString, 11}};
+    using tabula::TFieldType;
+    const Expected expected[] = {{"No", TFieldType::ftInteger, 0},
+                                 {"Product", TFieldType::ftString, 3},
+                                 {"AccountNumber", TFieldType::ftString, 25},
+                                 {"AccountName", TFieldType::ftString, 70},
+                                 {"Ref1", TFieldType::ftString, 20},
+                                 {"Action", TFieldType::ftString, 11}};
     for (int i = 0; i < 6; ++i) {
-        const tabula::TFieldDescriptor d = file.GetFieldDescriptor(i + 1);
-        EXPECT_EQ(d.name, expected[i].name);
-        EXPECT_EQ(d.type, expected[i].type);
-        EXPECT_EQ(d.declaredSize, expected[i].size);
+        EXPECT_EQ(defs[i].Name, expected[i].name);
+        EXPECT_EQ(defs[i].FieldNo, i + 1);
+        EXPECT_EQ(defs[i].DataType, expected[i].type);
+        EXPECT_EQ(defs[i].Size, expected[i].size);
     }
-    EXPECT_TRUE(file.PrimaryHasKeys());
-    const tabula::TIndexDescriptor primary = file.GetIndexDescriptor(0);
-    ASSERT_EQ(primary.fieldCount, 1);
-    EXPECT_EQ(primary.fieldNumbers[0], 1);
-    EXPECT_EQ(file.RecordCount(), 0);
-    file.Close();
+    const tabula::TIndexDefs& indexes = table.IndexDefs();
+    ASSERT_EQ(indexes.Count(), 1);
+    EXPECT_EQ(indexes[0].Name, "");
+    EXPECT_EQ(indexes[0].Fields, "No");
+    EXPECT_TRUE(indexes[0].Unique);
+    table.Open();
+    EXPECT_EQ(table.RecordCount(), 0);
+    table.Close();
 }
 
 TEST_F(ReportTable, EnsureCreatesOnlyWhenMissing) {
     EXPECT_TRUE(EnsureReportTable(dir_));
     // Rows written since must survive a second call.
-    {
-        tabula::TDataFile file;
-        file.SetFileName(dir_ + "/" + kReportTableName);
-        file.Open();
-        std::vector<std::uint8_t> image(static_cast<std::size_t>(file.RecordBufferSize()));
-        file.InitRecord(image);
-        const std::int32_t no = 1;
-        file.WriteField(
-            1, image, std::span<const std::uint8_t>(reinterpret_cast<const std::uint8_t*>(&no), 4));
-        file.AppendRecord(image);
-        file.Close();
-    }
+    tabula::TTabulaTable table;
+    table.SetDatabaseName(dir_);
+    table.SetTableName(kReportTableName);
+    table.Open();
+    table.Append();
+    table.FieldByName("No").SetAsInteger(1);
+    table.Post();
+    table.Close();
+
     EXPECT_FALSE(EnsureReportTable(dir_ + "/"));
-    tabula::TDataFile file;
-    file.SetFileName(dir_ + "/" + kReportTableName);
-    file.Open();
-    EXPECT_EQ(file.RecordCount(), 1);
-    file.Close();
+    table.Open();
+    EXPECT_EQ(table.RecordCount(), 1);
+    table.Close();
 }
 
 } // namespace

@@ -1,10 +1,10 @@
 // The desktop windows driven through their controls, found by name, with
 // the message boxes captured through the message seam and the dialogs and
 // the clock replaced through the window's seams.
-#include "tabula/FormatSettings.h"
 #include "QtMessageSink.h"
 #include "ReportTable.h"
 #include "ResultGridModel.h"
+#include "tabula/FormatSettings.h"
 #include "u_Morvane.h"
 #include "u_MorvaneLogon.h"
 #include "u_main.h"

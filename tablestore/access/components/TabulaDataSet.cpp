@@ -2,72 +2,10 @@
 #include "TabulaDataSet.h"
 
 #include "FieldDescriptor.h"
+#include "StoredFieldType.h"
 #include "TabulaSession.h"
 
 namespace tabula {
-
-namespace {
-
-// The framework type of an engine type code and subtype; ftUnknown for
-// types that have no definition.
-TFieldType FieldTypeOf(std::uint8_t type, std::uint8_t subtype) {
-    switch (type) {
-    case 1:
-        return TFieldType::ftString;
-    case 2:
-        return TFieldType::ftDate;
-    case 3:
-        switch (subtype) {
-        case 22:
-            return TFieldType::ftMemo;
-        case 24:
-            return TFieldType::ftFmtMemo;
-        case 26:
-            return TFieldType::ftGraphic;
-        case 28:
-            return TFieldType::ftTypedBinary;
-        default:
-            return TFieldType::ftBlob;
-        }
-    case 4:
-        return TFieldType::ftBoolean;
-    case 5:
-        return TFieldType::ftSmallint;
-    case 6:
-        return subtype == datafmt::kAutoIncSubtype ? TFieldType::ftAutoInc : TFieldType::ftInteger;
-    case 7:
-        return subtype == 21 ? TFieldType::ftCurrency : TFieldType::ftFloat;
-    case 8:
-        return TFieldType::ftBCD;
-    case 9:
-        return TFieldType::ftBytes;
-    case 10:
-        return TFieldType::ftTime;
-    case 11:
-        return TFieldType::ftDateTime;
-    case 12:
-        return TFieldType::ftWord;
-    case 13:
-        return TFieldType::ftInteger;
-    case 15:
-        return TFieldType::ftVarBytes;
-    case 18:
-    case 19:
-        return TFieldType::ftLargeint;
-    case 20:
-        return TFieldType::ftADT;
-    case 21:
-        return TFieldType::ftArray;
-    case 22:
-        return TFieldType::ftReference;
-    case 23:
-        return TFieldType::ftDataSet;
-    default:
-        return TFieldType::ftUnknown;
-    }
-}
-
-} // namespace
 
 std::string TTabulaDataSet::EngineVersion() const {
     return kTabulaEngineVersion;

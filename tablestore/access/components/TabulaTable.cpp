@@ -30,27 +30,6 @@ constexpr const char* kNoIndexForFields = "No index for fields '%s'";
 std::mutex gCompilerLock;
 TFilterCompiler gFilterCompiler;
 
-// The names of a ";"-separated list, blanks around each removed, upper case.
-std::vector<std::string> SplitNames(const std::string& text) {
-    std::vector<std::string> names;
-    std::size_t start = 0;
-    while (start <= text.size()) {
-        std::size_t end = text.find(';', start);
-        if (end == std::string::npos)
-            end = text.size();
-        std::string name = text.substr(start, end - start);
-        const auto first = name.find_first_not_of(" \t");
-        const auto last = name.find_last_not_of(" \t");
-        name = first == std::string::npos ? std::string() : name.substr(first, last - first + 1);
-        for (char& c : name)
-            c = static_cast<char>(std::toupper(static_cast<unsigned char>(c)));
-        if (!name.empty())
-            names.push_back(name);
-        start = end + 1;
-    }
-    return names;
-}
-
 // Closes a data file whose failure no longer matters (an error path).
 void CloseQuietly(TDataFile& file) {
     try {
@@ -62,17 +41,6 @@ void CloseQuietly(TDataFile& file) {
 }
 
 } // namespace
-
-// ---- TIndexDefs ---------------------------------------------------------------------
-
-const TIndexDef* TIndexDefs::FindByFields(const std::string& fields) const {
-    const std::vector<std::string> wanted = SplitNames(fields);
-    for (const TIndexDef& def : defs_) {
-        if (SplitNames(def.Fields) == wanted)
-            return &def;
-    }
-    return nullptr;
-}
 
 // ---- Construction and properties -------------------------------------------------------
 
@@ -280,7 +248,7 @@ void TTabulaTable::OpenFile(TDataFile& file) {
 
 void TTabulaTable::ReadIndexDefs(TDataFile& file) {
     indexDefs_.Clear();
-    const int secondaries = file.IndexFile().SecondaryCount();
+    const int secondaries = file.SecondaryIndexCount();
     for (int i = indexfmt::kPrimaryIndex; i <= secondaries; ++i) {
         const TIndexDescriptor d = file.GetIndexDescriptor(i);
         if (d.fieldCount == 0)
@@ -388,9 +356,9 @@ void TTabulaTable::ComputeLayout() {
     imageSize_ = static_cast<std::size_t>(file_->RecordBufferSize());
     // Physical order bookmarks are record numbers; keyed ones are keys.
     std::size_t longest = 4;
-    const int secondaries = file_->IndexFile().SecondaryCount();
+    const int secondaries = file_->SecondaryIndexCount();
     for (int i = indexfmt::kPrimaryIndex; i <= secondaries; ++i)
-        longest = std::max(longest, static_cast<std::size_t>(file_->IndexFile().KeyLength(i)));
+        longest = std::max(longest, static_cast<std::size_t>(file_->KeyLength(i)));
     bookmarkSize_ = std::max(longest, static_cast<std::size_t>(file_->BookmarkSize()));
 }
 
@@ -427,6 +395,16 @@ void TTabulaTable::EmptyTable() {
     SetUsageFlag(UseEmpty, false);
 }
 
+void TTabulaTable::LockTable() {
+    CheckActive();
+    file_->LockTable();
+}
+
+void TTabulaTable::UnlockTable() {
+    CheckActive();
+    file_->UnlockTable();
+}
+
 // ---- Index selection ------------------------------------------------------------------------
 
 void TTabulaTable::SwitchIndex(const std::string& name, const std::string& fields) {
@@ -440,8 +418,8 @@ void TTabulaTable::SwitchIndex(const std::string& name, const std::string& field
         resolved = def->Name;
     }
     if (byFields == !indexFieldNames_.empty() &&
-        (byFields ? SplitNames(fields) == SplitNames(indexFieldNames_)
-                  : SplitNames(name) == SplitNames(indexName_))) {
+        (byFields ? SplitFieldNames(fields) == SplitFieldNames(indexFieldNames_)
+                  : SplitFieldNames(name) == SplitFieldNames(indexName_))) {
         indexName_ = name;
         indexFieldNames_ = fields;
         return;
@@ -574,7 +552,7 @@ TBookmark TTabulaTable::GetBookmarkData(const std::uint8_t* buffer) const {
 int TTabulaTable::CompareBookmarkData(const TBookmark& a, const TBookmark& b) const {
     if (a == b)
         return 0;
-    if (file_ && file_->IndexFile().PhysicalOrder() && a.size() >= 4 && b.size() >= 4) {
+    if (file_ && file_->InPhysicalOrder() && a.size() >= 4 && b.size() >= 4) {
         // Record numbers, little-endian.
         std::int32_t x = 0;
         std::int32_t y = 0;
@@ -754,12 +732,8 @@ void TTabulaTable::AssignKeyValues(TKeyIndex which, const std::vector<TField*>& 
 }
 
 std::vector<std::uint8_t> TTabulaTable::BuildKey(const TKeyBuffer& buffer, int& given) const {
-    const TKeyBuilder& builder = file_->IndexFile().KeyBuilder(keyInfo_.index);
-    std::vector<std::uint8_t> key(static_cast<std::size_t>(builder.KeyLength()), 0);
-    if (builder.FieldCount() > 0)
-        builder.Build(buffer.image, key.data());
-    given = builder.PrefixLength(std::min(buffer.fieldCount, builder.FieldCount()));
-    return key;
+    given = file_->KeyPrefixLength(keyInfo_.index, buffer.fieldCount);
+    return file_->BuildKey(keyInfo_.index, buffer.image);
 }
 
 void TTabulaTable::BeginKeyEdit(TKeyIndex which, bool clear) {
@@ -909,7 +883,7 @@ void TTabulaTable::ApplyMasterRange(bool move) {
     if (!file_ || destroying_)
         return;
     TDataSet* master = masterLink_.Active() ? masterLink_.DataSet() : nullptr;
-    const std::vector<std::string> names = SplitNames(masterFields_);
+    const std::vector<std::string> names = SplitFieldNames(masterFields_);
     if (master && !names.empty()) {
         if (State() != TDataSetState::dsOpening)
             CheckBrowseMode();
@@ -950,7 +924,7 @@ void TTabulaTable::TMasterLink::RecordChanged(TField* field) {
     if (!master || master->State() == TDataSetState::dsSetKey)
         return;
     if (field) {
-        const std::vector<std::string> names = SplitNames(table_.masterFields_);
+        const std::vector<std::string> names = SplitFieldNames(table_.masterFields_);
         std::string upper = field->FieldName();
         for (char& c : upper)
             c = static_cast<char>(std::toupper(static_cast<unsigned char>(c)));
@@ -1000,10 +974,10 @@ bool TTabulaTable::IndexedSearch(const std::vector<TField*>& fields,
         std::string names;
         for (const TField* field : fields)
             names += (names.empty() ? "" : ";") + field->FieldName();
-        const std::vector<std::string> wanted = SplitNames(names);
+        const std::vector<std::string> wanted = SplitFieldNames(names);
         const TIndexDef* match = nullptr;
         for (const TIndexDef& def : IndexDefs().Items()) {
-            const std::vector<std::string> have = SplitNames(def.Fields);
+            const std::vector<std::string> have = SplitFieldNames(def.Fields);
             if (def.CaseInsensitive == caseInsensitive && have.size() >= wanted.size() &&
                 std::equal(wanted.begin(), wanted.end(), have.begin())) {
                 match = &def;
@@ -1036,17 +1010,16 @@ bool TTabulaTable::IndexedSearch(const std::vector<TField*>& fields,
         return false;
     }
     anyKeyField_ = false;
-    const TKeyBuilder& builder = cursor->IndexFile().KeyBuilder(cursor->CurrentIndex());
-    std::vector<std::uint8_t> bytes(static_cast<std::size_t>(builder.KeyLength()), 0);
-    builder.Build(key.image, bytes.data());
-    int given = builder.PrefixLength(static_cast<int>(fields.size()));
+    const int index = cursor->CurrentIndex();
+    const std::vector<std::uint8_t> bytes = cursor->BuildKey(index, key.image);
+    int given = cursor->KeyPrefixLength(index, static_cast<int>(fields.size()));
     TField& last = *fields.back();
     if ((options & loPartialKey) != 0 && last.DataType() == TFieldType::ftString &&
         std::holds_alternative<std::string>(values.back())) {
         // The last field counts only as long as the text given for it.
         const auto length = std::min<std::size_t>(std::get<std::string>(values.back()).size(),
                                                   static_cast<std::size_t>(last.Size()));
-        given = builder.PrefixLength(static_cast<int>(fields.size()) - 1) + 1 +
+        given = cursor->KeyPrefixLength(index, static_cast<int>(fields.size()) - 1) + 1 +
                 static_cast<int>(length);
     }
     handled = true;

@@ -35,7 +35,7 @@
 namespace tabula {
 
 inline constexpr std::uint8_t kSqlNullType = 0;
-inline constexpr std::uint8_t kMoneySubtype = 21;
+using datafmt::kMoneySubtype;
 
 // The type slot of an expression node: code, subtype, size in bytes and
 // decimals (BCD only). A code of 0 with size 0 is the NULL constant's type.

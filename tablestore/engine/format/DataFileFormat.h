@@ -105,7 +105,15 @@ enum FieldType : std::uint8_t {
 };
 
 inline constexpr std::uint8_t kAutoIncSubtype = 29; // with kFtInt32: the auto-increment field
-inline constexpr int kMaxDeclaredSize = 250;        // types 1, 9 and 15
+// Subtypes that only the access layer interprets; the record manager stores
+// them and hands them back unchanged.
+inline constexpr std::uint8_t kMoneySubtype = 21;         // with kFtFloat: a money value
+inline constexpr std::uint8_t kMemoSubtype = 22;          // with kFtBlob: text
+inline constexpr std::uint8_t kBinarySubtype = 23;        // with kFtBlob: plain binary
+inline constexpr std::uint8_t kFormattedMemoSubtype = 24; // with kFtBlob: formatted text
+inline constexpr std::uint8_t kGraphicSubtype = 26;       // with kFtBlob: a picture
+inline constexpr std::uint8_t kTypedBinarySubtype = 28;   // with kFtBlob: typed binary
+inline constexpr int kMaxDeclaredSize = 250;              // types 1, 9 and 15
 
 // ---- Record ------------------------------------------------------------------
 inline constexpr std::size_t kRecDeleted = 0; // uint8, 0 live, 1 deleted

@@ -410,6 +410,42 @@ TIndexDescriptor TDataFile::GetIndexDescriptor(int index) const {
     return index_.Descriptor(index);
 }
 
+int TDataFile::SecondaryIndexCount() const {
+    return index_.IsOpen() ? index_.SecondaryCount() : 0;
+}
+
+bool TDataFile::InPhysicalOrder() const {
+    return index_.IsOpen() && index_.PhysicalOrder();
+}
+
+const TKeyBuilder& TDataFile::DefinedKeyBuilder(int index) const {
+    if (!index_.IsOpen() || !index_.IsDefined(index))
+        FailIndex(kErrInvalidIndexName, std::to_string(index));
+    return index_.KeyBuilder(index);
+}
+
+int TDataFile::KeyLength(int index) const {
+    return DefinedKeyBuilder(index).KeyLength();
+}
+
+int TDataFile::KeyFieldCount(int index) const {
+    return DefinedKeyBuilder(index).FieldCount();
+}
+
+std::vector<std::uint8_t> TDataFile::BuildKey(int index,
+                                              std::span<const std::uint8_t> record) const {
+    const TKeyBuilder& builder = DefinedKeyBuilder(index);
+    std::vector<std::uint8_t> key(static_cast<std::size_t>(builder.KeyLength()), 0);
+    if (builder.FieldCount() > 0)
+        builder.Build(record, key.data());
+    return key;
+}
+
+int TDataFile::KeyPrefixLength(int index, int fieldCount) const {
+    const TKeyBuilder& builder = DefinedKeyBuilder(index);
+    return builder.PrefixLength(std::clamp(fieldCount, 0, builder.FieldCount()));
+}
+
 bool TDataFile::PrimaryHasKeys() const {
     return index_.IsOpen() && !index_.PhysicalOrderTable();
 }

@@ -140,6 +140,21 @@ public:
     TFieldDescriptor GetFieldDescriptor(int fieldNumber) const;
     TFieldDescriptor GetFieldDescriptor(const std::string& name) const;
     TIndexDescriptor GetIndexDescriptor(int index) const;
+    int SecondaryIndexCount() const;
+    // True while the current index is the physical order (bookmarks are
+    // record numbers then, keys otherwise).
+    bool InPhysicalOrder() const;
+
+    // ---- Search keys ------------------------------------------------------------------
+    // Keys for FindKey, FindNearest and SetRange, built by the index's own key
+    // rules: KeyLength bytes of index `index` for a record image, and the
+    // bytes its first fieldCount key fields take (the `given` of a key whose
+    // later fields are left open). kErrInvalidIndexName for an index that is
+    // not defined.
+    int KeyLength(int index) const;
+    int KeyFieldCount(int index) const;
+    std::vector<std::uint8_t> BuildKey(int index, std::span<const std::uint8_t> record) const;
+    int KeyPrefixLength(int index, int fieldCount) const;
     const std::vector<TFieldDescriptor>& StoredDescriptors() const { return stored_; }
     const std::vector<TFieldDescriptor>& WorkingDescriptors() const { return working_; }
     // Installs working descriptors: the stored ones followed by calculated
@@ -284,6 +299,7 @@ private:
 
     [[noreturn]] void FailField(int code, const std::string& field) const;
     [[noreturn]] void FailIndex(int code, const std::string& index) const;
+    const TKeyBuilder& DefinedKeyBuilder(int index) const;
     void RequireOpenTable() const;
     void RequireClosed() const;
     void RequireWritable() const;

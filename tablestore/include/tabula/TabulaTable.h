@@ -53,6 +53,7 @@
 
 #include "DataLink.h"
 #include "DataSource.h"
+#include "IndexDef.h"
 #include "TabulaDBDataSet.h"
 
 #include <cstdint>
@@ -67,33 +68,6 @@ namespace tabula {
 class TDataFile;
 class TTabulaSession;
 class TTabulaBlobStream;
-
-// One index of a table as the dataset sees it.
-struct TIndexDef {
-    std::string Name;   // empty for the primary index
-    std::string Fields; // ";"-separated field names, in key order
-    bool CaseInsensitive = false;
-    bool Unique = false;
-    bool Descending = false;
-};
-
-class TIndexDefs {
-public:
-    void Clear() { defs_.clear(); }
-    void Add(TIndexDef def) { defs_.push_back(std::move(def)); }
-    int Count() const { return static_cast<int>(defs_.size()); }
-    const TIndexDef& operator[](int i) const { return defs_.at(static_cast<std::size_t>(i)); }
-    const std::vector<TIndexDef>& Items() const { return defs_; }
-    // The first index whose fields are exactly these (";"-separated, ignoring
-    // case and blanks around names), or null.
-    const TIndexDef* FindByFields(const std::string& fields) const;
-    bool Updated() const { return updated_; }
-    void SetUpdated(bool updated) { updated_ = updated; }
-
-private:
-    std::vector<TIndexDef> defs_;
-    bool updated_ = false;
-};
 
 // Compiles the dataset's Filter text into an engine filter of the open file:
 // answers the filter handle (TDataFile::AddFilter) or -1 for none.
@@ -146,6 +120,12 @@ public:
     // Removes every record, open (exclusive only: 10253) or closed (opened
     // exclusively for the purpose).
     void EmptyTable();
+    // The whole-table lock between users of a shared table, with the
+    // engine's retry rule (LockRetryCount, LockWaitTime); other users' writes
+    // fail with the table-lock error while it is held. An exclusive table
+    // takes no locks. Both need an open table.
+    void LockTable();
+    void UnlockTable();
 
     // Keys: SetKey / EditKey enter set-key state on the search key buffer;
     // GotoKey finds it exactly, GotoNearest the nearest; FindKey assigns the

@@ -77,6 +77,19 @@ TPageRef TBTree::FetchChecked(std::int32_t offset, bool root) {
     return page;
 }
 
+TPageRef TBTree::FollowLeafLink(const TIndexPage& from, bool forward) {
+    TPageRef to = FetchChecked(forward ? from.next : from.prev, false);
+    // A link into another level, or one the sibling does not return (a
+    // stray offset, a loop back to an earlier leaf), is damage.
+    if (!to->IsLeaf() || (forward ? to->prev : to->next) != from.offset)
+        Corrupt();
+    return to;
+}
+
+std::int32_t TBTree::PageCount() const {
+    return io_.endOfFile / static_cast<std::int32_t>(kPageSize);
+}
+
 // ---- Search ------------------------------------------------------------------
 
 namespace {
@@ -402,7 +415,7 @@ TBTree::TLocation TBTree::LowerBound(const std::uint8_t* key) {
         return {leaf->offset, i, position};
     if (leaf->next == 0)
         return {0, 0, position};
-    TPageRef next = FetchChecked(leaf->next, false);
+    TPageRef next = FollowLeafLink(*leaf, true);
     return {next->offset, 0, position};
 }
 
@@ -417,7 +430,7 @@ TBTree::TLocation TBTree::LastNotAbove(const std::uint8_t* key) {
         return {leaf->offset, i - 1, position};
     if (leaf->prev == 0)
         return {0, 0, 0};
-    TPageRef prev = FetchChecked(leaf->prev, false);
+    TPageRef prev = FollowLeafLink(*leaf, false);
     return {prev->offset, prev->Count() - 1, position};
 }
 
@@ -489,10 +502,11 @@ bool TBTree::Next(TLocation& at) {
     }
     if (page->next == 0)
         return false;
-    TPageRef next = FetchChecked(page->next, false);
-    if (!next->IsLeaf())
-        Corrupt();
-    at = {next->offset, 0, at.position + 1};
+    const std::int32_t hops = at.hops + 1;
+    if (hops >= PageCount())
+        Corrupt(); // more leaves than pages: the chain loops
+    TPageRef next = FollowLeafLink(*page, true);
+    at = {next->offset, 0, at.position + 1, hops};
     return true;
 }
 
@@ -509,10 +523,11 @@ bool TBTree::Prev(TLocation& at) {
     }
     if (page->prev == 0)
         return false;
-    TPageRef prev = FetchChecked(page->prev, false);
-    if (!prev->IsLeaf())
-        Corrupt();
-    at = {prev->offset, prev->Count() - 1, at.position - 1};
+    const std::int32_t hops = at.hops - 1;
+    if (-hops >= PageCount())
+        Corrupt(); // more leaves than pages: the chain loops
+    TPageRef prev = FollowLeafLink(*page, false);
+    at = {prev->offset, prev->Count() - 1, at.position - 1, hops};
     return true;
 }
 
@@ -529,16 +544,18 @@ void TBTree::ReadEntry(const TLocation& at, std::uint8_t* key, std::int32_t* rec
 void TBTree::Visit(TLocation at, std::int64_t count,
                    const std::function<void(const std::uint8_t*, std::int32_t)>& fn) {
     std::int32_t offset = at.page;
+    std::int32_t from = 0; // the leaf the walk came from, 0 on the first one
     int entry = at.entry;
-    std::int64_t pagesLeft = static_cast<std::int64_t>(io_.endOfFile / kPageSize) + 1;
+    std::int32_t pagesLeft = PageCount();
     while (count > 0 && offset != 0) {
         if (--pagesLeft < 0)
             Corrupt(); // the leaf chain loops
         TPageRef page = FetchPage(offset);
-        if (!page->IsLeaf())
+        if (!page->IsLeaf() || (from != 0 && (page->IsRoot() || page->prev != from)))
             Corrupt();
         for (; entry < page->Count() && count > 0; ++entry, --count)
             fn(page->Key(entry), page->Ref(entry));
+        from = offset;
         offset = page->next;
         entry = 0;
     }

@@ -14,8 +14,10 @@
 // The tree keeps no page pointers between calls: each operation pins the
 // pages it works on through TPageRef and remembers the path by offsets, so
 // the 31-page cache can evict freely. Every page reached through a link is
-// checked (offset, kind, entry count); a damaged tree raises 8965, never
-// crashes. Not thread-safe: the caller holds the index read or write lock.
+// checked (offset, kind, entry count), a sibling link also for the link
+// back, and walks along a level are bounded by the file's page count; a
+// damaged tree raises kErrIndexBuffersCorrupt, never crashes or hangs. Not thread-safe: the caller
+// holds the index read or write lock.
 #pragma once
 
 #include "IndexDescriptor.h"
@@ -31,11 +33,16 @@ namespace tabula {
 class TBTree {
 public:
     // A place in the leaf level. `page` 0 means no entry (before the first or
-    // after the last); `position` is the 1-based rank of the entry.
+    // after the last); `position` is the 1-based rank of the entry. `hops`
+    // counts the leaves crossed since the location was found by a descent,
+    // +1 for each Next onto a new leaf and -1 for each Prev: in a sound chain
+    // that is less than the file's page count either way, so a walk that
+    // reaches the page count is going round a loop of sibling links.
     struct TLocation {
         std::int32_t page = 0;
         int entry = 0;
         std::int64_t position = 0;
+        std::int32_t hops = 0;
     };
 
     TBTree(TPageCache& cache, TPageIO& io, TIndexDescriptor& descriptor, bool& headerModified,
@@ -70,7 +77,9 @@ public:
     TLocation First();
     TLocation Last();
     // Moves one entry along the leaf chain; false (location unchanged) at
-    // the end of the chain.
+    // the end of the chain. A sibling link that leads to a page that is not
+    // a leaf linking back, or a walk longer than the file has pages, is the
+    // page-corrupt error.
     bool Next(TLocation& at);
     bool Prev(TLocation& at);
     // Key (KeyLength() bytes) and record number of the entry at `at`.
@@ -95,6 +104,11 @@ private:
     // Fetches a page reached from a parent (or the root) and checks its kind
     // against the level it is expected at.
     TPageRef FetchChecked(std::int32_t offset, bool root);
+    // The sibling of leaf `from` (its next one when `forward`, which must be
+    // non-zero): a non-root leaf whose link the other way names `from`.
+    TPageRef FollowLeafLink(const TIndexPage& from, bool forward);
+    // Pages of the file, the header page included: more than any level holds.
+    std::int32_t PageCount() const;
     int ChooseChild(const TIndexPage& page, const std::uint8_t* key) const;
     int LeafLowerBound(const TIndexPage& page, const std::uint8_t* key) const;
     int LeafUpperBound(const TIndexPage& page, const std::uint8_t* key) const;

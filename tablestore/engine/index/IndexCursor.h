@@ -15,6 +15,12 @@
 // find. Bitmaps: live (records not deleted), range (while a range is set),
 // one per active filter, and their AND, the result, with its set-bit count.
 //
+// Every walk along the leaf chain goes through TBTree::Next/Prev, which
+// check each sibling link for its link back and bound the walk by the file's
+// page count. The kept location carries the leaves crossed since the last
+// descent (First, Last, a find, a position), so stepping one record at a
+// time round a damaged, looping chain also ends with the page-corrupt error.
+//
 // The record manager calls RecordChanged/RecordDeleted after appends,
 // updates and deletes, and RecomputeRange after appends and deletes; it re-
 // finds its cursor after every change. Used by one thread at a time, under

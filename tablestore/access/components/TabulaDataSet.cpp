@@ -11,56 +11,57 @@ namespace {
 // The framework type of an engine type code and subtype; ftUnknown for
 // types that have no definition.
 TFieldType FieldTypeOf(std::uint8_t type, std::uint8_t subtype) {
+    using namespace datafmt;
     switch (type) {
-    case 1:
+    case kFtString:
         return TFieldType::ftString;
-    case 2:
+    case kFtDate:
         return TFieldType::ftDate;
-    case 3:
+    case kFtBlob:
         switch (subtype) {
-        case 22:
+        case kMemoSubtype:
             return TFieldType::ftMemo;
-        case 24:
+        case kFmtMemoSubtype:
             return TFieldType::ftFmtMemo;
-        case 26:
+        case kGraphicSubtype:
             return TFieldType::ftGraphic;
-        case 28:
+        case kTypedBinarySubtype:
             return TFieldType::ftTypedBinary;
         default:
             return TFieldType::ftBlob;
         }
-    case 4:
+    case kFtBoolean:
         return TFieldType::ftBoolean;
-    case 5:
+    case kFtInt16:
         return TFieldType::ftSmallint;
-    case 6:
-        return subtype == datafmt::kAutoIncSubtype ? TFieldType::ftAutoInc : TFieldType::ftInteger;
-    case 7:
-        return subtype == 21 ? TFieldType::ftCurrency : TFieldType::ftFloat;
-    case 8:
+    case kFtInt32:
+        return subtype == kAutoIncSubtype ? TFieldType::ftAutoInc : TFieldType::ftInteger;
+    case kFtFloat:
+        return subtype == kMoneySubtype ? TFieldType::ftCurrency : TFieldType::ftFloat;
+    case kFtBcd:
         return TFieldType::ftBCD;
-    case 9:
+    case kFtBytes:
         return TFieldType::ftBytes;
-    case 10:
+    case kFtTime:
         return TFieldType::ftTime;
-    case 11:
+    case kFtTimestamp:
         return TFieldType::ftDateTime;
-    case 12:
+    case kFtUInt16:
         return TFieldType::ftWord;
-    case 13:
+    case kFtUInt32:
         return TFieldType::ftInteger;
-    case 15:
+    case kFtVarBytes:
         return TFieldType::ftVarBytes;
-    case 18:
-    case 19:
+    case kFtLargeint:
+    case kFtLargeintOther:
         return TFieldType::ftLargeint;
-    case 20:
+    case kFtAdt:
         return TFieldType::ftADT;
-    case 21:
+    case kFtArray:
         return TFieldType::ftArray;
-    case 22:
+    case kFtReference:
         return TFieldType::ftReference;
-    case 23:
+    case kFtDataSet:
         return TFieldType::ftDataSet;
     default:
         return TFieldType::ftUnknown;

@@ -14,7 +14,7 @@
 // The tree keeps no page pointers between calls: each operation pins the
 // pages it works on through TPageRef and remembers the path by offsets, so
 // the 31-page cache can evict freely. Every page reached through a link is
-// checked (offset, kind, entry count); a damaged tree raises 8965, never
+// checked (offset, kind, entry count); a damaged tree raises kErrIndexBuffersCorrupt, never
 // crashes. Not thread-safe: the caller holds the index read or write lock.
 #pragma once
 
@@ -57,7 +57,7 @@ public:
     // entry and rank), so that a caller can put a cursor on it without
     // searching again.
     TLocation Insert(const std::uint8_t* key, std::int32_t recno);
-    // Removes the key; 8708 when it is absent.
+    // Removes the key; kErrKeyNotFound when it is absent.
     void Delete(const std::uint8_t* key);
 
     // First entry not below the key; page 0 and position EntryCount() + 1

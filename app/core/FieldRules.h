@@ -1,5 +1,5 @@
 // The small text rules shared by the record checks of a registration file:
-// cutting a field out of a line, trimming, the number test, the account
+// cutting a field out of a line, the number test, the account
 // check digit of the bank's own accounts, the product code lists and the pad
 // strings used to build sequence numbers.
 //
@@ -8,6 +8,7 @@
 #pragma once
 
 #include "RegistrationLayout.h"
+#include "TrimmedText.h"
 
 #include <string>
 #include <string_view>
@@ -19,25 +20,6 @@ namespace morvane {
 inline std::string_view FieldOf(std::string_view line, layout::TFieldSpan span) {
     const std::size_t start = span.Column - 1;
     return start >= line.size() ? std::string_view{} : line.substr(start, span.Length);
-}
-
-// The text without its leading and trailing bytes of value 0 to 32.
-inline std::string_view Trimmed(std::string_view text) {
-    constexpr unsigned char kHighestTrimmedByte = 32;
-    std::size_t b = 0;
-    std::size_t e = text.size();
-    while (b < e && static_cast<unsigned char>(text[b]) <= kHighestTrimmedByte) {
-        ++b;
-    }
-    while (e > b && static_cast<unsigned char>(text[e - 1]) <= kHighestTrimmedByte) {
-        --e;
-    }
-    return text.substr(b, e - b);
-}
-
-// True when nothing is left after trimming.
-inline bool IsBlank(std::string_view text) {
-    return Trimmed(text).empty();
 }
 
 // The number test: any number of leading spaces (byte 32 only), an optional

@@ -1,6 +1,8 @@
 // TIniFile: parsing and case-insensitive lookup of INI files.
 #include "IniFile.h"
 
+#include "TrimmedText.h"
+
 #include <fstream>
 #include <iterator>
 
@@ -8,18 +10,9 @@ namespace morvane {
 
 namespace {
 
-bool IsBlank(char c) {
-    return c == ' ' || c == '\t';
-}
-
+// Settings lines, names and values lose only spaces and tabs.
 std::string Trim(const std::string& s) {
-    std::size_t b = 0;
-    std::size_t e = s.size();
-    while (b < e && IsBlank(s[b]))
-        ++b;
-    while (e > b && IsBlank(s[e - 1]))
-        --e;
-    return s.substr(b, e - b);
+    return std::string(TrimSpacesAndTabs(s));
 }
 
 char LowerAscii(char c) {

@@ -4,6 +4,7 @@
 
 #include "InOutError.h"
 #include "SHA1.h"
+#include "TestRecords.h"
 #include "TextLineReader.h"
 
 #include <csignal>
@@ -23,15 +24,7 @@ namespace fs = std::filesystem;
 
 class HashedOutputTest : public ::testing::Test {
 protected:
-    void SetUp() override {
-        std::string pattern =
-            (fs::temp_directory_path() / "hashed-output-").string() + std::string(6, 'X');
-        ASSERT_NE(::mkdtemp(pattern.data()), nullptr);
-        dir_ = pattern;
-    }
-    void TearDown() override { fs::remove_all(dir_); }
-
-    std::string Path(const std::string& name) const { return (dir_ / name).string(); }
+    std::string Path(const std::string& name) const { return scratch_.Path(name); }
 
     static void Put(const std::string& path, const std::string& bytes) {
         std::ofstream(path, std::ios::binary) << bytes;
@@ -51,7 +44,7 @@ protected:
     // Names in the test folder, the temporary files of a failed write included.
     std::vector<std::string> Entries() const {
         std::vector<std::string> names;
-        for (const auto& entry : fs::directory_iterator(dir_)) {
+        for (const auto& entry : fs::directory_iterator(scratch_.Path())) {
             names.push_back(entry.path().filename().string());
         }
         std::sort(names.begin(), names.end());
@@ -76,7 +69,7 @@ protected:
         return Get(Path("out"));
     }
 
-    fs::path dir_;
+    test::TScratchDir scratch_;
 };
 
 TEST_F(HashedOutputTest, HashFileAroundTheReadSize) {
@@ -93,7 +86,7 @@ TEST_F(HashedOutputTest, HashFileAroundTheReadSize) {
     }
     TSha1Digest digest;
     EXPECT_FALSE(HashFile(Path("missing"), digest));
-    EXPECT_FALSE(HashFile(dir_.string(), digest));
+    EXPECT_FALSE(HashFile(scratch_.Path(), digest));
 }
 
 TEST_F(HashedOutputTest, DigestTextIsFortyUpperCaseDigits) {

@@ -2,6 +2,7 @@
 // only where it is missing.
 #include "ReportTable.h"
 
+#include "TestRecords.h"
 #include "tabula/TabulaTable.h"
 
 #include <cstdlib>
@@ -14,17 +15,8 @@ namespace {
 
 class ReportTable : public ::testing::Test {
 protected:
-    void SetUp() override {
-        // mkdtemp replaces the six trailing X characters.
-        std::string pattern = "/tmp/morvane-report-" + std::string(6, 'X');
-        ASSERT_NE(mkdtemp(pattern.data()), nullptr);
-        dir_ = pattern;
-    }
-    void TearDown() override {
-        std::error_code ignored;
-        std::filesystem::remove_all(dir_, ignored);
-    }
-    std::string dir_;
+    test::TScratchDir scratch_;
+    const std::string dir_ = scratch_.Path();
 };
 
 TEST_F(ReportTable, FieldsSizesAndPrimaryIndex) {

@@ -64,19 +64,10 @@ std::string Text(int field, int row) {
 
 void CreateOurs(const std::string& path, int rows) {
     tabula::TTableDefinition def;
-    tabula::TFieldDescriptor no;
-    no.fieldNumber = 1;
-    no.name = "No";
-    no.type = tabula::datafmt::kFtInt32;
-    def.fields.push_back(no);
-    for (int i = 0; i < 5; ++i) {
-        tabula::TFieldDescriptor f;
-        f.fieldNumber = static_cast<std::int16_t>(i + 2);
-        f.name = kTextFields[i].name;
-        f.type = tabula::datafmt::kFtString;
-        f.declaredSize = static_cast<std::uint8_t>(kTextFields[i].size);
-        def.fields.push_back(f);
-    }
+    def.fields.push_back(tabula::TFieldDescriptor::Make(1, "No", tabula::datafmt::kFtInt32));
+    for (int i = 0; i < 5; ++i)
+        def.fields.push_back(tabula::TFieldDescriptor::Make(
+            i + 2, kTextFields[i].name, tabula::datafmt::kFtString, kTextFields[i].size));
     def.secondaryIndexCount = 1;
     tabula::TIndexDescriptor primary;
     primary.fieldCount = 1;

@@ -9,20 +9,11 @@ namespace {
 
 using namespace datafmt;
 
-// Stored codes above the record manager's own types that the framework
-// still names (their values are carried as raw bytes).
-constexpr std::uint8_t kLargeIntCodeA = 18;
-constexpr std::uint8_t kLargeIntCodeB = 19;
-constexpr std::uint8_t kAdtCode = 20;
-constexpr std::uint8_t kArrayCode = 21;
-constexpr std::uint8_t kReferenceCode = 22;
-constexpr std::uint8_t kDataSetCode = 23;
-
 TFieldType BlobFieldType(std::uint8_t subtype) {
     switch (subtype) {
     case kMemoSubtype:
         return TFieldType::ftMemo;
-    case kFormattedMemoSubtype:
+    case kFmtMemoSubtype:
         return TFieldType::ftFmtMemo;
     case kGraphicSubtype:
         return TFieldType::ftGraphic;
@@ -65,16 +56,16 @@ TFieldType FieldTypeOf(std::uint8_t storedType, std::uint8_t subtype) {
         return TFieldType::ftInteger;
     case kFtVarBytes:
         return TFieldType::ftVarBytes;
-    case kLargeIntCodeA:
-    case kLargeIntCodeB:
+    case kFtLargeint:
+    case kFtLargeintOther:
         return TFieldType::ftLargeint;
-    case kAdtCode:
+    case kFtAdt:
         return TFieldType::ftADT;
-    case kArrayCode:
+    case kFtArray:
         return TFieldType::ftArray;
-    case kReferenceCode:
+    case kFtReference:
         return TFieldType::ftReference;
-    case kDataSetCode:
+    case kFtDataSet:
         return TFieldType::ftDataSet;
     default:
         return TFieldType::ftUnknown;
@@ -88,11 +79,11 @@ TStoredFieldType StoredFieldTypeOf(TFieldType type) {
     case TFieldType::ftDate:
         return {kFtDate, 0};
     case TFieldType::ftBlob:
-        return {kFtBlob, kBinarySubtype};
+        return {kFtBlob, kBlobSubtype};
     case TFieldType::ftMemo:
         return {kFtBlob, kMemoSubtype};
     case TFieldType::ftFmtMemo:
-        return {kFtBlob, kFormattedMemoSubtype};
+        return {kFtBlob, kFmtMemoSubtype};
     case TFieldType::ftGraphic:
         return {kFtBlob, kGraphicSubtype};
     case TFieldType::ftTypedBinary:

@@ -7,6 +7,7 @@
 #include "TabulaDBDataSet.h"
 #include "TabulaSession.h"
 #include "TabulaSessionList.h"
+#include "TextBlanks.h"
 
 #include <algorithm>
 
@@ -180,11 +181,7 @@ std::string TTabulaDatabase::GetDirectory() const {
 }
 
 std::string TTabulaDatabase::TablePath(const std::string& tableName) const {
-    std::string dir = GetDirectory();
-    const auto first = dir.find_first_not_of(' ');
-    dir = first == std::string::npos ? std::string() : dir.substr(first);
-    while (!dir.empty() && dir.back() == ' ')
-        dir.pop_back();
+    std::string dir(TrimSpaces(GetDirectory()));
     if (!dir.empty() && dir.back() != '/')
         dir += '/';
     const std::string path = dir + tableName;

@@ -1,8 +1,8 @@
 // TTabulaQuery: the query component.
 #include "TabulaQuery.h"
-#include "DataQuery.h"
 
 #include "AccessMessages.h"
+#include "DataQuery.h"
 #include "DataSource.h"
 #include "EngineError.h"
 #include "Field.h"
@@ -194,7 +194,7 @@ void TTabulaQuery::PrepareStatement() {
     statement->SetRequestLive(requestLive_);
     TTabulaDatabase* database = Database();
     if (database != nullptr) {
-        statement->SetDirectory(TrimBlanks(database->GetDirectory()));
+        statement->SetDirectory(std::string(TrimSpaces(database->GetDirectory())));
         if (TTabulaSession* session = database->Session()) {
             statement->SetPasswordCallback(session, [](void* context) {
                 return static_cast<TTabulaSession*>(context)->RequestPassword();

@@ -24,7 +24,7 @@
 //
 // Every failure is raised as EDatabaseError with the fixed texts below. A
 // text whose tree would be too large for a binary filter expression, or
-// that nests parentheses absurdly deep, fails with engine error 10051
+// that nests parentheses absurdly deep, fails with engine error kErrInvalidFilterExpression
 // before any deep recursion can happen.
 #pragma once
 

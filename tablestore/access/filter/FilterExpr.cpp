@@ -78,14 +78,13 @@ bool EqualsIgnoringCase(const std::string& a, const char* b) {
     return true;
 }
 
+// The low 16 bits of value, little-endian at out[at].
 void Put16(std::vector<std::uint8_t>& out, std::size_t at, std::size_t value) {
-    out[at] = static_cast<std::uint8_t>(value & 0xFF);
-    out[at + 1] = static_cast<std::uint8_t>((value >> 8) & 0xFF);
+    datafmt::PutU16(out.data() + at, static_cast<std::uint16_t>(value));
 }
 
 void Put32(std::vector<std::uint8_t>& out, std::size_t at, std::uint32_t value) {
-    for (int i = 0; i < 4; ++i)
-        out[at + static_cast<std::size_t>(i)] = static_cast<std::uint8_t>(value >> (8 * i));
+    datafmt::PutU32(out.data() + at, value);
 }
 
 } // namespace

@@ -25,7 +25,7 @@
 // smallint, integer, auto-increment, word, boolean, float, currency, BCD,
 // date, time and date-time may appear. Failures are EDatabaseError with the
 // texts below (or the field's conversion message for an unreadable value);
-// an expression too large for 16-bit offsets fails with engine error 10051.
+// an expression too large for 16-bit offsets fails with engine error kErrInvalidFilterExpression.
 #pragma once
 
 #include "DataSet.h"

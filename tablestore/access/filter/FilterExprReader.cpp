@@ -88,15 +88,8 @@ public:
 private:
     [[noreturn]] void Fail() const { RaiseEngineError(kErrInvalidFilterExpression, file_); }
 
-    std::uint16_t U16(std::size_t at) const {
-        return static_cast<std::uint16_t>(data_[at] | (data_[at + 1] << 8));
-    }
-    std::uint32_t U32(std::size_t at) const {
-        return static_cast<std::uint32_t>(data_[at]) |
-               (static_cast<std::uint32_t>(data_[at + 1]) << 8) |
-               (static_cast<std::uint32_t>(data_[at + 2]) << 16) |
-               (static_cast<std::uint32_t>(data_[at + 3]) << 24);
-    }
+    std::uint16_t U16(std::size_t at) const { return datafmt::GetU16(data_ + at); }
+    std::uint32_t U32(std::size_t at) const { return datafmt::GetU32(data_ + at); }
 
     struct TRawNode {
         std::uint32_t nodeClass;
@@ -274,39 +267,25 @@ private:
         }
         if (static_cast<int>(size) != SqlFixedSize(code))
             Fail();
-        std::int16_t i16;
-        std::int32_t i32;
-        std::uint16_t u16;
-        std::int64_t i64;
-        double d;
         switch (code) {
         case kFtBoolean:
-            std::memcpy(&u16, p, 2);
-            return TSqlValue::Boolean(u16 != 0);
+            return TSqlValue::Boolean(GetU16(p) != 0);
         case kFtInt16:
-            std::memcpy(&i16, p, 2);
-            return TSqlValue::Int16(i16);
+            return TSqlValue::Int16(GetI16(p));
         case kFtUInt16:
-            std::memcpy(&u16, p, 2);
-            return TSqlValue::UInt16(u16);
+            return TSqlValue::UInt16(GetU16(p));
         case kFtInt32:
-            std::memcpy(&i32, p, 4);
-            return TSqlValue::Int32(i32);
+            return TSqlValue::Int32(GetI32(p));
         case kFtDate:
-            std::memcpy(&i32, p, 4);
-            return TSqlValue::Date(i32);
+            return TSqlValue::Date(GetI32(p));
         case kFtTime:
-            std::memcpy(&i32, p, 4);
-            return TSqlValue::Time(i32);
+            return TSqlValue::Time(GetI32(p));
         case kFtFloat:
-            std::memcpy(&d, p, 8);
-            return TSqlValue::Float(d);
+            return TSqlValue::Float(GetDouble(p));
         case kFtTimestamp:
-            std::memcpy(&d, p, 8);
-            return TSqlValue::Timestamp(d);
+            return TSqlValue::Timestamp(GetDouble(p));
         case kFtBcd: {
-            std::memcpy(&i64, p, 8);
-            const auto value = DecodeBcd(i64, 4);
+            const auto value = DecodeBcd(GetI64(p), 4);
             if (!value)
                 Fail();
             return TSqlValue::Bcd(*value, 4);

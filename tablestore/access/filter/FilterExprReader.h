@@ -20,7 +20,7 @@
 // and type code is checked; each node may be reached only once (so cycles
 // and shared nodes are refused); conditions must be boolean and comparisons
 // must compare two fields or constants of comparable types. Anything else
-// fails with engine error 10051 (invalid filter expression) naming the data
+// fails with engine error kErrInvalidFilterExpression (invalid filter expression) naming the data
 // file, never a crash or a loop.
 #pragma once
 

@@ -6,6 +6,7 @@
 #include "ApplicationHandler.h"
 #include "DataSource.h"
 #include "FieldTypes.h"
+#include "TextBlanks.h"
 
 #include <algorithm>
 #include <cstring>
@@ -37,14 +38,6 @@ private:
     TDataSetState oldState_;
     std::uint8_t* oldBuffer_;
 };
-
-std::string Trimmed(const std::string& text) {
-    const auto first = text.find_first_not_of(" \t");
-    if (first == std::string::npos)
-        return {};
-    const auto last = text.find_last_not_of(" \t");
-    return text.substr(first, last - first + 1);
-}
 
 } // namespace
 
@@ -552,7 +545,7 @@ std::vector<TField*> TDataSet::GetFieldList(const std::string& names) const {
         std::size_t end = names.find(';', start);
         if (end == std::string::npos)
             end = names.size();
-        const std::string name = Trimmed(names.substr(start, end - start));
+        const std::string name(TrimSpacesAndTabs(names.substr(start, end - start)));
         if (!name.empty())
             list.push_back(&FieldByName(name));
         start = end + 1;

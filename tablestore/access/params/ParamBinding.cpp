@@ -17,35 +17,20 @@ namespace {
 
 constexpr const char* kInternalParamError = "Internal parameter error";
 
-// BLOB subtypes by framework type, as field definitions read them back.
-constexpr std::uint8_t kSubtypeMemo = 22;
-constexpr std::uint8_t kSubtypeBlob = 23;
-constexpr std::uint8_t kSubtypeFmtMemo = 24;
-constexpr std::uint8_t kSubtypeGraphic = 26;
-constexpr std::uint8_t kSubtypeTypedBinary = 28;
-
-// Engine type codes that only parameters use (cursors, 64-bit integers and
-// the object types); records never hold them.
-constexpr std::uint8_t kEngineLargeint = 18;
-constexpr std::uint8_t kEngineADT = 20;
-constexpr std::uint8_t kEngineArray = 21;
-constexpr std::uint8_t kEngineReference = 22;
-constexpr std::uint8_t kEngineDataSet = 23;
-
 std::uint8_t SubtypeOfParam(TFieldType type) {
     switch (type) {
     case TFieldType::ftCurrency:
         return kMoneySubtype;
     case TFieldType::ftMemo:
-        return kSubtypeMemo;
+        return kMemoSubtype;
     case TFieldType::ftBlob:
-        return kSubtypeBlob;
+        return kBlobSubtype;
     case TFieldType::ftFmtMemo:
-        return kSubtypeFmtMemo;
+        return kFmtMemoSubtype;
     case TFieldType::ftGraphic:
-        return kSubtypeGraphic;
+        return kGraphicSubtype;
     case TFieldType::ftTypedBinary:
-        return kSubtypeTypedBinary;
+        return kTypedBinarySubtype;
     default:
         return 0;
     }
@@ -88,15 +73,15 @@ std::uint8_t EngineTypeOfParam(TFieldType type) {
     case TFieldType::ftTypedBinary:
         return kFtBlob;
     case TFieldType::ftLargeint:
-        return kEngineLargeint;
+        return kFtLargeint;
     case TFieldType::ftADT:
-        return kEngineADT;
+        return kFtAdt;
     case TFieldType::ftArray:
-        return kEngineArray;
+        return kFtArray;
     case TFieldType::ftReference:
-        return kEngineReference;
+        return kFtReference;
     case TFieldType::ftDataSet:
-        return kEngineDataSet;
+        return kFtDataSet;
     default:
         return kFtNone;
     }
@@ -108,13 +93,11 @@ TParamBinding BuildParamBinding(const TTabulaParams& params) {
     binding.descriptors.reserve(binding.count * kDescriptorSize);
     for (int i = 0; i < params.Count(); ++i) {
         const TTabulaParam& param = params[i];
-        TFieldDescriptor d;
-        d.fieldNumber = static_cast<std::int16_t>(i + 1);
-        d.name = param.Name().substr(0, kMaxFieldNameLength);
-        d.type = EngineTypeOfParam(param.DataType());
+        TFieldDescriptor d = TFieldDescriptor::Make(
+            i + 1, param.Name().substr(0, kMaxFieldNameLength), EngineTypeOfParam(param.DataType()),
+            0, 0, SubtypeOfParam(param.DataType()));
         if (d.type == kFtNone)
             msg::Raise(msg::kNoParamValue, param.Name());
-        d.subtype = SubtypeOfParam(param.DataType());
         std::vector<std::uint8_t> value = ParamEngineValue(param);
         if (d.type == kFtString) {
             d.declaredSize = kBoundStringDeclaredSize;

@@ -22,7 +22,7 @@
 //
 // The statement's side decodes the image into one TSqlValue per parameter
 // and copies them into its "?" markers in order of appearance. Parameters
-// left over after the last marker fail with error 11949, "Internal
+// left over after the last marker fail with error kErrSql, "Internal
 // parameter error"; markers left over keep no value.
 #pragma once
 
@@ -55,12 +55,12 @@ TParamBinding BuildParamBinding(const TTabulaParams& params);
 // One value per bound parameter: type, subtype, size and bytes from the
 // descriptor and the values buffer, null when the present byte is 0.
 // An image that does not hold together (short buffers, an entry reaching
-// past the values buffer) fails with 11949, "Internal parameter error".
+// past the values buffer) fails with kErrSql, "Internal parameter error".
 std::vector<TSqlValue> DecodeParamBinding(std::size_t count,
                                           std::span<const std::uint8_t> descriptors,
                                           std::span<const std::uint8_t> values);
 
-// 11949, "Internal parameter error", when there are more parameters than
+// kErrSql, "Internal parameter error", when there are more parameters than
 // markers.
 void CheckParamCount(std::size_t paramCount, std::size_t markerCount);
 

@@ -53,7 +53,7 @@ TDataQuery::~TDataQuery() {
 }
 
 void TDataQuery::SetDirectory(const std::string& path) {
-    directory_ = TrimBlanks(path);
+    directory_ = TrimSpaces(path);
     if (!directory_.empty() && directory_.back() != '/')
         directory_ += '/';
 }

@@ -5,7 +5,7 @@
 //   Empty --Prepare ok--> Prepared --Execute--> Executed
 //   Empty --Prepare fails--> Empty (every table it opened is closed again)
 //   Prepared/Executed --destruction--> tables closed
-// Prepare on a statement that has produced a result answers 11047 and
+// Prepare on a statement that has produced a result answers kErrUnknownOsError and
 // changes nothing. Execute may run again on a prepared statement.
 //
 // Operations answer an engine code (0 for success) where the statement
@@ -36,6 +36,7 @@
 // dataset components can use the statement without them.
 #pragma once
 
+#include "EngineCodes.h"
 #include "SqlResolver.h"
 #include "SqlStatement.h"
 #include "SqlValue.h"
@@ -61,7 +62,7 @@ public:
         std::function<void(std::int64_t counter, std::uint16_t percentDone, bool& abort)>;
 
     // The code Execute raises for a SELECT: no result table handle is made.
-    static constexpr int kSelectNotExecutable = 11014;
+    static constexpr int kSelectNotExecutable = kErrInvalidHandle;
 
     TDataQuery();
     ~TDataQuery();
@@ -86,7 +87,7 @@ public:
     int Prepare(const std::string& text);
     // Gives the markers the values of a binding image (ParamBinding.h) in
     // order of appearance; markers past the last value keep none. More
-    // values than markers: 11949 "Internal parameter error".
+    // values than markers: kErrSql "Internal parameter error".
     int BindParameters(std::size_t count, std::span<const std::uint8_t> descriptors,
                        std::span<const std::uint8_t> values);
     int Execute();

@@ -89,7 +89,7 @@ TSqlValue TSourceDataFile::ColumnValue(int fieldNumber) const {
         value = TSqlValue::Int32(datafmt::GetI32(p));
         break;
     case datafmt::kFtFloat:
-        value = TSqlValue::Float(datafmt::GetDouble(p), field.subtype == kMoneySubtype);
+        value = TSqlValue::Float(datafmt::GetDouble(p), field.subtype == datafmt::kMoneySubtype);
         break;
     case datafmt::kFtBcd: {
         const auto decoded = DecodeBcd(datafmt::GetI64(p), field.decimals);

@@ -1,4 +1,4 @@
-// Raising SQL failures as engine error 11949.
+// Raising SQL failures as engine error kErrSql.
 #include "SqlError.h"
 
 #include "EngineCodes.h"

@@ -1,6 +1,6 @@
 // The failures of SQL parsing and checking.
 //
-// Every parser, resolver and type-check failure is engine error 11949 whose
+// Every parser, resolver and type-check failure is engine error kErrSql whose
 // SQL explanation is the failure's text; the engine composes the message
 // "SQL - " + explanation (the explanation is kept to 255 characters, the
 // message text to 127). A number token that cannot be converted (an integer

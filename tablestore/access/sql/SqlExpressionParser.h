@@ -21,7 +21,7 @@
 // parameter markers. Markers are numbered in order of appearance over the
 // parser's whole life (one statement).
 //
-// Nesting deeper than kSqlMaxNesting parse levels fails with 11949 rather
+// Nesting deeper than kSqlMaxNesting parse levels fails with kErrSql rather
 // than exhausting the stack on hostile input.
 #pragma once
 
@@ -67,7 +67,7 @@ public:
     // The parameter markers met so far, in order of appearance.
     const std::vector<TSqlNodePtr>& Parameters() const { return parameters_; }
 
-    // Raises 11949 with prefix + current token text + "'" + " in " + context.
+    // Raises kErrSql with prefix + current token text + "'" + " in " + context.
     [[noreturn]] void FailFound(const std::string& prefix, const TSqlContext& context) const;
 
 private:

@@ -2,6 +2,7 @@
 #include "SqlLexer.h"
 
 #include "SqlError.h"
+#include "TextBlanks.h"
 
 #include <algorithm>
 
@@ -11,10 +12,6 @@ namespace {
 
 bool IsDigit(unsigned char c) {
     return c >= '0' && c <= '9';
-}
-
-bool IsBlank(unsigned char c) {
-    return c >= 1 && c <= 32;
 }
 
 std::string Cut(std::string_view text) {
@@ -47,6 +44,8 @@ bool SqlEqualsIgnoreCase(std::string_view a, std::string_view b) {
     return true;
 }
 
+// The statement ends at its first zero byte, so the blanks between tokens
+// are the trimmed bytes 1 to 32 (TextBlanks.h).
 void TSqlLexer::Load(std::string_view text) {
     const std::size_t zero = text.find('\0');
     text_.assign(text.substr(0, zero));
@@ -71,9 +70,9 @@ bool TSqlLexer::IsKeyword(std::string_view keyword) const {
 std::string TSqlLexer::SourceFrom(std::size_t mark) const {
     std::size_t begin = std::min(mark, text_.size());
     std::size_t end = std::min(token_.start, text_.size());
-    while (begin < end && IsBlank(At(text_, begin)))
+    while (begin < end && IsTrimmedByte(At(text_, begin)))
         ++begin;
-    while (end > begin && IsBlank(At(text_, end - 1)))
+    while (end > begin && IsTrimmedByte(At(text_, end - 1)))
         --end;
     if (end - begin > kSqlSourceTextMax)
         RaiseSqlError("Source column expression exceeds maximum expression length of " +
@@ -83,14 +82,14 @@ std::string TSqlLexer::SourceFrom(std::size_t mark) const {
 
 TSqlToken TSqlLexer::Scan(std::size_t& pos) const {
     const std::size_t n = text_.size();
-    while (pos < n && IsBlank(At(text_, pos)))
+    while (pos < n && IsTrimmedByte(At(text_, pos)))
         ++pos;
     if (At(text_, pos) == '/' && At(text_, pos + 1) == '*') {
         const std::size_t close = text_.find("*/", pos + 2);
         if (close == std::string::npos)
             RaiseSqlError("Missing ending comment slash and asterisk in SQL statement");
         pos = close + 2;
-        while (pos < n && IsBlank(At(text_, pos)))
+        while (pos < n && IsTrimmedByte(At(text_, pos)))
             ++pos;
     }
 

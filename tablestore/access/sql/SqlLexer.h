@@ -8,7 +8,7 @@
 // States: empty (after construction: the current token is the end token)
 // -> Load -> positioned before the first token -> Next -> on a token ...
 // -> on the end token (Next stays there). Unterminated comments, quoted
-// texts and bracketed names raise error 11949 from Next.
+// texts and bracketed names raise error kErrSql from Next.
 #pragma once
 
 #include "SqlToken.h"
@@ -41,7 +41,7 @@ public:
     // Offset of the current token's first character.
     std::size_t TokenStart() const { return token_.start; }
     // The text from mark to the start of the current token, blanks around
-    // removed; longer than kSqlSourceTextMax fails with 11949.
+    // removed; longer than kSqlSourceTextMax fails with kErrSql.
     std::string SourceFrom(std::size_t mark) const;
 
 private:

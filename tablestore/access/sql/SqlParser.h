@@ -12,7 +12,7 @@
 //
 // Keywords are matched ignoring case, also inside brackets. The statement
 // must be followed by nothing but an optional ";". Parsing stops at the
-// first error, raised as 11949 (SqlError.h). The parser holds no state
+// first error, raised as kErrSql (SqlError.h). The parser holds no state
 // between calls of Parse.
 #pragma once
 

@@ -1,6 +1,6 @@
 // SQL type checking: fills the result type of every node of an expression
 // tree and refuses operand types that an operator does not accept, with
-// engine error 11949 and texts ending in " in " + the context name.
+// engine error kErrSql and texts ending in " in " + the context name.
 //
 // Rules applied while walking the tree (children first):
 // - a string constant whose text names a column of the statement's tables

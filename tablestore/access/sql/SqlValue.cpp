@@ -2,6 +2,8 @@
 // record images (see SqlValue.h).
 #include "SqlValue.h"
 
+#include "FieldDescriptor.h"
+
 #include <cmath>
 
 namespace tabula {
@@ -9,22 +11,9 @@ namespace tabula {
 using namespace datafmt;
 
 int SqlFixedSize(std::uint8_t code) {
-    switch (code) {
-    case kFtBoolean:
-    case kFtInt16:
-    case kFtUInt16:
-        return 2;
-    case kFtDate:
-    case kFtInt32:
-    case kFtTime:
-        return 4;
-    case kFtFloat:
-    case kFtBcd:
-    case kFtTimestamp:
-        return 8;
-    default:
-        return 0;
-    }
+    // The scalar types other than strings have the stored width of their
+    // record encoding, which does not depend on a declared size.
+    return SqlIsScalar(code) && code != kFtString ? TFieldDescriptor::StoredSizeOf(code, 0) : 0;
 }
 
 bool SqlIsInteger(std::uint8_t code) {

@@ -11,7 +11,7 @@
 //   4  boolean         int16; 0 false, anything else true; operators make -1
 //   5  16-bit integer  int16
 //   6  32-bit integer  int32
-//   7  float           IEEE double; subtype kMoneySubtype marks money
+//   7  float           IEEE double; subtype datafmt::kMoneySubtype marks money
 //   8  BCD             the engine's int64 decimal digit string (FieldValue.h)
 //                      with TSqlValue::Decimals() places
 //   10 time            int32 milliseconds since midnight
@@ -35,7 +35,6 @@
 namespace tabula {
 
 inline constexpr std::uint8_t kSqlNullType = 0;
-using datafmt::kMoneySubtype;
 
 // The type slot of an expression node: code, subtype, size in bytes and
 // decimals (BCD only). A code of 0 with size 0 is the NULL constant's type.
@@ -48,8 +47,9 @@ struct TSqlType {
     bool operator==(const TSqlType&) const = default;
 };
 
-// Width in bytes of a value of a fixed-size type; 0 for strings and codes
-// without a fixed width.
+// Width in bytes of a value of a fixed-size scalar type (the stored size of
+// TFieldDescriptor::StoredSizeOf); 0 for strings and for codes that are not
+// SQL scalars.
 int SqlFixedSize(std::uint8_t code);
 bool SqlIsInteger(std::uint8_t code);  // 5, 6, 12
 bool SqlIsNumeric(std::uint8_t code);  // 5, 6, 7, 8, 12

@@ -38,7 +38,7 @@ public:
     ~TMemoryDataSet() override { Close(); }
 
     // Definitions the dataset opens with; keyField (a field number) makes
-    // posts keep records ordered by it and refuse duplicates (9729).
+    // posts keep records ordered by it and refuse duplicates (kErrDuplicateKey).
     std::vector<TFieldDef> Defs;
     int KeyField = 0;
     std::map<std::int32_t, std::string> Blobs; // blob contents by record id

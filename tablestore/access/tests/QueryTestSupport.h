@@ -11,11 +11,13 @@
 
 #include "DataFile.h"
 #include "DataFileFormat.h"
-#include "FieldValue.h"
-#include "TabulaQuery.h"
 #include "DataQuery.h"
+#include "FieldValue.h"
+#include "StoreTestSupport.h"
+#include "TabulaQuery.h"
 #include "TabulaSession.h"
 #include "TabulaSessionList.h"
+#include "TextBlanks.h"
 
 #include <cstdio>
 #include <cstdlib>
@@ -28,26 +30,11 @@
 
 namespace tabula::querytest {
 
-class TScratchDir {
+// The query tests' scratch directory (tabula-query-XXXXXX under /tmp).
+class TScratchDir : public storetest::TScratchDir {
 public:
-    TScratchDir() {
-        std::string pattern =
-            (std::filesystem::temp_directory_path() / "tabula-query-XXXXXX").string();
-        if (mkdtemp(pattern.data()) == nullptr)
-            throw std::runtime_error("mkdtemp failed");
-        path_ = pattern;
-    }
-    ~TScratchDir() {
-        std::error_code ignored;
-        std::filesystem::remove_all(path_, ignored);
-    }
-    TScratchDir(const TScratchDir&) = delete;
-    TScratchDir& operator=(const TScratchDir&) = delete;
-    const std::string& Path() const { return path_; }
-    std::string Table(const std::string& name) const { return path_ + "/" + name; }
-
-private:
-    std::string path_;
+    TScratchDir() : storetest::TScratchDir("tabula-query") {}
+    std::string Table(const std::string& name) const { return File(name); }
 };
 
 inline std::vector<std::string> SplitTrim(const std::string& text, char separator) {
@@ -55,9 +42,7 @@ inline std::vector<std::string> SplitTrim(const std::string& text, char separato
     std::stringstream in(text);
     std::string part;
     while (std::getline(in, part, separator)) {
-        const auto b = part.find_first_not_of(' ');
-        const auto e = part.find_last_not_of(' ');
-        parts.push_back(b == std::string::npos ? std::string() : part.substr(b, e - b + 1));
+        parts.emplace_back(TrimSpaces(part));
     }
     return parts;
 }
@@ -67,9 +52,7 @@ inline TFieldDescriptor FieldFromSpec(int number, const std::string& spec) {
     std::string name, type;
     int size = 0;
     in >> name >> type >> size;
-    TFieldDescriptor f;
-    f.fieldNumber = static_cast<std::int16_t>(number);
-    f.name = name;
+    TFieldDescriptor f = TFieldDescriptor::Make(number, name, datafmt::kFtNone);
     using namespace datafmt;
     if (type == "string") {
         f.type = kFtString;

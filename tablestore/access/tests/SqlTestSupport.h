@@ -1,5 +1,5 @@
 // Helpers of the SQL tests: run a step and report the explanation of the
-// 11949 error it raised, and a fake source table.
+// kErrSql error it raised, and a fake source table.
 #pragma once
 
 #include "EngineCodes.h"
@@ -15,7 +15,7 @@
 
 namespace tabula::sqltest {
 
-// The SQL explanation of the 11949 error that step raises; "<no error>" when
+// The SQL explanation of the kErrSql error that step raises; "<no error>" when
 // it raises nothing, "<code N>" for another engine error.
 inline std::string SqlFailure(const std::function<void()>& step) {
     StartEngine();

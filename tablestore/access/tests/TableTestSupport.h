@@ -6,6 +6,7 @@
 
 #include "DataFile.h"
 #include "DataFileFormat.h"
+#include "StoreTestSupport.h"
 #include "TabulaDatabase.h"
 #include "TabulaSession.h"
 #include "TabulaSessionList.h"
@@ -41,26 +42,16 @@ inline TReportShape Protected(const std::string& password) {
     return shape;
 }
 
-inline TFieldDescriptor ReportField(int number, const std::string& name, std::uint8_t type,
-                                    int size = 0) {
-    TFieldDescriptor f;
-    f.fieldNumber = static_cast<std::int16_t>(number);
-    f.name = name;
-    f.type = type;
-    f.declaredSize = static_cast<std::uint8_t>(size);
-    return f;
-}
-
 inline void CreateReportLikeTable(const std::string& path, const TReportShape& shape = {}) {
     TTableDefinition def;
-    def.fields = {ReportField(1, "No", datafmt::kFtInt32),
-                  ReportField(2, "Product", datafmt::kFtString, 3),
-                  ReportField(3, "AccountNumber", datafmt::kFtString, 25),
-                  ReportField(4, "AccountName", datafmt::kFtString, 70),
-                  ReportField(5, "Ref1", datafmt::kFtString, 20),
-                  ReportField(6, "Action", datafmt::kFtString, 11)};
+    def.fields = {TFieldDescriptor::Make(1, "No", datafmt::kFtInt32),
+                  TFieldDescriptor::Make(2, "Product", datafmt::kFtString, 3),
+                  TFieldDescriptor::Make(3, "AccountNumber", datafmt::kFtString, 25),
+                  TFieldDescriptor::Make(4, "AccountName", datafmt::kFtString, 70),
+                  TFieldDescriptor::Make(5, "Ref1", datafmt::kFtString, 20),
+                  TFieldDescriptor::Make(6, "Action", datafmt::kFtString, 11)};
     if (shape.memo) {
-        TFieldDescriptor note = ReportField(7, "Note", datafmt::kFtBlob);
+        TFieldDescriptor note = TFieldDescriptor::Make(7, "Note", datafmt::kFtBlob);
         note.subtype = 22; // memo
         def.fields.push_back(note);
     }
@@ -89,10 +80,8 @@ inline void CreateReportLikeTable(const std::string& path, const TReportShape& s
 class TableTest : public ::testing::Test {
 protected:
     void SetUp() override {
-        // mkdtemp replaces the six trailing X characters.
-        std::string pattern = "/tmp/tabula-table-" + std::string(6, 'X');
-        ASSERT_NE(mkdtemp(pattern.data()), nullptr);
-        dir_ = pattern;
+        scratch_ = std::make_unique<storetest::TScratchDir>("tabula-table");
+        dir_ = scratch_->Path();
         database_ = std::make_unique<TTabulaDatabase>();
         database_->SetDatabaseName("DB");
         database_->SetDirectory(dir_);
@@ -100,8 +89,7 @@ protected:
     void TearDown() override {
         database_.reset();
         DefaultSession().SetActive(false);
-        std::error_code ignored;
-        std::filesystem::remove_all(dir_, ignored);
+        scratch_.reset();
     }
 
     std::string Path(const std::string& name) const { return dir_ + "/" + name; }
@@ -141,6 +129,7 @@ protected:
         return numbers;
     }
 
+    std::unique_ptr<storetest::TScratchDir> scratch_;
     std::string dir_;
     std::unique_ptr<TTabulaDatabase> database_;
 };

@@ -91,12 +91,10 @@ const TField kFields[] = {{"ID", 0},           {"No", 10},   {"Product", 3}, {"A
 void CreateTabula(const std::string& path) {
     tabula::TTableDefinition def;
     for (int i = 0; i < 7; ++i) {
-        tabula::TFieldDescriptor f;
-        f.fieldNumber = static_cast<std::int16_t>(i + 1);
-        f.name = kFields[i].name;
-        f.type = kFields[i].size == 0 ? tabula::datafmt::kFtInt32 : tabula::datafmt::kFtString;
-        f.declaredSize = static_cast<std::uint8_t>(kFields[i].size);
-        def.fields.push_back(f);
+        def.fields.push_back(tabula::TFieldDescriptor::Make(
+            i + 1, kFields[i].name,
+            kFields[i].size == 0 ? tabula::datafmt::kFtInt32 : tabula::datafmt::kFtString,
+            kFields[i].size));
     }
     tabula::TIndexDescriptor primary;
     primary.fieldCount = 1;

@@ -180,7 +180,7 @@ void TBlobFile::ReadHeader() {
         Raise(kErrWrongVersion);
     const std::int64_t eof = GetI32(h + kHdrEndOfFile);
     const std::int32_t head = GetI32(h + kHdrFreeChainHead);
-    if (eof < static_cast<std::int64_t>(kHeaderSize) || eof > kMaxFileSize ||
+    if (eof < static_cast<std::int64_t>(kHeaderSize) || eof > kMaxTableFileSize ||
         (eof - static_cast<std::int64_t>(kHeaderSize)) % blockSize_ != 0)
         Raise(kErrHeaderCorrupt);
     changeCounter_ = GetI32(h + kHdrChangeCounter);
@@ -202,7 +202,7 @@ std::int64_t TBlobFile::BlocksFor(std::uint64_t length) const {
 }
 
 std::uint32_t TBlobFile::MaxBlobLength() const {
-    const std::uint64_t blocks = (kMaxFileSize - kHeaderSize) / blockSize_;
+    const std::uint64_t blocks = (kMaxTableFileSize - kHeaderSize) / blockSize_;
     const std::uint64_t bytes = blocks * DataPerBlock();
     return static_cast<std::uint32_t>(
         std::min<std::uint64_t>(bytes, std::numeric_limits<std::int32_t>::max()));
@@ -429,7 +429,7 @@ TBlobFile::TBlock& TBlobFile::Allocate(std::int32_t owner) {
         freeHead_ = next;
     } else {
         const std::int64_t number = endOfFile_;
-        if (number + blockSize_ > kMaxFileSize)
+        if (number + blockSize_ > kMaxTableFileSize)
             Raise(kErrFileFull);
         if (auto stale = index_.find(number); stale != index_.end()) {
             if (stale->second->pins > 0)

@@ -59,7 +59,7 @@ public:
 
     // ---- Set-up (while closed) ---------------------------------------------------
     // The block size as stored in the data header (0 means 512). Checked at
-    // Open and Create: below 64 or above 65553 is 9498.
+    // Open and Create: below 64 or above 65553 is kErrBlobLimits.
     void SetBlockSize(std::uint32_t storedBlockSize);
     // Protected tables keep header and blocks scrambled with the table-data key.
     void SetProtected(bool isProtected);
@@ -70,9 +70,9 @@ public:
     // ---- TFileHandler ---------------------------------------------------------------
     // Replaces any extension by ".BLB".
     std::string NormalizeName(const std::string& name) const override;
-    // Opens the file and reads its header: version other than 3 is 12035; a
+    // Opens the file and reads its header: version other than 3 is kErrWrongVersion; a
     // header that is short or names an impossible end of file or free-chain
-    // head is 8961.
+    // head is kErrHeaderCorrupt.
     void Open() override;
     void Close() override;
     void Create() override;
@@ -89,12 +89,12 @@ public:
 
     // ---- Open BLOB buffers -----------------------------------------------------------------
     // Opens a buffer for the chain starting at firstBlock (0: no blocks) of
-    // recordNumber's field and loads it. Codes: 9494 (a 65th buffer), 8963
-    // (first block owned by another record in mode 0, a damaged chain), 8711
-    // (the chain ends before the length), 9998 (firstBlock is no block
-    // number, mode 0). In mode kOpenForDelete a first block owned by
-    // another record, or no block number at all, reads as an empty BLOB
-    // without blocks, so a delete frees nothing that is not its own.
+    // recordNumber's field and loads it. Codes: kErrTooManyBlobs (a 65th buffer),
+    // kErrBlobBuffersCorrupt (first block owned by another record in mode 0, a damaged chain),
+    // kErrEndOfBlob (the chain ends before the length), kErrInvalidBlobOffset (firstBlock is no
+    // block number, mode 0). In mode kOpenForDelete a first block owned by another record, or no
+    // block number at all, reads as an empty BLOB without blocks, so a delete frees nothing that is
+    // not its own.
     int OpenBuffer(std::int32_t recordNumber, int fieldNumber, std::int32_t firstBlock, int mode,
                    int& handle);
     // The open buffer of a handle, or null.
@@ -110,15 +110,15 @@ public:
     void SetBufferOwner(int handle, std::int32_t recordNumber);
     // Writes a modified buffer back to blocks (length 0 frees its chain);
     // afterwards firstBlock names the chain and the buffer counts as
-    // unmodified. Codes: 8963 (first block not owned by the record, a chain
-    // that loops, cache exhausted), 9998 (a foreign or repeated block in the
-    // part freed), 9479 (file full), 9217/9218 (file errors).
+    // unmodified. Codes: kErrBlobBuffersCorrupt (first block not owned by the record, a chain
+    // that loops, cache exhausted), kErrInvalidBlobOffset (a foreign or repeated block in the
+    // part freed), kErrFileFull (file full), kErrReadError/kErrWriteError (file errors).
     int SaveBuffer(int handle);
 
-    // The owner record stored in a block; 9998 when block is no block number.
+    // The owner record stored in a block; kErrInvalidBlobOffset when block is no block number.
     int BlockOwner(std::int32_t block, std::int32_t& owner);
 
-    // Largest BLOB length this file could ever hold; longer writes are 10029.
+    // Largest BLOB length this file could ever hold; longer writes are kErrInvalidBlobLength.
     std::uint32_t MaxBlobLength() const;
 
     // ---- Whole file ----------------------------------------------------------------------------

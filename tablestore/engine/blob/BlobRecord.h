@@ -10,15 +10,18 @@
 // Every function returns an engine code (0 for success) instead of raising.
 // `fields` are the table's working descriptors, `fieldNumber` is 1-based,
 // `file` may be null for a table without a BLOB file (every field then
-// answers 10753). Codes:
-//   OpenBlob      10753 not a BLOB field; 9998 the field holds a handle that
-//                 is not open; 9494 a 65th open BLOB; load faults 8963, 8711
-//   FreeBlob      10753; 10030 the field holds no open handle
-//   ReadBlob      10030; 8711 when offset + count passes the end (the bytes
+// answers kErrInvalidBlobField). Codes:
+//   OpenBlob      kErrInvalidBlobField not a BLOB field; kErrInvalidBlobOffset the field holds a
+//   handle that
+//                 is not open; kErrTooManyBlobs a 65th open BLOB; load faults
+//                 kErrBlobBuffersCorrupt, kErrEndOfBlob
+//   FreeBlob      kErrInvalidBlobField; kErrInvalidBlobHandle the field holds no open handle
+//   ReadBlob      kErrInvalidBlobHandle; kErrEndOfBlob when offset + count passes the end (the
+//   bytes
 //                 from offset to the end are still copied)
-//   WriteBlob     10030; 10029 past the largest length the file can hold
-//   TruncateBlob  10030; 10029
-//   GetBlobSize   10030
+//   WriteBlob     kErrInvalidBlobHandle; kErrInvalidBlobLength past the largest length the file can
+//   hold TruncateBlob  kErrInvalidBlobHandle; kErrInvalidBlobLength GetBlobSize
+//   kErrInvalidBlobHandle
 //
 // Record life (called by TDataFile inside append, update and delete, under
 // the write lock, on the record buffer that goes to the file):
@@ -30,8 +33,8 @@
 // SaveRecordBlobs leaves only block numbers in the image, so no open handle
 // ever reaches the data file; the buffers it saved are closed, which keeps
 // the 64 open BLOBs for editing. A caller's own copy of the image that still
-// carries such a handle gets 9998 (OpenBlob) or 10030 afterwards, never
-// another BLOB's data.
+// carries such a handle gets kErrInvalidBlobOffset (OpenBlob) or kErrInvalidBlobHandle afterwards,
+// never another BLOB's data.
 #pragma once
 
 #include "FieldDescriptor.h"
@@ -65,7 +68,7 @@ int PrepareAppendBlobs(TBlobFile& file, std::span<const TFieldDescriptor> fields
                        std::span<std::uint8_t> image, std::int32_t recordNumber);
 // Saves every modified open BLOB of the image, writes the first block
 // numbers into it and closes those buffers. Checks every handle before
-// saving anything (9998 for one that is not open).
+// saving anything (kErrInvalidBlobOffset for one that is not open).
 int SaveRecordBlobs(TBlobFile& file, std::span<const TFieldDescriptor> fields,
                     std::span<std::uint8_t> image);
 // Frees the chains of a record being deleted (each BLOB opened for delete,

@@ -21,6 +21,8 @@
 // and used counts are checked against the constants below before use.
 #pragma once
 
+#include "LockLayout.h"
+
 #include <cstddef>
 #include <cstdint>
 
@@ -52,9 +54,7 @@ inline constexpr std::uint32_t kDefaultBlockSize = 512;
 inline constexpr std::uint32_t kMinBlockSize = 64;
 // The used count is 16 bits, so a block's data part holds at most 65535 bytes.
 inline constexpr std::uint32_t kMaxBlockSize = kBlockHeaderSize + 65535;
-// No block ends beyond this offset (the same limit as every table file).
-inline constexpr std::int64_t kMaxFileSize = 2000000000;
-
+// No block ends beyond kMaxTableFileSize (LockLayout.h), as in every table file.
 // Open BLOBs per table at once.
 inline constexpr int kMaxOpenBlobs = 64;
 // Pins one cached block may carry at once.

@@ -12,7 +12,8 @@
 //                                 127 + 768 × fields + (n − 1) × record size
 //
 // Nothing follows the last record, so a sound file is exactly
-// 127 + 768 × fields + (next record number − 1) × record size bytes long.
+// 127 + 768 × fields + (next record number − 1) × record size bytes long,
+// and never longer than kMaxTableFileSize (LockLayout.h).
 //
 // A record is a 9-byte prefix (deleted flag, own number or free-chain link,
 // auto-increment value) followed, for every field except the auto-increment
@@ -21,6 +22,8 @@
 // Every byte read from a file is untrusted: readers check each count, length
 // and offset against the limits below before using it.
 #pragma once
+
+#include "LockLayout.h"
 
 #include <cstddef>
 #include <cstdint>
@@ -104,16 +107,30 @@ enum FieldType : std::uint8_t {
     kFtVarBytes = 15,  // raw bytes of the declared size
 };
 
+// Type codes above 15 that the access layer names: parameters carry them
+// (cursors, 64-bit integers, the object types) and field definitions read
+// them back; records hold them only as raw bytes.
+inline constexpr std::uint8_t kFtLargeint = 18;
+inline constexpr std::uint8_t kFtLargeintOther = 19; // read back as a 64-bit integer too
+inline constexpr std::uint8_t kFtAdt = 20;
+inline constexpr std::uint8_t kFtArray = 21;
+inline constexpr std::uint8_t kFtReference = 22;
+inline constexpr std::uint8_t kFtDataSet = 23;
+
+// ---- Subtypes (kFdSubtype) --------------------------------------------------
+// The engine itself interprets only kAutoIncSubtype; the others are stored
+// and handed back unchanged for the access layer's field definitions.
 inline constexpr std::uint8_t kAutoIncSubtype = 29; // with kFtInt32: the auto-increment field
-// Subtypes that only the access layer interprets; the record manager stores
-// them and hands them back unchanged.
-inline constexpr std::uint8_t kMoneySubtype = 21;         // with kFtFloat: a money value
-inline constexpr std::uint8_t kMemoSubtype = 22;          // with kFtBlob: text
-inline constexpr std::uint8_t kBinarySubtype = 23;        // with kFtBlob: plain binary
-inline constexpr std::uint8_t kFormattedMemoSubtype = 24; // with kFtBlob: formatted text
-inline constexpr std::uint8_t kGraphicSubtype = 26;       // with kFtBlob: a picture
-inline constexpr std::uint8_t kTypedBinarySubtype = 28;   // with kFtBlob: typed binary
-inline constexpr int kMaxDeclaredSize = 250;              // types 1, 9 and 15
+inline constexpr std::uint8_t kMoneySubtype = 21;   // with kFtFloat: a money value
+// With kFtBlob: the kind of BLOB. 23, 25, 27 and every other value read back
+// as a plain BLOB; kBlobSubtype is the one a plain BLOB is written with.
+inline constexpr std::uint8_t kMemoSubtype = 22;
+inline constexpr std::uint8_t kBlobSubtype = 23;
+inline constexpr std::uint8_t kFmtMemoSubtype = 24;
+inline constexpr std::uint8_t kGraphicSubtype = 26;
+inline constexpr std::uint8_t kTypedBinarySubtype = 28;
+
+inline constexpr int kMaxDeclaredSize = 250; // types 1, 9 and 15
 
 // ---- Record ------------------------------------------------------------------
 inline constexpr std::size_t kRecDeleted = 0; // uint8, 0 live, 1 deleted

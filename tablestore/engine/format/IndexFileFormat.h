@@ -19,6 +19,9 @@
 // length and offset against these constants before using it.
 #pragma once
 
+#include "DataFileFormat.h"
+#include "LockLayout.h"
+
 #include <cstddef>
 #include <cstdint>
 #include <cstring>
@@ -27,9 +30,8 @@ namespace tabula::indexfmt {
 
 // ---- Pages ---------------------------------------------------------------
 inline constexpr std::size_t kPageSize = 4096;
-// No page may start at or beyond this offset (the file stays below 2 GB so
-// that the lock bytes near 2^31 never overlap data).
-inline constexpr std::int64_t kMaxFileSize = 2000000000;
+// No page ends beyond kMaxTableFileSize (LockLayout.h), so the lock bytes
+// near 2^31 never overlap data.
 
 // ---- Header page (page 0) ------------------------------------------------
 inline constexpr std::size_t kHdrChangeCounter = 0;     // int32, +1 before every header write
@@ -119,28 +121,7 @@ inline constexpr int kMaxTreeDepth = 48; // deeper descents mean a cyclic or dam
 // ---- Cursor filters ------------------------------------------------------------
 inline constexpr int kMaxFilters = 128;
 
-// ---- Little-endian access ---------------------------------------------------
-inline std::uint16_t GetU16(const std::uint8_t* p) {
-    return static_cast<std::uint16_t>(p[0] | (p[1] << 8));
-}
-inline std::int16_t GetI16(const std::uint8_t* p) {
-    return static_cast<std::int16_t>(GetU16(p));
-}
-inline std::int32_t GetI32(const std::uint8_t* p) {
-    return static_cast<std::int32_t>(
-        static_cast<std::uint32_t>(p[0]) | (static_cast<std::uint32_t>(p[1]) << 8) |
-        (static_cast<std::uint32_t>(p[2]) << 16) | (static_cast<std::uint32_t>(p[3]) << 24));
-}
-inline void PutU16(std::uint8_t* p, std::uint16_t v) {
-    p[0] = static_cast<std::uint8_t>(v);
-    p[1] = static_cast<std::uint8_t>(v >> 8);
-}
-inline void PutI32(std::uint8_t* p, std::int32_t v) {
-    const auto u = static_cast<std::uint32_t>(v);
-    p[0] = static_cast<std::uint8_t>(u);
-    p[1] = static_cast<std::uint8_t>(u >> 8);
-    p[2] = static_cast<std::uint8_t>(u >> 16);
-    p[3] = static_cast<std::uint8_t>(u >> 24);
-}
+// Little-endian values are read and written with the helpers of
+// DataFileFormat.h (datafmt::GetI32 and the rest).
 
 } // namespace tabula::indexfmt

@@ -4,7 +4,8 @@
 // its files. The offsets and lengths below are part of the multi-user
 // format: every program sharing the files must use exactly these ranges, so
 // they never change. All ranges lie at or beyond 2,047,483,645 while table
-// files are limited to 2,000,000,000 bytes, so a lock never covers real data.
+// files are limited to kMaxTableFileSize (2,000,000,000) bytes, so a lock
+// never covers real data.
 //
 // Data file (.DAT):
 //   header lock          2147483647 (2^31 - 1), length 1
@@ -55,6 +56,11 @@ inline constexpr std::int64_t kWriteLockLength = 65535;
 inline constexpr std::int64_t kShareModeLockOffset = 2147483648;
 inline constexpr std::int64_t kShareModeLockLength = 1;
 
+// Every table file (data, index, BLOB, and the in-memory files standing in
+// for them) ends at or before this offset: no record, page or block reaches
+// it, so the lock ranges above never cover data.
+inline constexpr std::int64_t kMaxTableFileSize = 2000000000;
+
 // Retry rules. Record and table locks: one attempt plus LockRetryCount
 // further attempts, LockWaitTime milliseconds apart. Header, read and write
 // locks: a fixed number of attempts a few milliseconds apart.
@@ -68,5 +74,9 @@ static_assert(kTableLockOffset + kTableLockLength - 1 == kRecordLockBase - 1);
 static_assert(kWriteLockOffset == kReadLockBase - kReadLockMaxR - 1);
 static_assert(kWriteLockOffset + kWriteLockLength - 1 == kReadLockBase - kReadLockMinR);
 static_assert(kShareModeLockOffset > kHeaderLockOffset);
+// The lowest lock byte of any range is the table lock's first byte.
+static_assert(kTableLockOffset < kWriteLockOffset &&
+              kTableLockOffset < kReadLockBase - kReadLockMaxR);
+static_assert(kMaxTableFileSize <= kTableLockOffset);
 
 } // namespace tabula

@@ -37,7 +37,8 @@ TPageRef TBTree::Allocate(std::uint8_t kind) {
         descriptor_.freeHead = next;
     } else {
         offset = io_.endOfFile;
-        if (static_cast<std::int64_t>(offset) + static_cast<std::int64_t>(kPageSize) > kMaxFileSize)
+        if (static_cast<std::int64_t>(offset) + static_cast<std::int64_t>(kPageSize) >
+            kMaxTableFileSize)
             RaiseEngineError(kErrFileFull, io_.fileName, {}, {}, cache_.IndexName());
         io_.endOfFile = offset + static_cast<std::int32_t>(kPageSize);
     }

@@ -64,7 +64,7 @@ public:
     // entry and rank), so that a caller can put a cursor on it without
     // searching again.
     TLocation Insert(const std::uint8_t* key, std::int32_t recno);
-    // Removes the key; 8708 when it is absent.
+    // Removes the key; kErrKeyNotFound when it is absent.
     void Delete(const std::uint8_t* key);
 
     // First entry not below the key; page 0 and position EntryCount() + 1

@@ -28,6 +28,7 @@
 #pragma once
 
 #include "BTree.h"
+#include "EngineCodes.h"
 #include "IndexFilter.h"
 #include "RecordBitmap.h"
 
@@ -43,8 +44,8 @@ class TIndexFile;
 class TIndexCursor {
 public:
     static constexpr int kOk = 0;
-    static constexpr int kBeginningOfData = 8705;
-    static constexpr int kEndOfData = 8706;
+    static constexpr int kBeginningOfData = kErrBeginningOfFile;
+    static constexpr int kEndOfData = kErrEndOfFile;
 
     explicit TIndexCursor(TIndexFile& file);
     ~TIndexCursor();
@@ -59,7 +60,7 @@ public:
     // ---- Movement ----------------------------------------------------------
     bool First();
     bool Last();
-    // 0, or 8705 / 8706 when the step ran off the beginning or the end.
+    // 0, or kErrBeginningOfFile / kErrEndOfFile when the step ran off the beginning or the end.
     int Step(int n);
     void GotoPosition(std::int64_t k);
     // `given` bytes of `key` are used; the rest is completed with 0x00 (0xFF
@@ -105,7 +106,7 @@ public:
 
     // ---- Filters -------------------------------------------------------------------
     // A new, inactive filter; its handle. No node (or no test function) is
-    // 10051, a 129th filter 9482.
+    // kErrInvalidFilterExpression, a 129th filter kErrTooManyFilters.
     int AddFilter(std::unique_ptr<TFilterNode> node);
     int AddFilter(TTestFunctionFilter::TTest test, void* context);
     void DropFilter(int handle);

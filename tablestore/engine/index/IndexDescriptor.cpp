@@ -7,6 +7,11 @@
 namespace tabula {
 
 using namespace indexfmt;
+using datafmt::GetI16;
+using datafmt::GetI32;
+using datafmt::GetU16;
+using datafmt::PutI32;
+using datafmt::PutU16;
 
 TIndexDescriptor TIndexDescriptor::Decode(const std::uint8_t* image) {
     TIndexDescriptor d;

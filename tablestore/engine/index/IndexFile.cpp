@@ -7,6 +7,7 @@
 #include "IndexStorage.h"
 #include "LocaleCollator.h"
 #include "Scrambler.h"
+#include "TextBlanks.h"
 
 #include <algorithm>
 #include <cctype>
@@ -16,19 +17,12 @@
 namespace tabula {
 
 using namespace indexfmt;
+using datafmt::GetI32;
+using datafmt::PutI32;
 
 namespace {
 
 constexpr std::uint8_t kTypeBlob = datafmt::kFtBlob;
-
-std::string Trim(const std::string& s) {
-    std::size_t b = 0, e = s.size();
-    while (b < e && static_cast<unsigned char>(s[b]) <= ' ')
-        ++b;
-    while (e > b && static_cast<unsigned char>(s[e - 1]) <= ' ')
-        --e;
-    return s.substr(b, e - b);
-}
 
 std::string Upper(std::string s) {
     for (char& c : s)
@@ -174,7 +168,7 @@ void TIndexFile::ReadHeader() {
     const std::int32_t endOfFile = GetI32(image + kHdrEndOfFile);
     const int secondaries = image[kHdrSecondaryCount];
     if (endOfFile < static_cast<std::int32_t>(kPageSize) ||
-        endOfFile % static_cast<std::int32_t>(kPageSize) != 0 || endOfFile > kMaxFileSize ||
+        endOfFile % static_cast<std::int32_t>(kPageSize) != 0 || endOfFile > kMaxTableFileSize ||
         secondaries > kMaxSecondaryIndexes)
         Raise(kErrHeaderCorrupt);
     std::array<TIndexDescriptor, kDescriptorCount> descriptors;
@@ -317,7 +311,7 @@ void TIndexFile::AddSecondaryIndex(const TIndexDescriptor& descriptor) {
     RequireExclusive();
     if (secondaryCount_ >= kMaxSecondaryIndexes || descriptor.fieldCount > kMaxKeyFields)
         Raise(kErrIndexLimits, descriptor.name);
-    std::string name = Trim(descriptor.name);
+    std::string name(Trimmed(descriptor.name));
     if (name.empty())
         Raise(kErrIndexNameMissing);
     if (!StartsWithLetter(name))
@@ -325,7 +319,7 @@ void TIndexFile::AddSecondaryIndex(const TIndexDescriptor& descriptor) {
     if (name.size() > static_cast<std::size_t>(kMaxIndexNameLength))
         name.resize(kMaxIndexNameLength);
     for (int i = 1; i <= secondaryCount_; ++i)
-        if (Upper(Trim(descriptors_[i].name)) == Upper(name))
+        if (UpperTrimmed(descriptors_[i].name) == Upper(name))
             Raise(kErrIndexExists, name);
     TIndexDescriptor d = descriptor;
     d.name = name;
@@ -356,16 +350,16 @@ void TIndexFile::SelectIndex(int number) {
 }
 
 void TIndexFile::SelectIndex(const std::string& name) {
-    const std::string wanted = Upper(Trim(name));
+    const std::string wanted = UpperTrimmed(name);
     int found = wanted.empty() ? kPrimaryIndex : -1;
     for (int i = 1; found < 0 && i <= secondaryCount_; ++i)
-        if (Upper(Trim(descriptors_[i].name)) == wanted)
+        if (UpperTrimmed(descriptors_[i].name) == wanted)
             found = i;
     if (found < 0 && wanted == Upper(kSysDeletedName))
         found = kSysDeletedIndex;
     if (found < 0) {
         SelectIndex(kPrimaryIndex);
-        Raise(kErrInvalidIndexName, Trim(name));
+        Raise(kErrInvalidIndexName, std::string(Trimmed(name)));
     }
     SelectIndex(found);
 }

@@ -63,8 +63,8 @@ public:
     // A fresh header (version 3, no pages, "Sys Deleted" defined), marked
     // modified and written at the next commit. The file is exclusive.
     void Create(TIndexStorage& storage, const std::string& fileName);
-    // Reads and checks the header page: a version other than 3 is 12035, an
-    // inconsistent header 8961.
+    // Reads and checks the header page: a version other than 3 is kErrWrongVersion, an
+    // inconsistent header kErrHeaderCorrupt.
     void Open(TIndexStorage& storage, const std::string& fileName, bool exclusive, bool readOnly);
     void Close();
     bool IsOpen() const { return open_; }
@@ -80,11 +80,12 @@ public:
     std::int32_t ChangeCounter() const { return changeCounter_; }
     bool HeaderModified() const { return headerModified_; }
 
-    // ---- Index definition (exclusive only, else 10253) ---------------------------
+    // ---- Index definition (exclusive only, else kErrMustBeExclusive) ---------------------------
     void DefinePrimaryIndex(const TIndexDescriptor& descriptor);
     void AddSecondaryIndex(const TIndexDescriptor& descriptor);
     // Key length of a definition: Σ (stored size + 1) + 4 for a non-unique
-    // secondary. Checks fields and size (10023, 12292, 10026).
+    // secondary. Checks fields and size (kErrInvalidIndexField, kErrInvalidIndexFieldType,
+    // kErrInvalidKeySize).
     int CheckedKeyLength(const TIndexDescriptor& descriptor, bool primary) const;
 
     // ---- Index selection ---------------------------------------------------------
@@ -103,7 +104,7 @@ public:
     int KeyLength(int index) const { return Descriptor(index).keyLength; }
     void BuildKey(int index, std::span<const std::uint8_t> record, std::uint8_t* key) const;
     bool FindExact(int index, const std::uint8_t* key);
-    // 9729 when the key is present in the primary index or a unique secondary.
+    // kErrDuplicateKey when the key is present in the primary index or a unique secondary.
     void CheckUnique(int index, const std::uint8_t* key);
     // Where the new entry stands in that index's tree.
     TBTree::TLocation InsertKey(int index, const std::uint8_t* key, std::int32_t recno);

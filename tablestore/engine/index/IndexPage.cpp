@@ -7,6 +7,10 @@
 namespace tabula {
 
 using namespace indexfmt;
+using datafmt::GetI32;
+using datafmt::GetU16;
+using datafmt::PutI32;
+using datafmt::PutU16;
 
 namespace {
 

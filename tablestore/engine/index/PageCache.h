@@ -41,7 +41,7 @@ public:
     // Whether `offset` can be a tree page of this file.
     bool IsPageOffset(std::int32_t offset) const;
     // Reads and unscrambles one page; a short read is zero-filled when the
-    // file is open exclusively and is a read error (9217) otherwise.
+    // file is open exclusively and is a read error (kErrReadError) otherwise.
     void ReadPage(std::int32_t offset, std::uint8_t* image);
     // Scrambles and writes `count` adjacent page images with one write.
     void WritePages(std::int32_t offset, std::uint8_t* images, std::size_t count);
@@ -58,7 +58,7 @@ public:
     void SetIndexName(std::string name) { indexName_ = std::move(name); }
 
     // The page at `offset`, pinned. Reads and expands it on a miss; a page
-    // that does not unpack is the page-corrupt error (8965).
+    // that does not unpack is the page-corrupt error (kErrIndexBuffersCorrupt).
     TIndexPage* Fetch(std::int32_t offset);
     // A new, empty page at `offset` that is not read from the file (it lies
     // at the end of the file or is being reused), pinned and modified.

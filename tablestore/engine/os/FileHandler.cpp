@@ -2,11 +2,13 @@
 // description locks, in-memory files through the session's TMemoryFile list.
 #include "FileHandler.h"
 
+#include "DataFileFormat.h"
 #include "EngineCodes.h"
 #include "EngineError.h"
 #include "FileSession.h"
 #include "LockLayout.h"
 #include "MemoryFile.h"
+#include "TextBlanks.h"
 
 #include <algorithm>
 #include <cerrno>
@@ -69,10 +71,7 @@ std::string FileStem(const std::string& name) {
     std::size_t dot = part.find_last_of('.');
     if (dot != std::string::npos)
         part.resize(dot);
-    std::size_t b = part.find_first_not_of(' ');
-    if (b == std::string::npos)
-        return {};
-    return part.substr(b, part.find_last_not_of(' ') - b + 1);
+    return std::string(TrimSpaces(part));
 }
 
 } // namespace
@@ -545,8 +544,7 @@ void TFileHandler::ReadChangeCounterBytes(std::uint8_t out[4]) {
 std::uint32_t TFileHandler::ReadChangeCounter() {
     std::uint8_t b[4];
     ReadChangeCounterBytes(b);
-    return static_cast<std::uint32_t>(b[0]) | static_cast<std::uint32_t>(b[1]) << 8 |
-           static_cast<std::uint32_t>(b[2]) << 16 | static_cast<std::uint32_t>(b[3]) << 24;
+    return datafmt::GetU32(b);
 }
 
 // --- locks ----------------------------------------------------------------

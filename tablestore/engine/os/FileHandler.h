@@ -9,21 +9,21 @@
 // States:
 //   Closed --Open/Create--> Open --Close--> Closed
 // Name, in-memory, exclusive and read-only may be changed only while Closed
-// (10031 otherwise); write-through takes effect at the next Open/Create.
+// (kErrFileInUse otherwise); write-through takes effect at the next Open/Create.
 // A failed Open or Create leaves the handler Closed. Delete and Rename need
 // the handler Closed; Read, Write, Seek, Size, Flush, Lock, Unlock and Copy
 // need it Open.
 //
 // Sharing: an exclusive disk handle holds a write lock on the share-mode
 // range (LockLayout.h) for its whole life, a shared handle a read lock, so an
-// exclusive open and a shared open of one file exclude each other (11013).
+// exclusive open and a shared open of one file exclude each other (kErrAccessDenied).
 // A disk file without any write permission bit carries the "read-only
 // attribute": it is opened for reading only, Lock/Unlock take nothing and
 // succeed at once, and every handle on it, exclusive or not, holds the
 // shared side of the share-mode range (a handle open for reading cannot
 // hold a write lock). A handler that is read-only only by its own setting
 // still opens the file for reading and writing, so its locks behave like
-// everybody else's, and refuses writes itself (11013).
+// everybody else's, and refuses writes itself (kErrAccessDenied).
 //
 // A handler is used by one thread at a time. In-memory operations run under
 // the engine's in-memory critical section (FileSession.h).
@@ -64,11 +64,11 @@ public:
     virtual void Rename(const std::string& newName);
     virtual void Copy(const std::string& destName);
     // Reads count bytes at the current position and advances it. Fewer bytes
-    // than asked raise 9217 unless shortReadAllowed; returns the count read.
+    // than asked raise kErrReadError unless shortReadAllowed; returns the count read.
     virtual std::int64_t Read(void* buffer, std::int64_t count, bool shortReadAllowed = false);
     // Writes count bytes at the current position and advances it; fewer
-    // written raise 9218. A write of 0 bytes truncates the file at the
-    // current position. A read-only handler refuses with 11013.
+    // written raise kErrWriteError. A write of 0 bytes truncates the file at the
+    // current position. A read-only handler refuses with kErrAccessDenied.
     virtual std::int64_t Write(const void* buffer, std::int64_t count);
     // Asks the operating system to write its buffers (disk files only).
     virtual void Flush();
@@ -85,7 +85,7 @@ public:
 
     // The first 4 bytes of the file (the change counter every table file
     // begins with), read without moving the position. Raw file bytes: a
-    // protected table unscrambles them before comparing. 9217 when the file
+    // protected table unscrambles them before comparing. kErrReadError when the file
     // is shorter than 4 bytes.
     void ReadChangeCounterBytes(std::uint8_t out[4]);
     // The same 4 bytes as a little-endian value.

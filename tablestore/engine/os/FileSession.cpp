@@ -105,7 +105,7 @@ TFileSession& Session() {
 }
 
 void SetCurrentSession(TFileSession* session) {
-    Session(); // 10758 when not started
+    Session(); // kErrNotInitialized when not started
     gCurrentSession = session ? session : gDefaultSession.get();
 }
 

@@ -8,7 +8,7 @@
 // States of the engine:
 //   Stopped --StartEngine--> Started --StopEngine--> Stopped
 // StartEngine while Started does nothing. Session() and the private
-// directory raise 10758 while Stopped.
+// directory raise kErrNotInitialized while Stopped.
 //
 // Locking: the in-memory critical section (MemoryFileSection) guards every
 // in-memory file operation and each session's in-memory file list. The
@@ -61,7 +61,7 @@ public:
     TFileSession& operator=(const TFileSession&) = delete;
 
     const std::string& PrivateDir() const { return privateDir_; }
-    // 11010 for a directory longer than 255 characters.
+    // kErrInvalidPath for a directory longer than 255 characters.
     void SetPrivateDir(const std::string& dir);
 
     int LastErrorCode() const { return lastErrorCode_; }
@@ -84,7 +84,7 @@ private:
 void StartEngine();
 void StopEngine();
 bool EngineStarted();
-// The current session; 10758 when the engine is not started.
+// The current session; kErrNotInitialized when the engine is not started.
 TFileSession& Session();
 // Makes another session current (nullptr returns to the default session).
 void SetCurrentSession(TFileSession* session);
@@ -94,7 +94,7 @@ TFileSession* CurrentSessionOrNull();
 // The critical section of every in-memory file operation.
 std::recursive_mutex& MemoryFileSection();
 
-// Private directory of the current session (10758 when not started).
+// Private directory of the current session (kErrNotInitialized when not started).
 std::string GetPrivateDir();
 void SetPrivateDir(const std::string& dir);
 

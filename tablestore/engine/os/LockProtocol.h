@@ -4,9 +4,9 @@
 // TFileHandler::Lock, retrying as the lock kind demands:
 //   record lock, table lock  one attempt, then up to LockRetryCount more,
 //                            each after more than LockWaitTime ms;
-//                            failure 10258 (record) or 10241 (table)
-//   header lock              up to 8193 attempts, 3 ms apart; failure 10249
-//   read lock, write lock    up to 8193 attempts, 3 ms apart; failure 10249
+//                            failure kErrRecordLocked (record) or kErrTableLocked (table)
+//   header lock              up to 8193 attempts, 3 ms apart; failure kErrLockFailure
+//   read lock, write lock    up to 8193 attempts, 3 ms apart; failure kErrLockFailure
 //                            (index and BLOB files; the read byte is drawn
 //                            anew for every attempt)
 // A failed acquisition holds nothing. Nothing is locked on a handler that
@@ -74,7 +74,7 @@ public:
 
     // The lock sets of a whole table. Write: header lock, index write lock,
     // BLOB write lock (blob may be null), in that order; when one cannot be
-    // obtained the ones already taken are released and 10249 is raised.
+    // obtained the ones already taken are released and kErrLockFailure is raised.
     // Read: index read lock, then the BLOB read lock, with the same rule.
     void BeginWriteLocks(TFileHandler& data, TFileHandler& index, TFileHandler* blob);
     // Releases in reverse order; false when any release failed.

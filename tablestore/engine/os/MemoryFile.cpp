@@ -11,7 +11,7 @@
 namespace tabula {
 
 bool SameMemoryFileName(const std::string& a, const std::string& b) {
-    std::string x = TrimBlanks(a), y = TrimBlanks(b);
+    const std::string_view x = TrimSpaces(a), y = TrimSpaces(b);
     if (x.size() != y.size())
         return false;
     for (std::size_t i = 0; i < x.size(); ++i) {
@@ -31,7 +31,7 @@ std::int64_t TMemoryFile::ReadAt(std::int64_t offset, void* buffer, std::int64_t
 }
 
 bool TMemoryFile::Reserve(std::int64_t length) {
-    if (length < 0 || length > kMaxMemoryFileLength)
+    if (length < 0 || length > kMaxTableFileSize)
         return false;
     if (length > Capacity()) {
         // Round up to the next whole chunk; new bytes are zero.
@@ -43,7 +43,7 @@ bool TMemoryFile::Reserve(std::int64_t length) {
 }
 
 bool TMemoryFile::WriteAt(std::int64_t offset, const void* buffer, std::int64_t count) {
-    if (offset < 0 || count < 0 || count > kMaxMemoryFileLength - offset)
+    if (offset < 0 || count < 0 || count > kMaxTableFileSize - offset)
         return false;
     if (!Reserve(offset + count))
         return false;

@@ -22,6 +22,8 @@
 // FileSession.h); the classes themselves do not lock.
 #pragma once
 
+#include "LockLayout.h"
+
 #include <cstdint>
 #include <memory>
 #include <string>
@@ -31,8 +33,6 @@ namespace tabula {
 
 // The data area grows in steps of this many bytes.
 inline constexpr std::int64_t kMemoryFileChunk = 65535;
-// In-memory files end below the lock region, as disk files do.
-inline constexpr std::int64_t kMaxMemoryFileLength = 2000000000;
 
 class TMemoryFile {
 public:
@@ -56,7 +56,7 @@ public:
     // copied (fewer past the end).
     std::int64_t ReadAt(std::int64_t offset, void* buffer, std::int64_t count) const;
     // Writes count bytes at offset, growing the file (zero-filled gap).
-    // Returns false when the file would pass kMaxMemoryFileLength; throws
+    // Returns false when the file would pass kMaxTableFileSize; throws
     // std::bad_alloc when memory runs out.
     bool WriteAt(std::int64_t offset, const void* buffer, std::int64_t count);
     // Sets the length (growing zero-filled or cutting); same limits.

@@ -16,6 +16,7 @@
 #include "Scrambler.h"
 #include "TableFileNames.h"
 #include "TableLocale.h"
+#include "TextBlanks.h"
 
 #include <algorithm>
 #include <cctype>
@@ -23,21 +24,7 @@
 
 namespace tabula {
 
-namespace {
-
-std::string UpperTrimmed(const std::string& s) {
-    std::size_t b = 0, e = s.size();
-    while (b < e && static_cast<unsigned char>(s[b]) <= 32)
-        ++b;
-    while (e > b && static_cast<unsigned char>(s[e - 1]) <= 32)
-        --e;
-    std::string out = s.substr(b, e - b);
-    for (char& c : out)
-        c = static_cast<char>(std::toupper(static_cast<unsigned char>(c)));
-    return out;
-}
-
-} // namespace
+namespace {} // namespace
 
 // The record source the index cursor reads records through (live bitmap of
 // tables in physical order, record-by-record filters).

@@ -6,7 +6,7 @@
 // States:
 //   Closed --Open / CreateTable--> Open --Close--> Closed
 // Name, exclusive, read-only, in-memory, ForceBufferFlush and
-// StrictChangeDetection change only while Closed (10031). While Open the
+// StrictChangeDetection change only while Closed (kErrFileInUse). While Open the
 // table is either exclusive (no locks are taken; writes stay in the record
 // cache until eviction or Close) or shared (each modification takes the
 // write lock, commits and releases it before returning).
@@ -79,7 +79,7 @@ class TDataFile : public TFileHandler {
 public:
     // Asked while a protected table is opened and its password is not in the
     // session's list: true to look again (after adding a password), false
-    // to give up (10498).
+    // to give up (kErrPasswordRequired).
     using TPasswordCallback = std::function<bool(void* context)>;
     // Computes one calculated field over an image and writes it there.
     using TCalculation =
@@ -87,7 +87,6 @@ public:
 
     // Limits of the data part.
     static constexpr std::int32_t kMaxRecordNumber = 100000000;
-    static constexpr std::int64_t kMaxDataBytes = 2000000000;
     // Bytes of consecutive records read at once, and of cached images.
     static constexpr int kReadAheadBytes = 32767;
     static constexpr std::size_t kCacheBytes = 131070;
@@ -107,7 +106,8 @@ public:
 
     // ---- Table life cycle -------------------------------------------------------
     // Creates the three files from a definition and its indexes, then closes
-    // the table. Needs a closed, exclusive (10253), writable (11013) object.
+    // the table. Needs a closed, exclusive (kErrMustBeExclusive), writable (kErrAccessDenied)
+    // object.
     void CreateTable(TTableDefinition definition, const TIndexDescriptor& primary,
                      const std::vector<TIndexDescriptor>& secondaries);
     // Truncates data, index and BLOB file to their headers (exclusive only).
@@ -115,7 +115,7 @@ public:
     // Deletes the files of a closed table.
     void DeleteTableFiles();
 
-    // ---- Settings (10031 while open where noted) ----------------------------------
+    // ---- Settings (kErrFileInUse while open where noted) ----------------------------------
     int LockRetryCount() const { return locks_.Timing().LockRetryCount; }
     void SetLockRetryCount(std::uint8_t count) { locks_.Timing().LockRetryCount = count; }
     int LockWaitTime() const { return locks_.Timing().LockWaitTime; }
@@ -136,7 +136,7 @@ public:
     int RecordBufferSize() const { return header_.recordSize + calcAreaSize_; }
     int RecordSize() const { return header_.recordSize; }
     int BookmarkSize() const;
-    // A copy of the working descriptor; 9985 for an unknown number or name.
+    // A copy of the working descriptor; kErrInvalidField for an unknown number or name.
     TFieldDescriptor GetFieldDescriptor(int fieldNumber) const;
     TFieldDescriptor GetFieldDescriptor(const std::string& name) const;
     TIndexDescriptor GetIndexDescriptor(int index) const;
@@ -186,9 +186,10 @@ public:
     // every modification; exclusive mode at Close).
     void Commit(bool trim, bool forceHeader);
 
-    // ---- Navigation (results 0, 8705, 8706) --------------------------------------------
-    // Copies the current record into image (RecordBufferSize bytes; an empty
-    // span copies nothing); off a record the image receives the defaults.
+    // ---- Navigation (results 0, kErrBeginningOfFile, kErrEndOfFile)
+    // -------------------------------------------- Copies the current record into image
+    // (RecordBufferSize bytes; an empty span copies nothing); off a record the image receives the
+    // defaults.
     int GetCurrentRecord(std::span<std::uint8_t> image, bool lock = false);
     int NextRecord(std::span<std::uint8_t> image = {});
     int PriorRecord(std::span<std::uint8_t> image = {});
@@ -208,7 +209,7 @@ public:
     void SetRange(std::span<const std::uint8_t> start, int startGiven,
                   std::span<const std::uint8_t> end, int endGiven);
     void CancelRange();
-    // 0, or 8710 when the other cursor's record is not in this order.
+    // 0, or kErrRecordNotFound when the other cursor's record is not in this order.
     int SyncToCursor(TDataFile& other);
     std::unique_ptr<TDataFile> CloneCursor();
     std::int64_t RecordCount();
@@ -220,9 +221,9 @@ public:
     // ---- Filters -------------------------------------------------------------------------------
     int AddFilter(std::function<bool(std::span<const std::uint8_t>, void*)> test, void* context);
     // A filter made of nodes (condition nodes of this table, their AND / OR /
-    // NOT, test functions); inactive, like every new filter. 10051 for none.
+    // NOT, test functions); inactive, like every new filter. kErrInvalidFilterExpression for none.
     // A second cursor (CloneCursor) rebuilds every node for itself; a node
-    // class that cannot be rebuilt makes CloneCursor fail with 10051.
+    // class that cannot be rebuilt makes CloneCursor fail with kErrInvalidFilterExpression.
     int AddFilter(std::unique_ptr<TFilterNode> node);
     // A filter node answered from an index whose first key field is the
     // condition's field with a matching case-insensitive flag (off for a
@@ -230,8 +231,8 @@ public:
     // options, any for IS [NOT] NULL), or nullptr when no index can answer it
     // (also when the primary index has no keys). The node's Test(image)
     // decides the condition exactly on one record image. An unknown field is
-    // 9985; a constant whose size is not the field's stored size, or a
-    // negative partial length, is 10051. The node refers to this table's
+    // kErrInvalidField; a constant whose size is not the field's stored size, or a
+    // negative partial length, is kErrInvalidFilterExpression. The node refers to this table's
     // index file and lives no longer than this object stays open.
     std::unique_ptr<TFilterNode> MakeConditionFilter(const TFieldCondition& condition);
     // How many index entries the condition matches; -1 when no index can
@@ -239,7 +240,7 @@ public:
     std::int64_t CountConditionMatches(const TFieldCondition& condition);
     // 0 answered from indexes, 1 partly, 2 record by record, as the cursor
     // last evaluated the filter; -1 while it was never evaluated (inactive).
-    // 10050 for an unknown handle.
+    // kErrInvalidFilterHandle for an unknown handle.
     int FilterLevel(int handle) const;
     void DropFilter(int handle);
     void ActivateFilter(int handle);

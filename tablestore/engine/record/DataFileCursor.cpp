@@ -12,6 +12,7 @@
 #include "FileSession.h"
 #include "IndexCursor.h"
 #include "OperationScope.h"
+#include "TextBlanks.h"
 
 #include <algorithm>
 #include <cctype>
@@ -245,23 +246,12 @@ void TDataFile::SelectIndexByNumber(int index) {
 
 void TDataFile::SelectIndexByName(const std::string& name) {
     RequireOpenTable();
-    auto upper = [](std::string s) {
-        while (!s.empty() && static_cast<unsigned char>(s.back()) <= 32)
-            s.pop_back();
-        std::size_t b = 0;
-        while (b < s.size() && static_cast<unsigned char>(s[b]) <= 32)
-            ++b;
-        s.erase(0, b);
-        for (char& c : s)
-            c = static_cast<char>(std::toupper(static_cast<unsigned char>(c)));
-        return s;
-    };
-    const std::string wanted = upper(name);
+    const std::string wanted = UpperTrimmed(name);
     int found = wanted.empty() ? indexfmt::kPrimaryIndex : -1;
     for (int i = 1; found < 0 && i <= index_.SecondaryCount(); ++i)
-        if (upper(index_.Descriptor(i).name) == wanted)
+        if (UpperTrimmed(index_.Descriptor(i).name) == wanted)
             found = i;
-    if (found < 0 && wanted == upper(index_.Descriptor(indexfmt::kSysDeletedIndex).name))
+    if (found < 0 && wanted == UpperTrimmed(index_.Descriptor(indexfmt::kSysDeletedIndex).name))
         found = indexfmt::kSysDeletedIndex;
     if (found < 0) {
         SelectIndexByNumber(indexfmt::kPrimaryIndex);

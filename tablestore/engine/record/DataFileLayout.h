@@ -2,23 +2,23 @@
 // checked for consistency when the file is opened.
 //
 // The checks run in this order; the first failure raises its code:
-//   1. version byte not 3                                          12035
-//   2. the table has a locale that does not exist                  15878
-//   3. protected table whose password is not available             10498
+//   1. version byte not 3                                          kErrWrongVersion
+//   2. the table has a locale that does not exist                  kErrLanguageDriver
+//   3. protected table whose password is not available             kErrPasswordRequired
 //   4. per descriptor, after recomputing its stored size: the
 //      auto-increment field at offset 5, every other stored field at
 //      the running offset (from 9, advancing by stored size + 1), a
-//      calculated descriptor at offset 0, field number = position    8961
-//   5. record size = final running offset, calculated area 0         8961
+//      calculated descriptor at offset 0, field number = position    kErrHeaderCorrupt
+//   5. record size = final running offset, calculated area 0         kErrHeaderCorrupt
 //   6. the data part (file length − 127 − 768 × fields) a whole
-//      number of records, and that number + 1 = next record number   8961
+//      number of records, and that number + 1 = next record number   kErrHeaderCorrupt
 //
 // The bytes are untrusted, so some damage is caught before it can be used:
 // a file shorter than the header, a password length byte above 15 (at step
 // 3), a field count outside 1..1024 or a descriptor block reaching beyond
 // the file (before step 4), a stored size above 255 (in step 4), and after
 // step 6 a BLOB field count outside 0..32 or a free-chain head that names no
-// record slot all fail with 8961. Nothing is allocated before its size has
+// record slot all fail with kErrHeaderCorrupt. Nothing is allocated before its size has
 // been checked against the file length.
 #pragma once
 

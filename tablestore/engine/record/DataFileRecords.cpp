@@ -41,7 +41,7 @@ void TDataFile::PrepareImage(TRecord& record) {
 
 void TDataFile::CheckRecordLimit(std::int32_t n) const {
     if (static_cast<std::int64_t>(n) + 1 > kMaxRecordNumber ||
-        static_cast<std::int64_t>(n) * header_.recordSize > kMaxDataBytes)
+        static_cast<std::int64_t>(n) * header_.recordSize > kMaxTableFileSize)
         Fail(kErrFileFull);
 }
 

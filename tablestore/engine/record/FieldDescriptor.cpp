@@ -47,6 +47,19 @@ int TFieldDescriptor::StoredSizeOf(std::uint8_t type, int declaredSize) {
     }
 }
 
+TFieldDescriptor TFieldDescriptor::Make(int number, std::string name, std::uint8_t type,
+                                        int declaredSize, int declaredDecimals,
+                                        std::uint8_t subtype) {
+    TFieldDescriptor d;
+    d.fieldNumber = static_cast<std::int16_t>(number);
+    d.name = std::move(name);
+    d.type = type;
+    d.subtype = subtype;
+    d.declaredSize = static_cast<std::uint8_t>(declaredSize);
+    d.declaredDecimals = static_cast<std::uint8_t>(declaredDecimals);
+    return d;
+}
+
 void TFieldDescriptor::RefreshStoredSize() {
     storedSize = static_cast<std::uint8_t>(StoredSizeOf(type, declaredSize));
     decimalsCopy = declaredDecimals;

@@ -56,6 +56,14 @@ struct TFieldDescriptor {
     // Stored size of a value of the type with the given declared size.
     static int StoredSizeOf(std::uint8_t type, int declaredSize);
 
+    // A field definition as a table creation or a parameter binding takes it:
+    // number, name, type, declared size and decimals, subtype. Stored size
+    // and offset stay 0 until AssignFieldOffsets (or RefreshStoredSize); the
+    // check texts stay empty.
+    static TFieldDescriptor Make(int number, std::string name, std::uint8_t type,
+                                 int declaredSize = 0, int declaredDecimals = 0,
+                                 std::uint8_t subtype = 0);
+
     static TFieldDescriptor Decode(std::span<const std::uint8_t, datafmt::kDescriptorSize> image);
     std::array<std::uint8_t, datafmt::kDescriptorSize> Encode() const;
 };

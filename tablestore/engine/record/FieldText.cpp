@@ -13,7 +13,7 @@ using namespace datafmt;
 namespace {
 
 std::string Keyword(const std::string& text) {
-    std::string upper = TrimBlanks(text);
+    std::string upper(TrimSpaces(text));
     for (char& c : upper)
         if (c >= 'a' && c <= 'z')
             c = static_cast<char>(c - 'a' + 'A');

@@ -10,14 +10,14 @@
 //     capacity has been lowered);
 //   - a buffer with a pin count above 0 is never evicted or reused; only a
 //     reset of the whole cache (emptying the table, another user's change)
-//     clears pins; pinning a buffer already pinned 64 times is 8962;
+//     clears pins; pinning a buffer already pinned 64 times is kErrRecordBuffersCorrupt;
 //   - a modified buffer is never evicted before it has been written back;
 //   - a "collected" buffer (filled by the read in progress) is not evicted
 //     by that same read.
 //
 // Eviction searches from the least recently used end for a buffer that is
 // neither modified, pinned nor collected; when there is none, the owner's
-// write-back runs once and the search is repeated; still none is 8962.
+// write-back runs once and the search is repeated; still none is kErrRecordBuffersCorrupt.
 //
 // Not thread-safe: the owning TDataFile is used by one thread at a time.
 #pragma once
@@ -51,7 +51,7 @@ public:
     static constexpr std::uint16_t kMaxPins = 64;
 
     // failCode is raised by the cache's own failures (the data file's
-    // 8962 with its name as context).
+    // kErrRecordBuffersCorrupt with its name as context).
     using TFail = std::function<void(int code)>;
 
     TRecordCache() = default;
@@ -67,7 +67,7 @@ public:
 
     // The buffer of record n, or null. Does not pin or reorder.
     TRecord* Find(std::int32_t n) const;
-    // Pins the buffer (8962 at the 65th pin) and moves it to the front.
+    // Pins the buffer (kErrRecordBuffersCorrupt at the 65th pin) and moves it to the front.
     void Use(TRecord& record);
     void Pin(TRecord& record);
     void Unpin(TRecord& record);

@@ -13,7 +13,7 @@
 // number is not 0.
 //
 // Every access checks that the field lies inside the image; a descriptor
-// pointing outside it raises 8962 (record buffers corrupt) instead of
+// pointing outside it raises kErrRecordBuffersCorrupt (record buffers corrupt) instead of
 // touching memory beyond the buffer.
 #pragma once
 

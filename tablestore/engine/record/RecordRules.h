@@ -33,8 +33,8 @@ struct TRecordRules {
                            std::span<std::uint8_t> image, const TTableLocale* locale,
                            const TDateTimeParts& now);
 
-    // Checks each field in order: required and null → 9732; below a declared
-    // minimum → 9730; above a declared maximum → 9731 (bounds inclusive). A
+    // Checks each field in order: required and null → kErrValueRequired; below a declared
+    // minimum → kErrBelowMinimum; above a declared maximum → kErrAboveMaximum (bounds inclusive). A
     // null value is compared as its type's zero value. Strings compare with
     // the locale's collation (case-sensitive) when the table has a locale,
     // else as unsigned bytes; dates, times and timestamps chronologically;

@@ -36,7 +36,7 @@ bool SameName(const std::string& a, const std::string& b) {
 }
 
 std::string NormalisedName(const std::string& name) {
-    return TrimBlanks(name).substr(0, kMaxFieldNameLength);
+    return std::string(TrimSpaces(name).substr(0, kMaxFieldNameLength));
 }
 
 bool HasDeclaredSize(std::uint8_t type) {
@@ -47,12 +47,12 @@ bool HasDeclaredSize(std::uint8_t type) {
 
 TDataHeader TTableDefinition::Validate(const std::string& dataFileName) {
     // ---- Table limits -----------------------------------------------------------
-    const std::string trimmedPassword = TrimBlanks(password);
+    const std::string trimmedPassword(TrimSpaces(password));
     if (isProtected && (trimmedPassword.empty() || trimmedPassword.size() > kMaxPasswordLength))
         RaiseEngineError(kErrInvalidPassword, dataFileName);
     std::unique_ptr<TTableLocale> locale;
     if (localeId != 0)
-        locale = std::make_unique<TTableLocale>(localeId, dataFileName); // 15878
+        locale = std::make_unique<TTableLocale>(localeId, dataFileName); // kErrLanguageDriver
     if (fields.empty() || fields.size() > static_cast<std::size_t>(kMaxFields))
         RaiseEngineError(kErrFieldLimits, dataFileName);
     if (secondaryIndexCount > kMaxSecondaryIndexes)

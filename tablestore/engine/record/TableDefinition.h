@@ -4,20 +4,20 @@
 // failure; callers (the record manager's CreateTable) rely on that order:
 //
 //   table limits, before any descriptor:
-//     protected table whose trimmed password is not 1..15 characters  10015
-//     non-zero locale that does not exist                             15878
-//     field count outside 1..1024                                      9492
-//     more than 30 secondary indexes                                   9487
-//     BLOB block size below 64                                         9498
-//     more than 32 BLOB fields                                         9498
-//     record size above 65535                                          9477
+//     protected table whose trimmed password is not 1..15 characters  kErrInvalidPassword
+//     non-zero locale that does not exist                             kErrLanguageDriver
+//     field count outside 1..1024                                      kErrFieldLimits
+//     more than 30 secondary indexes                                   kErrIndexLimits
+//     BLOB block size below 64                                         kErrBlobLimits
+//     more than 32 BLOB fields                                         kErrBlobLimits
+//     record size above 65535                                          kErrMaxRecordSize
 //   then per descriptor, in order:
-//     name (trimmed, cut to 30) empty or not starting with a letter   10038
-//     name equal to another's, ignoring case                          10038
-//     field number equal to another's                                 10000
-//     type code 0, or a second auto-increment field                   10000
-//     string, bytes or variable bytes declared larger than 250        10000
-//     default, minimum or maximum text not acceptable for the type    10006
+//     name (trimmed, cut to 30) empty or not starting with a letter   kErrInvalidFieldName
+//     name equal to another's, ignoring case                          kErrInvalidFieldName
+//     field number equal to another's                                 kErrInvalidFieldDefinition
+//     type code 0, or a second auto-increment field                   kErrInvalidFieldDefinition
+//     string, bytes or variable bytes declared larger than 250        kErrInvalidFieldDefinition
+//     default, minimum or maximum text not acceptable for the type    kErrInvalidValidityCheck
 //
 // On success the descriptors are normalised (trimmed names, declared size 0
 // for fixed-size types, decimals 0 except for BCD, stored sizes, offsets,

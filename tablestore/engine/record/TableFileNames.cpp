@@ -1,22 +1,12 @@
 // The three file names of a table, derived from one table path.
 #include "TableFileNames.h"
 
+#include "TextBlanks.h"
+
 namespace tabula {
 
-namespace {
-bool IsBlank(char c) {
-    return static_cast<unsigned char>(c) <= ' ';
-}
-} // namespace
-
 std::string TTableFileNames::Stem(std::string_view tablePath) {
-    std::size_t first = 0;
-    std::size_t last = tablePath.size();
-    while (first < last && IsBlank(tablePath[first]))
-        ++first;
-    while (last > first && IsBlank(tablePath[last - 1]))
-        --last;
-    std::string_view path = tablePath.substr(first, last - first);
+    std::string_view path = Trimmed(tablePath);
     const std::size_t dot = path.rfind('.');
     const std::size_t slash = path.rfind('/');
     if (dot != std::string_view::npos && (slash == std::string_view::npos || dot > slash))

@@ -6,6 +6,7 @@
 #include "EngineError.h"
 #include "FieldDescriptor.h"
 #include "Scrambler.h"
+#include "StoreTestSupport.h"
 #include "TableDefinition.h"
 
 #include <cstdint>
@@ -15,31 +16,16 @@
 
 namespace tabula::testing {
 
-// The engine code raised by the action, 0 when it raises nothing.
-inline int CodeOf(const std::function<void()>& action) {
-    try {
-        action();
-    } catch (const ETabulaEngineError& e) {
-        return e.Code();
-    }
-    return 0;
-}
+using storetest::CodeOf;
 
+// The tests' short spelling of TFieldDescriptor::Make.
 inline TFieldDescriptor Field(int number, const std::string& name, std::uint8_t type, int size = 0,
                               int decimals = 0) {
-    TFieldDescriptor f;
-    f.fieldNumber = static_cast<std::int16_t>(number);
-    f.name = name;
-    f.type = type;
-    f.declaredSize = static_cast<std::uint8_t>(size);
-    f.declaredDecimals = static_cast<std::uint8_t>(decimals);
-    return f;
+    return TFieldDescriptor::Make(number, name, type, size, decimals);
 }
 
 inline TFieldDescriptor AutoIncField(int number, const std::string& name) {
-    TFieldDescriptor f = Field(number, name, datafmt::kFtInt32);
-    f.subtype = datafmt::kAutoIncSubtype;
-    return f;
+    return TFieldDescriptor::Make(number, name, datafmt::kFtInt32, 0, 0, datafmt::kAutoIncSubtype);
 }
 
 // A validated table: its header, normalised descriptors and the file image

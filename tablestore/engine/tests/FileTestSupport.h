@@ -5,12 +5,14 @@
 
 #include "EngineError.h"
 #include "FileSession.h"
+#include "StoreTestSupport.h"
 
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
 #include <functional>
 #include <gtest/gtest.h>
+#include <memory>
 #include <string>
 #include <sys/stat.h>
 #include <sys/wait.h>
@@ -18,35 +20,25 @@
 
 namespace tabula::filetest {
 
-// The engine code f raises, or 0 when it returns.
-inline int CodeOf(const std::function<void()>& f) {
-    try {
-        f();
-    } catch (const ETabulaEngineError& e) {
-        return e.Code();
-    }
-    return 0;
-}
+using storetest::CodeOf;
 
 class ScratchDirTest : public ::testing::Test {
 protected:
     void SetUp() override {
-        // mkdtemp replaces the six trailing 'X' characters.
-        std::string pattern = "/tmp/tabula-test-" + std::string(6, 'X');
-        ASSERT_NE(::mkdtemp(pattern.data()), nullptr);
-        dir_ = pattern;
+        scratch_ = std::make_unique<storetest::TScratchDir>("tabula-test");
+        dir_ = scratch_->Path();
         StartEngine();
     }
     void TearDown() override {
         StopEngine();
-        std::error_code ec;
-        std::filesystem::remove_all(dir_, ec);
+        scratch_.reset();
     }
     std::string Path(const std::string& name) const { return dir_ + "/" + name; }
     void WriteFile(const std::string& name, const std::string& bytes) const {
         std::ofstream(Path(name), std::ios::binary) << bytes;
     }
 
+    std::unique_ptr<storetest::TScratchDir> scratch_;
     std::string dir_;
 };
 

@@ -31,16 +31,6 @@ inline TTableShape Shape(bool keyed, bool uniqueName = false, bool isProtected =
     return TTableShape{keyed, uniqueName, isProtected, amountMinimum};
 }
 
-inline TFieldDescriptor MakeField(int number, const std::string& name, std::uint8_t type,
-                                  int size = 0) {
-    TFieldDescriptor f;
-    f.fieldNumber = static_cast<std::int16_t>(number);
-    f.name = name;
-    f.type = type;
-    f.declaredSize = static_cast<std::uint8_t>(size);
-    return f;
-}
-
 inline Bytes Row(TDataFile& t, std::int32_t id, const std::string& name, std::int32_t amount = 0) {
     Bytes image(static_cast<std::size_t>(t.RecordBufferSize()));
     t.InitRecord(image);
@@ -90,9 +80,9 @@ protected:
         t.SetFileName(TablePath(name));
         t.SetExclusive(true);
         TTableDefinition def;
-        def.fields = {MakeField(1, "Id", datafmt::kFtInt32),
-                      MakeField(2, "Name", datafmt::kFtString, 20),
-                      MakeField(3, "Amount", datafmt::kFtInt32)};
+        def.fields = {TFieldDescriptor::Make(1, "Id", datafmt::kFtInt32),
+                      TFieldDescriptor::Make(2, "Name", datafmt::kFtString, 20),
+                      TFieldDescriptor::Make(3, "Amount", datafmt::kFtInt32)};
         def.fields[2].minimum = shape.amountMinimum;
         def.isProtected = shape.isProtected;
         def.password = shape.isProtected ? "secret" : "";

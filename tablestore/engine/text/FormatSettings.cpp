@@ -2,6 +2,7 @@
 #include "FormatSettings.h"
 
 #include "DataFileFormat.h"
+#include "TextBlanks.h"
 
 #include <charconv>
 #include <cmath>
@@ -15,19 +16,12 @@ namespace {
 std::mutex gGlobalMutex;
 TFormatSettings gGlobal;
 
-bool IsSpace(char c) {
+// Space or tab (bytes 32 and 9): the blanks number and date texts may carry.
+bool IsSpaceOrTab(char c) {
     return c == ' ' || c == '\t';
 }
 bool IsDigit(char c) {
     return c >= '0' && c <= '9';
-}
-
-std::string_view Trim(std::string_view s) {
-    while (!s.empty() && IsSpace(s.front()))
-        s.remove_prefix(1);
-    while (!s.empty() && IsSpace(s.back()))
-        s.remove_suffix(1);
-    return s;
 }
 
 char Upper(char c) {
@@ -55,7 +49,7 @@ std::optional<std::vector<int>> NumericTokens(std::string_view text, char separa
     std::vector<int> values;
     std::size_t i = 0;
     while (i < text.size()) {
-        while (i < text.size() && IsSpace(text[i]))
+        while (i < text.size() && IsSpaceOrTab(text[i]))
             ++i;
         const std::size_t start = i;
         int value = 0;
@@ -66,7 +60,7 @@ std::optional<std::vector<int>> NumericTokens(std::string_view text, char separa
         values.push_back(value);
         if (widths)
             widths->push_back(static_cast<int>(i - start));
-        while (i < text.size() && IsSpace(text[i]))
+        while (i < text.size() && IsSpaceOrTab(text[i]))
             ++i;
         if (i == text.size())
             break;
@@ -74,7 +68,7 @@ std::optional<std::vector<int>> NumericTokens(std::string_view text, char separa
             return std::nullopt;
         ++i;
         std::size_t rest = i;
-        while (rest < text.size() && IsSpace(text[rest]))
+        while (rest < text.size() && IsSpaceOrTab(text[rest]))
             ++rest;
         if (rest == text.size()) // a trailing separator ("24. 1. 5.")
             break;
@@ -116,7 +110,7 @@ void TFormatSettings::SetGlobal(const TFormatSettings& settings) {
 }
 
 std::optional<TDateTimeParts> TFormatSettings::ParseDate(std::string_view text) const {
-    text = Trim(text);
+    text = TrimSpacesAndTabs(text);
     std::vector<int> widths;
     const auto tokens = NumericTokens(text, dateSeparator, 4, &widths);
     if (!tokens || tokens->size() != 3)
@@ -143,7 +137,7 @@ std::optional<TDateTimeParts> TFormatSettings::ParseDate(std::string_view text) 
 }
 
 std::optional<TDateTimeParts> TFormatSettings::ParseTime(std::string_view text) const {
-    text = Trim(text);
+    text = TrimSpacesAndTabs(text);
     int meridiem = 0; // 1 AM, 2 PM
     for (int pass = 0; pass < 2 && meridiem == 0; ++pass) {
         const std::string& marker = pass == 0 ? timeAMString : timePMString;
@@ -157,12 +151,12 @@ std::optional<TDateTimeParts> TFormatSettings::ParseTime(std::string_view text) 
             meridiem = pass + 1;
         }
     }
-    text = Trim(text);
+    text = TrimSpacesAndTabs(text);
     // Split off a fraction of a second after the decimal separator.
     int millisecond = 0;
     const std::size_t fractionAt = text.find(decimalSeparator);
     if (fractionAt != std::string_view::npos && decimalSeparator != timeSeparator) {
-        std::string_view fraction = Trim(text.substr(fractionAt + 1));
+        std::string_view fraction = TrimSpacesAndTabs(text.substr(fractionAt + 1));
         if (fraction.empty() || fraction.size() > 3)
             return std::nullopt;
         int scale = 100;
@@ -198,14 +192,14 @@ std::optional<TDateTimeParts> TFormatSettings::ParseTime(std::string_view text) 
 }
 
 std::optional<TDateTimeParts> TFormatSettings::ParseDateTime(std::string_view text) const {
-    text = Trim(text);
+    text = TrimSpacesAndTabs(text);
     if (auto date = ParseDate(text))
         return date;
     if (auto time = ParseTime(text))
         return time;
     // A date, blanks, a time: try every blank as the place where the date ends.
     for (std::size_t i = 0; i < text.size(); ++i) {
-        if (!IsSpace(text[i]))
+        if (!IsSpaceOrTab(text[i]))
             continue;
         const auto date = ParseDate(text.substr(0, i));
         if (!date)
@@ -222,7 +216,7 @@ std::optional<TDateTimeParts> TFormatSettings::ParseDateTime(std::string_view te
 }
 
 std::optional<std::int64_t> TFormatSettings::ParseInteger(std::string_view text) const {
-    text = Trim(text);
+    text = TrimSpacesAndTabs(text);
     bool negative = false;
     if (!text.empty() && (text.front() == '+' || text.front() == '-')) {
         negative = text.front() == '-';
@@ -255,7 +249,7 @@ struct TDecimalText {
 };
 
 std::optional<TDecimalText> ScanDecimal(std::string_view text, char decimalSeparator) {
-    text = Trim(text);
+    text = TrimSpacesAndTabs(text);
     TDecimalText d;
     std::size_t i = 0;
     if (i < text.size() && (text[i] == '+' || text[i] == '-'))

@@ -20,7 +20,7 @@ namespace tabula {
 
 class TLocaleCollator {
 public:
-    // Throws the engine's "language driver not available" error (15878) when
+    // Throws the engine's "language driver not available" error (kErrLanguageDriver) when
     // ICU knows no locale or collation for the identifier.
     explicit TLocaleCollator(std::uint32_t localeId);
     ~TLocaleCollator();

@@ -2,7 +2,7 @@
 // identifier (language in bits 0..15, sort in bits 16..19).
 //
 // The identifier is mapped to an ICU locale. When ICU knows no locale for it
-// the table's language driver is missing (15878). From the locale's data the
+// the table's language driver is missing (kErrLanguageDriver). From the locale's data the
 // object derives the format settings by which the table reads dates, times
 // and numbers written as text (short date order and separator, time
 // separator, AM and PM strings, decimal separator), and it compares texts
@@ -30,10 +30,11 @@ public:
     // The ICU locale name for an identifier, empty when there is none.
     static std::string IcuLocaleName(std::uint32_t localeId);
     static bool Exists(std::uint32_t localeId) { return !IcuLocaleName(localeId).empty(); }
-    // Raises 15878 (with the data file name as context) when the locale does not exist.
+    // Raises kErrLanguageDriver (with the data file name as context) when the locale does not
+    // exist.
     static void Require(std::uint32_t localeId, const std::string& dataFileName);
 
-    // Raises 15878 when the locale does not exist.
+    // Raises kErrLanguageDriver when the locale does not exist.
     TTableLocale(std::uint32_t localeId, const std::string& dataFileName);
     ~TTableLocale();
     TTableLocale(const TTableLocale&) = delete;

@@ -48,7 +48,7 @@ private:
 };
 
 // Clears the session's error context, stores the code and the four texts in
-// it (code 10758 leaves the context alone), and throws ETabulaEngineError.
+// it (code kErrNotInitialized leaves the context alone), and throws ETabulaEngineError.
 // Without a started engine the texts still reach the message.
 [[noreturn]] void RaiseEngineError(int code, const std::string& dataFileName = {},
                                    const std::string& fieldName = {},

@@ -72,7 +72,7 @@ public:
     std::string GetDirectory() const;
     // The path handed to the data file for a table: GetDirectory without
     // leading and trailing blanks, a "/" appended when it is not empty and
-    // does not end in one, then the table name unchanged. 11010 (invalid
+    // does not end in one, then the table name unchanged. kErrInvalidPath (invalid
     // path) when the result exceeds 255 characters.
     std::string TablePath(const std::string& tableName) const;
 

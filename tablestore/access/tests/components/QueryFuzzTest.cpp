@@ -1,9 +1,9 @@
 // Fuzz test of statements through the statement object on a real table:
 // random token soups, token-level mutations of valid INSERT, UPDATE and
 // DELETE statements and byte-level mutations go through Prepare and, when
-// that succeeds, Execute. Preparing fails only with 11949 or a number
+// that succeeds, Execute. Preparing fails only with kErrSql or a number
 // conversion error (or the open error of a table name the mutation made
-// up); executing fails only with 11949, the SELECT refusal, or a duplicate
+// up); executing fails only with kErrSql, the SELECT refusal, or a duplicate
 // key of an INSERT. Nothing crashes or hangs. Deterministic seed;
 // MORVANE_QUERY_FUZZ_ROUNDS overrides the number of statements per kind.
 #include "DataQuery.h"

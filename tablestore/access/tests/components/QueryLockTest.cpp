@@ -1,5 +1,5 @@
 // A DELETE against a table whose table lock another process holds: Execute
-// fails with 10241 after the retries, nothing is deleted, and the query is
+// fails with kErrTableLocked after the retries, nothing is deleted, and the query is
 // left unprepared.
 #include "EngineCodes.h"
 #include "EngineError.h"

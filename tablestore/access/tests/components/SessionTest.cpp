@@ -3,6 +3,7 @@
 // duplicate names, temporary databases, table paths, and datasets that
 // acquire and release their database.
 #include "FileSession.h"
+#include "EngineCodes.h"
 #include "MemoryDataSet.h"
 #include "TabulaDatabase.h"
 #include "TabulaSession.h"
@@ -235,7 +236,7 @@ TEST_F(Sessions, TablePathsFromDirectoryForms) {
         database.TablePath("ReportTableDetail.DAT");
         FAIL() << "an over-long path was accepted";
     } catch (const ETabulaEngineError& e) {
-        EXPECT_EQ(e.Code(), 11010);
+        EXPECT_EQ(e.Code(), kErrInvalidPath);
     }
 }
 

@@ -4,7 +4,7 @@
 #include "TableCreation.h"
 
 #include "EngineCodes.h"
-#include "EngineError.h"
+#include "StoreTestSupport.h"
 #include "TableTestSupport.h"
 
 #include <filesystem>

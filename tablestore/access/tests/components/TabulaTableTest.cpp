@@ -8,6 +8,7 @@
 #include "EngineError.h"
 #include "FileSession.h"
 #include "MemoryDataSet.h"
+#include "StoreTestSupport.h"
 #include "TableTestSupport.h"
 
 #include <gtest/gtest.h>
@@ -20,14 +21,7 @@ using test::ErrorOf;
 
 class TableComponent : public test::TableTest {};
 
-int CodeOf(const std::function<void()>& action) {
-    try {
-        action();
-    } catch (const ETabulaEngineError& e) {
-        return e.Code();
-    }
-    return 0;
-}
+using storetest::CodeOf;
 
 TEST_F(TableComponent, OpeningFailuresLeaveItClosedAndReleased) {
     auto table = Table();

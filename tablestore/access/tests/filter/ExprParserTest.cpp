@@ -103,7 +103,7 @@ TEST(ExprParser, Messages) {
 }
 
 TEST(ExprParser, AbsurdTextsFailCleanly) {
-    // Too deep and too long: engine error 10051 instead of deep recursion.
+    // Too deep and too long: engine error kErrInvalidFilterExpression instead of deep recursion.
     EXPECT_NE(Parsed(std::string(100000, '(') + "a").find("Tabula Engine Error # 10051"),
               std::string::npos);
     std::string chain = "a";

@@ -4,6 +4,7 @@
 // Filter together with OnFilterRecord, faulty texts, and filters kept
 // honest while records are appended and edited.
 #include "DataFile.h"
+#include "EngineCodes.h"
 #include "EngineError.h"
 #include "MemoryDataSet.h"
 #include "TableFilterCompiler.h"
@@ -26,10 +27,10 @@ using test::ErrorOf;
 // (int32, no index).
 void CreatePeople(const std::string& path) {
     TTableDefinition def;
-    def.fields = {test::ReportField(1, "No", datafmt::kFtInt32),
-                  test::ReportField(2, "State", datafmt::kFtString, 10),
-                  test::ReportField(3, "Name", datafmt::kFtString, 20),
-                  test::ReportField(4, "Amount", datafmt::kFtInt32)};
+    def.fields = {TFieldDescriptor::Make(1, "No", datafmt::kFtInt32),
+                  TFieldDescriptor::Make(2, "State", datafmt::kFtString, 10),
+                  TFieldDescriptor::Make(3, "Name", datafmt::kFtString, 20),
+                  TFieldDescriptor::Make(4, "Amount", datafmt::kFtInt32)};
     TIndexDescriptor primary;
     primary.fieldCount = 1;
     primary.fieldNumbers[0] = 1;
@@ -364,7 +365,7 @@ TEST_F(TableFilter, LongConjunctionsBuildOrAreRefused) {
             EXPECT_EQ(Walk(), (std::vector<int>{1, 2, 3, 4, 6, 7, 8}));
         } catch (const ETabulaEngineError& e) {
             EXPECT_EQ(terms, 3000);
-            EXPECT_EQ(e.Code(), 10051);
+            EXPECT_EQ(e.Code(), kErrInvalidFilterExpression);
         }
     }
 }

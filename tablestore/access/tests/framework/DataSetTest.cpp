@@ -6,6 +6,7 @@
 #include "ApplicationHandler.h"
 #include "DataLink.h"
 #include "DataSource.h"
+#include "EngineCodes.h"
 #include "FieldDescriptor.h"
 #include "FieldTypes.h"
 #include "FormatSettings.h"
@@ -94,7 +95,7 @@ TEST_F(ReportRows, FailedPostKeepsInsertStateAndValues) {
         ds.Post();
         FAIL() << "duplicate key posted";
     } catch (const ETabulaEngineError& e) {
-        EXPECT_EQ(e.Code(), 9729);
+        EXPECT_EQ(e.Code(), kErrDuplicateKey);
         EXPECT_EQ(std::string(e.what()), "Tabula Engine Error # 9729 Duplicate key found in index "
                                          "Primary of data file Memory.DAT");
         EXPECT_EQ(e.Errors().size(), 1u);
@@ -392,13 +393,7 @@ namespace {
 TEST(TabulaFieldDefs, FromDescriptorsWithUniqueNamesAndHiddenTypes) {
     auto descriptor = [](const std::string& name, std::uint8_t type, std::uint8_t subtype = 0,
                          std::uint8_t size = 0, std::uint8_t decimals = 0) {
-        TFieldDescriptor d;
-        d.name = name;
-        d.type = type;
-        d.subtype = subtype;
-        d.declaredSize = size;
-        d.declaredDecimals = decimals;
-        return d;
+        return TFieldDescriptor::Make(0, name, type, size, decimals, subtype);
     };
     const std::vector<TFieldDescriptor> descriptors = {
         descriptor("NAME", 1, 0, 20), descriptor("name", 1, 0, 5),      descriptor("X", 14),

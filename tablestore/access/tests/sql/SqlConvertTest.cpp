@@ -15,11 +15,7 @@ using namespace datafmt;
 using Bytes = std::vector<std::uint8_t>;
 
 TFieldDescriptor Column(std::uint8_t type, int declaredSize = 0, int decimals = 0) {
-    TFieldDescriptor d;
-    d.name = "C";
-    d.type = type;
-    d.declaredSize = static_cast<std::uint8_t>(declaredSize);
-    d.declaredDecimals = static_cast<std::uint8_t>(decimals);
+    TFieldDescriptor d = TFieldDescriptor::Make(0, "C", type, declaredSize, decimals);
     d.RefreshStoredSize();
     return d;
 }

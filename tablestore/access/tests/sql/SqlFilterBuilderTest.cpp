@@ -21,7 +21,6 @@ namespace {
 
 using namespace datafmt;
 using tabletest::Bytes;
-using tabletest::MakeField;
 
 constexpr int kId = 1, kNum = 2, kName = 3, kDay = 4, kScore = 5, kPrice = 6;
 
@@ -59,11 +58,12 @@ protected:
             t.SetExclusive(true);
             TTableDefinition def;
             def.localeId = locale;
-            def.fields = {
-                MakeField(kId, "Id", kFtInt32),         MakeField(kNum, "Num", kFtInt16),
-                MakeField(kName, "Name", kFtString, 8), MakeField(kDay, "Day", kFtDate),
-                MakeField(kScore, "Score", kFtFloat),   MakeField(kPrice, "Price", kFtBcd)};
-            def.fields[kPrice - 1].declaredDecimals = 2;
+            def.fields = {TFieldDescriptor::Make(kId, "Id", kFtInt32),
+                          TFieldDescriptor::Make(kNum, "Num", kFtInt16),
+                          TFieldDescriptor::Make(kName, "Name", kFtString, 8),
+                          TFieldDescriptor::Make(kDay, "Day", kFtDate),
+                          TFieldDescriptor::Make(kScore, "Score", kFtFloat),
+                          TFieldDescriptor::Make(kPrice, "Price", kFtBcd, 0, 2)};
             TIndexDescriptor primary;
             primary.fieldCount = 1;
             primary.fieldNumbers[0] = kId;

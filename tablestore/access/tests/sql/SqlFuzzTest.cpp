@@ -1,9 +1,10 @@
 // Fuzz test of the tokenizer, parser and resolver: random token soups and
 // mutations of valid statements either parse (and resolve) or fail with
-// engine error 11949 or a number conversion error; nothing else escapes,
+// engine error kErrSql or a number conversion error; nothing else escapes,
 // nothing crashes or hangs. Deterministic seeds; MORVANE_SQL_FUZZ_ROUNDS
 // overrides the number of statements per kind.
 #include "SqlError.h"
+#include "EngineCodes.h"
 #include "SqlResolver.h"
 #include "SqlTestSupport.h"
 

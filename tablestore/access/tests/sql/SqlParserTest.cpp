@@ -2,6 +2,7 @@
 // their clauses, and every parser message (table-driven).
 #include "SqlParser.h"
 
+#include "EngineCodes.h"
 #include "SqlError.h"
 #include "SqlTestSupport.h"
 
@@ -336,7 +337,7 @@ TEST(SqlParser, MessageOfTheRaisedError) {
         TSqlParser().Parse("Delete ReportTableDetail");
         FAIL();
     } catch (const ETabulaEngineError& e) {
-        EXPECT_EQ(e.Code(), 11949);
+        EXPECT_EQ(e.Code(), kErrSql);
         EXPECT_STREQ(e.what(), "Tabula Engine Error # 11949 SQL - FROM keyword expected, instead "
                                "found 'ReportTableDetail'");
     }

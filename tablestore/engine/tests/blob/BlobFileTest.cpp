@@ -377,7 +377,7 @@ TEST_F(BlobFileTest, DamagedFilesEndInEngineCodes) {
     EXPECT_EQ(OpenBlob(reopen().get(), fields_, 2, other, kOpenNormal), kErrInvalidBlobOffset);
     EXPECT_EQ(OpenBlob(reopen().get(), fields_, 2, other, kOpenForDelete), 0);
 
-    // Freeing a chain that runs into a foreign block stops with 9998.
+    // Freeing a chain that runs into a foreign block stops with kErrInvalidBlobOffset.
     a = Image(1);
     build(a);
     Patch(1024 + kBlkOwner, I32(5));

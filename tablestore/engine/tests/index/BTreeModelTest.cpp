@@ -9,6 +9,7 @@
 // default gives 120,000 steps over the six configurations).
 #include "BTree.h"
 #include "BTreeCheck.h"
+#include "EngineCodes.h"
 #include "EngineError.h"
 #include "IndexFile.h"
 #include "IndexStorage.h"
@@ -159,7 +160,7 @@ public:
                 file_->CheckUnique(index_, key.data());
                 FAIL() << "duplicate key accepted";
             } catch (const ETabulaEngineError& e) {
-                ASSERT_EQ(e.Code(), 9729);
+                ASSERT_EQ(e.Code(), kErrDuplicateKey);
             }
             return;
         }
@@ -187,7 +188,7 @@ public:
             ASSERT_TRUE(present) << "absent key deleted";
         } catch (const ETabulaEngineError& e) {
             ASSERT_FALSE(present) << "present key not deleted";
-            ASSERT_EQ(e.Code(), 8708);
+            ASSERT_EQ(e.Code(), kErrKeyNotFound);
             return;
         }
         unique_.erase(key);
@@ -214,7 +215,7 @@ public:
                 file_->DeleteKey(index_, absent.data());
                 FAIL() << "absent key deleted";
             } catch (const ETabulaEngineError& e) {
-                ASSERT_EQ(e.Code(), 8708);
+                ASSERT_EQ(e.Code(), kErrKeyNotFound);
             }
             return;
         }

@@ -4,6 +4,7 @@
 // fields, under ascending and descending indexes; the choice of index; the
 // classification of AND / OR; filters of second cursors.
 #include "FieldConditionFilter.h"
+#include "EngineCodes.h"
 #include "IndexFilter.h"
 #include "TableTestSupport.h"
 
@@ -35,11 +36,11 @@ protected:
         t.SetExclusive(true);
         TTableDefinition def;
         def.localeId = v.locale;
-        def.fields = {MakeField(kId, "Id", datafmt::kFtInt32),
-                      MakeField(kNum, "Num", datafmt::kFtInt32),
-                      MakeField(kName, "Name", datafmt::kFtString, 6),
-                      MakeField(kDay, "Day", datafmt::kFtDate),
-                      MakeField(kScore, "Score", datafmt::kFtFloat)};
+        def.fields = {TFieldDescriptor::Make(kId, "Id", datafmt::kFtInt32),
+                      TFieldDescriptor::Make(kNum, "Num", datafmt::kFtInt32),
+                      TFieldDescriptor::Make(kName, "Name", datafmt::kFtString, 6),
+                      TFieldDescriptor::Make(kDay, "Day", datafmt::kFtDate),
+                      TFieldDescriptor::Make(kScore, "Score", datafmt::kFtFloat)};
         TIndexDescriptor primary;
         if (keyed) {
             primary.fieldCount = 1;
@@ -278,14 +279,17 @@ TEST_F(ConditionFilters, TheIndexIsChosenByFirstFieldAndCaseFlag) {
     EXPECT_EQ(CodeOf([&] {
                   t->MakeConditionFilter({kNum, TFieldConditionOp::Eq, Bytes(2)});
               }),
-              10051);
+              kErrInvalidFilterExpression);
     EXPECT_EQ(
         CodeOf([&] {
             t->MakeConditionFilter({kName, TFieldConditionOp::Eq, Text("a"), false, false, -1});
         }),
-        10051);
-    EXPECT_EQ(CodeOf([&] { t->MakeConditionFilter({9, TFieldConditionOp::IsNull, {}}); }), 9985);
-    EXPECT_EQ(CodeOf([&] { t->FilterLevel(77); }), 10050);
+        kErrInvalidFilterExpression);
+    EXPECT_EQ(CodeOf([&] {
+                  t->MakeConditionFilter({9, TFieldConditionOp::IsNull, {}});
+              }),
+              kErrInvalidField);
+    EXPECT_EQ(CodeOf([&] { t->FilterLevel(77); }), kErrInvalidFilterHandle);
     t->Close();
 
     // Without a key in the primary index no index answers anything.
@@ -377,7 +381,7 @@ TEST_F(ConditionFilters, SecondCursorsRebuildConditionFiltersOrRefuse) {
 
     t = OpenTable(false);
     t->AddFilter(std::make_unique<OpaqueNode>());
-    EXPECT_EQ(CodeOf([&] { t->CloneCursor(); }), 10051);
+    EXPECT_EQ(CodeOf([&] { t->CloneCursor(); }), kErrInvalidFilterExpression);
 }
 
 } // namespace

@@ -6,9 +6,11 @@
 #include "IndexCursor.h"
 
 #include "DataFileFormat.h"
+#include "EngineCodes.h"
 #include "EngineError.h"
 #include "IndexFile.h"
 #include "IndexStorage.h"
+#include "StoreTestSupport.h"
 
 #include <algorithm>
 #include <cstring>
@@ -46,14 +48,7 @@ std::optional<TKeyField> Resolve(int number) {
     return std::nullopt;
 }
 
-int CodeOf(const std::function<void()>& action) {
-    try {
-        action();
-    } catch (const ETabulaEngineError& e) {
-        return e.Code();
-    }
-    return 0;
-}
+using storetest::CodeOf;
 
 class TTable : public TRecordSource {
 public:
@@ -395,16 +390,19 @@ std::unique_ptr<TFilterNode> AmountTest(std::function<bool(std::int32_t)> pass) 
 TEST(IndexCursor, FilterHandlesAndLimits) {
     TTable t;
     TIndexCursor& c = t.Cursor();
-    EXPECT_EQ(CodeOf([&] { c.AddFilter(std::unique_ptr<TFilterNode>()); }), 10051);
-    EXPECT_EQ(CodeOf([&] { c.AddFilter(TTestFunctionFilter::TTest(), nullptr); }), 10051);
-    EXPECT_EQ(CodeOf([&] { c.ActivateFilter(1); }), 10050);
+    EXPECT_EQ(CodeOf([&] { c.AddFilter(std::unique_ptr<TFilterNode>()); }),
+              kErrInvalidFilterExpression);
+    EXPECT_EQ(CodeOf([&] { c.AddFilter(TTestFunctionFilter::TTest(), nullptr); }),
+              kErrInvalidFilterExpression);
+    EXPECT_EQ(CodeOf([&] { c.ActivateFilter(1); }), kErrInvalidFilterHandle);
     std::vector<int> handles;
     for (int i = 0; i < 128; ++i)
         handles.push_back(c.AddFilter(AmountTest([](std::int32_t) { return true; })));
-    EXPECT_EQ(CodeOf([&] { c.AddFilter(AmountTest([](std::int32_t) { return true; })); }), 9482);
+    EXPECT_EQ(CodeOf([&] { c.AddFilter(AmountTest([](std::int32_t) { return true; })); }),
+              kErrTooManyFilters);
     c.DropFilter(handles[5]);
-    EXPECT_EQ(CodeOf([&] { c.DropFilter(handles[5]); }), 10050);
-    EXPECT_EQ(CodeOf([&] { c.ChangeFilter(handles[6], nullptr); }), 10051);
+    EXPECT_EQ(CodeOf([&] { c.DropFilter(handles[5]); }), kErrInvalidFilterHandle);
+    EXPECT_EQ(CodeOf([&] { c.ChangeFilter(handles[6], nullptr); }), kErrInvalidFilterExpression);
     EXPECT_EQ(c.FilterCount(), 127);
     c.AddFilter(AmountTest([](std::int32_t) { return true; }));
 }

@@ -5,12 +5,14 @@
 
 #include "BTreeCheck.h"
 #include "DataFileFormat.h"
+#include "EngineCodes.h"
 #include "EngineError.h"
 #include "FileHandler.h"
 #include "IndexCursor.h"
 #include "IndexFileFormat.h"
 #include "IndexPage.h"
 #include "IndexStorage.h"
+#include "StoreTestSupport.h"
 
 #include <cstring>
 #include <filesystem>
@@ -24,16 +26,13 @@ namespace tabula {
 namespace {
 
 using namespace indexfmt;
+using datafmt::GetI32;
+using datafmt::GetU16;
+using datafmt::PutI32;
+using datafmt::PutU16;
 using Bytes = std::vector<std::uint8_t>;
 
-int CodeOf(const std::function<void()>& action) {
-    try {
-        action();
-    } catch (const ETabulaEngineError& e) {
-        return e.Code();
-    }
-    return 0;
-}
+using storetest::CodeOf;
 
 // Keys of the documented example: presence byte + a 10-character string slot.
 Bytes NameKey(int n) {
@@ -159,42 +158,45 @@ TEST_F(TFileFixture, OpenRefusesBadHeaders) {
     };
     Bytes image = *bytes;
     image[8] = 2;
-    EXPECT_EQ(openCode(image), 12035);
+    EXPECT_EQ(openCode(image), kErrWrongVersion);
     image = *bytes;
     PutI32(image.data() + 9, 5000); // end of file not on a page boundary
-    EXPECT_EQ(openCode(image), 8961);
+    EXPECT_EQ(openCode(image), kErrHeaderCorrupt);
     image = *bytes;
     image[13] = 31;
-    EXPECT_EQ(openCode(image), 8961);
+    EXPECT_EQ(openCode(image), kErrHeaderCorrupt);
     image = *bytes;
     PutI32(image.data() + 14 + 86, 8192); // a root beyond the end of the file
-    EXPECT_EQ(openCode(image), 8961);
+    EXPECT_EQ(openCode(image), kErrHeaderCorrupt);
     image = *bytes;
     image.resize(100);
-    EXPECT_EQ(openCode(image), 8961);
+    EXPECT_EQ(openCode(image), kErrHeaderCorrupt);
 }
 
 TEST_F(TFileFixture, DefinitionErrors) {
-    EXPECT_EQ(CodeOf([&] { file.DefinePrimaryIndex(OnFields({3})); }), 12292);
+    EXPECT_EQ(CodeOf([&] { file.DefinePrimaryIndex(OnFields({3})); }), kErrInvalidIndexFieldType);
     TIndexDescriptor tooMany;
     tooMany.fieldCount = 17;
-    EXPECT_EQ(CodeOf([&] { file.DefinePrimaryIndex(tooMany); }), 9487);
+    EXPECT_EQ(CodeOf([&] { file.DefinePrimaryIndex(tooMany); }), kErrIndexLimits);
     file.DefinePrimaryIndex(OnFields({1}));
-    EXPECT_EQ(CodeOf([&] { file.DefinePrimaryIndex(OnFields({2})); }), 9993);
-    EXPECT_EQ(CodeOf([&] { file.AddSecondaryIndex(OnFields({2}, "   ")); }), 10010);
-    EXPECT_EQ(CodeOf([&] { file.AddSecondaryIndex(OnFields({2}, "1st")); }), 10022);
-    EXPECT_EQ(CodeOf([&] { file.AddSecondaryIndex(OnFields({3}, "Blob")); }), 12292);
-    EXPECT_EQ(CodeOf([&] { file.AddSecondaryIndex(OnFields({9}, "Unknown")); }), 10023);
+    EXPECT_EQ(CodeOf([&] { file.DefinePrimaryIndex(OnFields({2})); }), kErrPrimaryIndexExists);
+    EXPECT_EQ(CodeOf([&] { file.AddSecondaryIndex(OnFields({2}, "   ")); }), kErrIndexNameMissing);
+    EXPECT_EQ(CodeOf([&] { file.AddSecondaryIndex(OnFields({2}, "1st")); }), kErrInvalidIndexName);
+    EXPECT_EQ(CodeOf([&] { file.AddSecondaryIndex(OnFields({3}, "Blob")); }),
+              kErrInvalidIndexFieldType);
+    EXPECT_EQ(CodeOf([&] { file.AddSecondaryIndex(OnFields({9}, "Unknown")); }),
+              kErrInvalidIndexField);
     TIndexDescriptor wide = OnFields({}, "Wide", false);
     for (int i = 0; i < 16; ++i)
         wide.fieldNumbers[wide.fieldCount++] = 1; // 16 × 12 bytes is fine
     file.AddSecondaryIndex(wide);
     EXPECT_EQ(file.Descriptor(1).keyLength, 16 * 12 + 4);
-    EXPECT_EQ(CodeOf([&] { file.AddSecondaryIndex(OnFields({2}, "wide ")); }), 10027);
+    EXPECT_EQ(CodeOf([&] { file.AddSecondaryIndex(OnFields({2}, "wide ")); }), kErrIndexExists);
     for (int i = 2; i <= 30; ++i)
         file.AddSecondaryIndex(OnFields({2}, ("Ix" + std::to_string(i)).c_str()));
-    EXPECT_EQ(CodeOf([&] { file.AddSecondaryIndex(OnFields({2}, "OneTooMany")); }), 9487);
-    EXPECT_EQ(CodeOf([&] { file.SelectIndex("NoSuchIndex"); }), 10022);
+    EXPECT_EQ(CodeOf([&] { file.AddSecondaryIndex(OnFields({2}, "OneTooMany")); }),
+              kErrIndexLimits);
+    EXPECT_EQ(CodeOf([&] { file.SelectIndex("NoSuchIndex"); }), kErrInvalidIndexName);
     EXPECT_EQ(file.CurrentIndex(), 0);
     EXPECT_EQ(CodeOf([&] { file.SelectIndex(17); }), 0);
     file.Commit(false);
@@ -203,7 +205,8 @@ TEST_F(TFileFixture, DefinitionErrors) {
     TIndexFile notExclusive;
     notExclusive.SetFieldResolver(Resolve);
     notExclusive.Open(shared, "T.IDX", false, false);
-    EXPECT_EQ(CodeOf([&] { notExclusive.AddSecondaryIndex(OnFields({2}, "Late")); }), 10253);
+    EXPECT_EQ(CodeOf([&] { notExclusive.AddSecondaryIndex(OnFields({2}, "Late")); }),
+              kErrMustBeExclusive);
 }
 
 TEST_F(TFileFixture, KeyTooLongIsRefused) {
@@ -221,7 +224,10 @@ TEST_F(TFileFixture, KeyTooLongIsRefused) {
     // 4 × 251 = 1004 fits; + 4 suffix bytes = 1008 fits; 5 × 251 = 1255 does not.
     wide.DefinePrimaryIndex(OnFields({1, 2, 3, 4}));
     EXPECT_EQ(wide.Descriptor(0).keyLength, 1004);
-    EXPECT_EQ(CodeOf([&] { wide.AddSecondaryIndex(OnFields({1, 2, 3, 4, 5}, "Big")); }), 10026);
+    EXPECT_EQ(CodeOf([&] {
+                  wide.AddSecondaryIndex(OnFields({1, 2, 3, 4, 5}, "Big"));
+              }),
+              kErrInvalidKeySize);
 }
 
 // ---- Capacities, split, redistribution and merge ----------------------------------
@@ -282,10 +288,10 @@ TEST_F(TFileFixture, FreePagesAreReusedBeforeTheFileGrows) {
     for (int i = 0; i < 2000; ++i)
         file.InsertKey(0, NameKey(i).data(), i + 1);
     EXPECT_EQ(file.EndOfFile(), grown);
-    EXPECT_EQ(CodeOf([&] { file.DeleteKey(0, NameKey(5000).data()); }), 8708);
+    EXPECT_EQ(CodeOf([&] { file.DeleteKey(0, NameKey(5000).data()); }), kErrKeyNotFound);
     EXPECT_EQ(CodeOf([&] { file.ReplaceKey(0, NameKey(5000).data(), NameKey(1).data(), 1); }),
-              8708);
-    EXPECT_EQ(CodeOf([&] { file.CheckUnique(0, NameKey(7).data()); }), 9729);
+              kErrKeyNotFound);
+    EXPECT_EQ(CodeOf([&] { file.CheckUnique(0, NameKey(7).data()); }), kErrDuplicateKey);
 }
 
 TEST_F(TFileFixture, AllocationBeyondTwoGigabytesIsFileFull) {
@@ -296,7 +302,7 @@ TEST_F(TFileFixture, AllocationBeyondTwoGigabytesIsFileFull) {
     TMemoryIndexStorage s(bytes);
     TIndexFile full;
     Reopen(full, s);
-    EXPECT_EQ(CodeOf([&] { full.InsertKey(0, NameKey(1).data(), 1); }), 9479);
+    EXPECT_EQ(CodeOf([&] { full.InsertKey(0, NameKey(1).data(), 1); }), kErrFileFull);
 }
 
 // ---- Page packing ----------------------------------------------------------------------
@@ -405,13 +411,18 @@ TEST_F(TFileFixture, DamagedPagesGiveTheEngineErrorNotACrash) {
         });
     };
     const std::size_t firstChild = kPageEntries + 12;
-    EXPECT_EQ(damaged([&](std::uint8_t* p) { PutI32(p + firstChild, 4097); }), 8965);
-    EXPECT_EQ(damaged([&](std::uint8_t* p) { PutI32(p + firstChild, 1 << 30); }), 8965);
-    EXPECT_EQ(damaged([&](std::uint8_t* p) { PutI32(p + firstChild, root); }), 8965); // a loop
-    EXPECT_EQ(damaged([&](std::uint8_t* p) { PutU16(p + kPageEntryCount, 0); }), 8965);
-    EXPECT_EQ(damaged([&](std::uint8_t* p) { p[kPageKind] = kLeafPage; }), 8965);
+    EXPECT_EQ(damaged([&](std::uint8_t* p) { PutI32(p + firstChild, 4097); }),
+              kErrIndexBuffersCorrupt);
+    EXPECT_EQ(damaged([&](std::uint8_t* p) { PutI32(p + firstChild, 1 << 30); }),
+              kErrIndexBuffersCorrupt);
+    EXPECT_EQ(damaged([&](std::uint8_t* p) { PutI32(p + firstChild, root); }),
+              kErrIndexBuffersCorrupt); // a loop
+    EXPECT_EQ(damaged([&](std::uint8_t* p) { PutU16(p + kPageEntryCount, 0); }),
+              kErrIndexBuffersCorrupt);
+    EXPECT_EQ(damaged([&](std::uint8_t* p) { p[kPageKind] = kLeafPage; }), kErrIndexBuffersCorrupt);
     // A subtree count that promises more entries than the leaves hold.
-    EXPECT_EQ(damaged([&](std::uint8_t* p) { PutI32(p + firstChild + 4, 100000); }), 8965);
+    EXPECT_EQ(damaged([&](std::uint8_t* p) { PutI32(p + firstChild + 4, 100000); }),
+              kErrIndexBuffersCorrupt);
 }
 
 TEST_F(TFileFixture, FileCheckFindsLostPagesBrokenChainsAndWrongCounts) {
@@ -512,7 +523,7 @@ TEST_F(TFileFixture, CacheHoldsThirtyOnePagesAndWritesOutWhatItEvicts) {
     std::vector<TPageRef> pins;
     for (int i = 0; i < kMaxPagePins; ++i)
         pins.push_back(file.Tree(0).FetchPage(root));
-    EXPECT_EQ(CodeOf([&] { file.Tree(0).FetchPage(root); }), 8965);
+    EXPECT_EQ(CodeOf([&] { file.Tree(0).FetchPage(root); }), kErrIndexBuffersCorrupt);
 }
 
 TEST_F(TFileFixture, AnotherUsersChangeIsDetected) {
@@ -540,7 +551,7 @@ TEST_F(TFileFixture, ProtectedFilesAreScrambledOnDisk) {
     EXPECT_NE(bytes->at(kHdrVersion), kIndexVersion);
     TMemoryIndexStorage s(bytes);
     TIndexFile plain;
-    EXPECT_EQ(CodeOf([&] { plain.Open(s, "T.IDX", true, false); }), 12035);
+    EXPECT_EQ(CodeOf([&] { plain.Open(s, "T.IDX", true, false); }), kErrWrongVersion);
     TIndexFile keyed;
     keyed.SetProtected(true);
     Reopen(keyed, s);

@@ -36,6 +36,9 @@ namespace tabula {
 namespace {
 
 using namespace indexfmt;
+using datafmt::GetI32;
+using datafmt::GetU16;
+using datafmt::PutI32;
 using Bytes = std::vector<std::uint8_t>;
 
 constexpr int kKeys = 2000;

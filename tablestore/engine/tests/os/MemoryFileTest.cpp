@@ -82,7 +82,7 @@ TEST_F(MemoryFileTest, ReadWriteSeekAndTruncate) {
     EXPECT_EQ(h->Read(buf, 5), 5);
     EXPECT_EQ(std::string(buf, 5), "hello");
     EXPECT_EQ(h->Position(), 5);
-    // Past the end: short read allowed or 9217.
+    // Past the end: short read allowed or kErrReadError.
     EXPECT_EQ(h->Read(buf, 20, true), 6);
     h->Seek(0, TSeekOrigin::Start);
     EXPECT_EQ(CodeOf([&] { h->Read(buf, 20); }), kErrReadError);
@@ -118,15 +118,15 @@ TEST_F(MemoryFileTest, CapacityGrowsInWholeChunks) {
     EXPECT_EQ(f.Capacity(), 2 * kMemoryFileChunk);
     EXPECT_EQ(f.Length(), 70000);
     // Absurd lengths are refused without allocating.
-    EXPECT_FALSE(f.SetLength(kMaxMemoryFileLength + 1));
-    EXPECT_FALSE(f.WriteAt(kMaxMemoryFileLength, data.data(), 1));
+    EXPECT_FALSE(f.SetLength(kMaxTableFileSize + 1));
+    EXPECT_FALSE(f.WriteAt(kMaxTableFileSize, data.data(), 1));
     EXPECT_EQ(f.Capacity(), 2 * kMemoryFileChunk);
 }
 
 TEST_F(MemoryFileTest, OversizedWriteFailsWithItsCode) {
     Make("BIG.DAT", "x");
     auto h = Opened("BIG.DAT", true);
-    h->Seek(kMaxMemoryFileLength, TSeekOrigin::Start);
+    h->Seek(kMaxTableFileSize, TSeekOrigin::Start);
     EXPECT_EQ(CodeOf([&] { h->Write("y", 1); }), kErrInvalidMemoryLength);
     EXPECT_EQ(h->Size(), 1);
 }

@@ -1,6 +1,7 @@
 // Validation of a new table's definition: each failure by its code, the
 // order in which the checks run, and what a valid definition becomes.
 #include "DataFileTestSupport.h"
+#include "EngineCodes.h"
 #include "FormatSettings.h"
 
 #include <gtest/gtest.h>
@@ -32,37 +33,37 @@ TEST(CreationLimits, EachLimitFailsWithItsCode) {
     p.isProtected = true;
     for (const char* bad : {"", "   ", "0123456789abcdef"}) {
         p.password = bad;
-        EXPECT_EQ(ValidateCode(p), 10015) << "'" << bad << "'";
+        EXPECT_EQ(ValidateCode(p), kErrInvalidPassword) << "'" << bad << "'";
     }
     p.password = "  0123456789abcde  "; // 15 characters once trimmed
     EXPECT_EQ(ValidateCode(p), 0);
 
     TTableDefinition l = def;
     l.localeId = 0x1234;
-    EXPECT_EQ(ValidateCode(l), 15878);
+    EXPECT_EQ(ValidateCode(l), kErrLanguageDriver);
 
     TTableDefinition f = def;
     f.fields.clear();
-    EXPECT_EQ(ValidateCode(f), 9492);
+    EXPECT_EQ(ValidateCode(f), kErrFieldLimits);
     for (int i = 0; i < 1025; ++i)
         f.fields.push_back(Field(i + 1, "F" + std::to_string(i), kFtBoolean));
-    EXPECT_EQ(ValidateCode(f), 9492);
+    EXPECT_EQ(ValidateCode(f), kErrFieldLimits);
     f.fields.pop_back();
     EXPECT_EQ(ValidateCode(f), 0) << "1024 fields are allowed";
 
     TTableDefinition s = def;
     s.secondaryIndexCount = 31;
-    EXPECT_EQ(ValidateCode(s), 9487);
+    EXPECT_EQ(ValidateCode(s), kErrIndexLimits);
     s.secondaryIndexCount = 30;
     EXPECT_EQ(ValidateCode(s), 0);
 
     TTableDefinition b = def;
     b.blobBlockSize = 63;
-    EXPECT_EQ(ValidateCode(b), 9498);
+    EXPECT_EQ(ValidateCode(b), kErrBlobLimits);
     b.blobBlockSize = 64;
     for (int i = 0; i < 33; ++i)
         b.fields.push_back(Field(i + 3, "Blob" + std::to_string(i), kFtBlob));
-    EXPECT_EQ(ValidateCode(b), 9498);
+    EXPECT_EQ(ValidateCode(b), kErrBlobLimits);
     b.fields.pop_back();
     EXPECT_EQ(ValidateCode(b), 0);
 
@@ -70,7 +71,7 @@ TEST(CreationLimits, EachLimitFailsWithItsCode) {
     r.fields.clear();
     for (int i = 0; i < 261; ++i) // 9 + 261 × 252 > 65535
         r.fields.push_back(Field(i + 1, "S" + std::to_string(i), kFtString, 250));
-    EXPECT_EQ(ValidateCode(r), 9477);
+    EXPECT_EQ(ValidateCode(r), kErrMaxRecordSize);
     r.fields.resize(260); // 9 + 260 × 252 = 65529
     EXPECT_EQ(ValidateCode(r), 0);
 }
@@ -78,48 +79,49 @@ TEST(CreationLimits, EachLimitFailsWithItsCode) {
 TEST(CreationLimits, TableLimitsComeBeforeAnyDescriptor) {
     TTableDefinition def = OneField(Field(2, "1st", kFtNone)); // two descriptor faults
     def.secondaryIndexCount = 31;
-    EXPECT_EQ(ValidateCode(def), 9487);
+    EXPECT_EQ(ValidateCode(def), kErrIndexLimits);
     def.isProtected = true;
-    EXPECT_EQ(ValidateCode(def), 10015) << "the password is checked first";
+    EXPECT_EQ(ValidateCode(def), kErrInvalidPassword) << "the password is checked first";
 }
 
 TEST(CreationDescriptors, NamesMustStartWithALetterAndBeUnique) {
-    EXPECT_EQ(ValidateCode(OneField(Field(2, "1st", kFtInt32))), 10038);
-    EXPECT_EQ(ValidateCode(OneField(Field(2, "   ", kFtInt32))), 10038);
-    EXPECT_EQ(ValidateCode(OneField(Field(2, "_x", kFtInt32))), 10038);
-    EXPECT_EQ(ValidateCode(OneField(Field(2, " KEY ", kFtInt32))), 10038)
+    EXPECT_EQ(ValidateCode(OneField(Field(2, "1st", kFtInt32))), kErrInvalidFieldName);
+    EXPECT_EQ(ValidateCode(OneField(Field(2, "   ", kFtInt32))), kErrInvalidFieldName);
+    EXPECT_EQ(ValidateCode(OneField(Field(2, "_x", kFtInt32))), kErrInvalidFieldName);
+    EXPECT_EQ(ValidateCode(OneField(Field(2, " KEY ", kFtInt32))), kErrInvalidFieldName)
         << "equal to another name ignoring case and blanks";
     EXPECT_EQ(ValidateCode(OneField(Field(2, "\xC9t\xE9", kFtInt32))), 0)
         << "bytes 129 to 254 count as letters";
     TTableDefinition twins;
     twins.fields = {Field(1, "Name", kFtInt32), Field(2, "NAME", kFtInt32)};
-    EXPECT_EQ(ValidateCode(twins), 10038);
+    EXPECT_EQ(ValidateCode(twins), kErrInvalidFieldName);
 }
 
 TEST(CreationDescriptors, InvalidDefinitionsFailWith10000) {
     TTableDefinition sameNumber = OneField(Field(2, "A", kFtInt32));
     sameNumber.fields[1].fieldNumber = 1;
-    EXPECT_EQ(ValidateCode(sameNumber), 10000);
-    EXPECT_EQ(ValidateCode(OneField(Field(2, "A", kFtNone, 4))), 10000);
+    EXPECT_EQ(ValidateCode(sameNumber), kErrInvalidFieldDefinition);
+    EXPECT_EQ(ValidateCode(OneField(Field(2, "A", kFtNone, 4))), kErrInvalidFieldDefinition);
     for (std::uint8_t type : {kFtString, kFtBytes, kFtVarBytes}) {
-        EXPECT_EQ(ValidateCode(OneField(Field(2, "A", type, 251))), 10000) << int(type);
+        EXPECT_EQ(ValidateCode(OneField(Field(2, "A", type, 251))), kErrInvalidFieldDefinition)
+            << int(type);
         EXPECT_EQ(ValidateCode(OneField(Field(2, "A", type, 250))), 0) << int(type);
     }
     TTableDefinition twoCounters;
     twoCounters.fields = {AutoIncField(1, "Id"), AutoIncField(2, "Id2")};
-    EXPECT_EQ(ValidateCode(twoCounters), 10000);
+    EXPECT_EQ(ValidateCode(twoCounters), kErrInvalidFieldDefinition);
 }
 
 TEST(CreationDescriptors, ChecksRunInTheirOrderWithinAndAcrossDescriptors) {
     // The name fault of field 2 is found before the type fault of field 3.
     TTableDefinition def = OneField(Field(2, "9", kFtInt32));
     def.fields.push_back(Field(3, "B", kFtNone));
-    EXPECT_EQ(ValidateCode(def), 10038);
+    EXPECT_EQ(ValidateCode(def), kErrInvalidFieldName);
     // Within one descriptor the field number comes before its texts.
     TTableDefinition both = OneField(Field(2, "A", kFtInt32));
     both.fields[1].fieldNumber = 1;
     both.fields[1].defaultValue = "not a number";
-    EXPECT_EQ(ValidateCode(both), 10000);
+    EXPECT_EQ(ValidateCode(both), kErrInvalidFieldDefinition);
 }
 
 TEST(CreationDescriptors, DefaultMinimumAndMaximumTextsMustSuitTheType) {
@@ -147,14 +149,14 @@ TEST(CreationDescriptors, DefaultMinimumAndMaximumTextsMustSuitTheType) {
         for (int slot = 0; slot < 3; ++slot) {
             TFieldDescriptor f = Field(2, "A", c.type, c.type == kFtBytes ? 4 : 0, 2);
             (slot == 0 ? f.defaultValue : slot == 1 ? f.minimum : f.maximum) = c.text;
-            EXPECT_EQ(ValidateCode(OneField(f)), c.ok ? 0 : 10006)
+            EXPECT_EQ(ValidateCode(OneField(f)), c.ok ? 0 : kErrInvalidValidityCheck)
                 << int(c.type) << " '" << c.text << "' slot " << slot;
         }
     }
     // A BCD text must fit the field's decimals.
     TFieldDescriptor bcd = Field(2, "A", kFtBcd, 0, 4);
     bcd.maximum = "900000000000000";
-    EXPECT_EQ(ValidateCode(OneField(bcd)), 10006);
+    EXPECT_EQ(ValidateCode(OneField(bcd)), kErrInvalidValidityCheck);
 }
 
 TEST(CreationDescriptors, TextsAreReadWithTheProcessFormatSettings) {
@@ -166,7 +168,7 @@ TEST(CreationDescriptors, TextsAreReadWithTheProcessFormatSettings) {
     f.minimum = "31/12/2024";
     EXPECT_EQ(ValidateCode(OneField(f)), 0);
     TFormatSettings::SetGlobal(saved);
-    EXPECT_EQ(ValidateCode(OneField(f)), 10006);
+    EXPECT_EQ(ValidateCode(OneField(f)), kErrInvalidValidityCheck);
 }
 
 TEST(CreationResult, DescriptorsAreNormalisedAndTheHeaderFilledIn) {

@@ -4,6 +4,7 @@
 // Seeded and bounded, so every run checks the same few thousand cases.
 #include "DataFileLayout.h"
 #include "DataFileTestSupport.h"
+#include "EngineCodes.h"
 #include "FileHandler.h"
 #include "FileSession.h"
 #include "RecordImage.h"
@@ -24,7 +25,8 @@ using testing::TBuiltTable;
 const TPasswordCheck kKnowsEverything = [](const std::string&) { return true; };
 
 bool IsOpenCheckCode(int code) {
-    return code == 8961 || code == 12035 || code == 15878 || code == 10498;
+    return code == kErrHeaderCorrupt || code == kErrWrongVersion || code == kErrLanguageDriver ||
+           code == kErrPasswordRequired;
 }
 
 // Uses an accepted layout the way the record manager would.
@@ -50,7 +52,9 @@ void Exercise(const TDataFileLayout& layout, const std::vector<std::uint8_t>& fi
         try {
             TRecordRules::CheckConstraints(stored, image, nullptr, TDateTimeParts{}, "F.DAT");
         } catch (const ETabulaEngineError& e) {
-            EXPECT_TRUE(e.Code() == 9730 || e.Code() == 9731 || e.Code() == 9732) << e.Code();
+            EXPECT_TRUE(e.Code() == kErrBelowMinimum || e.Code() == kErrAboveMaximum ||
+                        e.Code() == kErrValueRequired)
+                << e.Code();
         }
         TRecordRules::InitRecord(stored, image, nullptr, TDateTimeParts{});
     }

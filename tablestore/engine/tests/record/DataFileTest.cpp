@@ -414,7 +414,7 @@ TEST_F(Cursor, FiltersAndCalculatedFields) {
     EXPECT_EQ(Ids(*t).size(), 6u);
 
     // A calculated field doubling Amount lives after the stored record.
-    TFieldDescriptor twice = MakeField(0, "Twice", datafmt::kFtInt32);
+    TFieldDescriptor twice = TFieldDescriptor::Make(0, "Twice", datafmt::kFtInt32);
     const int field =
         t->AddCalculatedField(twice, [&](const TFieldDescriptor& f, std::span<std::uint8_t> image) {
             const TFieldRead amount = t->ReadField(3, image);
@@ -444,9 +444,9 @@ TEST_F(Cache, InMemoryTablesLiveInTheSession) {
     t.SetInMemory(true);
     t.SetExclusive(true);
     TTableDefinition def;
-    def.fields = {MakeField(1, "Id", datafmt::kFtInt32),
-                  MakeField(2, "Name", datafmt::kFtString, 20),
-                  MakeField(3, "Amount", datafmt::kFtInt32)};
+    def.fields = {TFieldDescriptor::Make(1, "Id", datafmt::kFtInt32),
+                  TFieldDescriptor::Make(2, "Name", datafmt::kFtString, 20),
+                  TFieldDescriptor::Make(3, "Amount", datafmt::kFtInt32)};
     TIndexDescriptor primary;
     primary.fieldCount = 1;
     primary.fieldNumbers[0] = 1;

@@ -3,6 +3,7 @@
 #include "FieldValue.h"
 
 #include "DataFileTestSupport.h"
+#include "EngineCodes.h"
 #include "RecordImage.h"
 
 #include <cmath>
@@ -220,10 +221,10 @@ TEST_F(RecordImageTest, NullZeroesValueAndNeighboursStayIntact) {
 TEST_F(RecordImageTest, DescriptorOutsideTheImageIsRefusedNotFollowed) {
     TFieldDescriptor bad = fields[3];
     bad.offset = static_cast<std::uint16_t>(image.size() - 2);
-    EXPECT_EQ(CodeOf([&] { ReadField(bad, image); }), 8962);
-    EXPECT_EQ(CodeOf([&] { WriteNullField(bad, image); }), 8962);
+    EXPECT_EQ(CodeOf([&] { ReadField(bad, image); }), kErrRecordBuffersCorrupt);
+    EXPECT_EQ(CodeOf([&] { WriteNullField(bad, image); }), kErrRecordBuffersCorrupt);
     std::vector<std::uint8_t> small(4);
-    EXPECT_EQ(CodeOf([&] { ReadField(fields[2], small); }), 8962);
+    EXPECT_EQ(CodeOf([&] { ReadField(fields[2], small); }), kErrRecordBuffersCorrupt);
 }
 
 } // namespace

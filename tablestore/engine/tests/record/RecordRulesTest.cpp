@@ -2,6 +2,7 @@
 #include "RecordRules.h"
 
 #include "DataFileTestSupport.h"
+#include "EngineCodes.h"
 #include "FieldText.h"
 #include "RecordImage.h"
 #include "TableLocale.h"
@@ -95,17 +96,17 @@ TEST(Constraints, RequiredMinimumAndMaximumWithInclusiveBounds) {
     f[2].maximum = "100";
     Table t(f);
     TRecordRules::InitRecord(t.fields, t.image, nullptr, kNow);
-    EXPECT_EQ(t.Check(), 9732);
+    EXPECT_EQ(t.Check(), kErrValueRequired);
     t.SetInt32(0, 0);
-    EXPECT_EQ(t.Check(), 9730) << "a null 32-bit integer fails a minimum of 10";
+    EXPECT_EQ(t.Check(), kErrBelowMinimum) << "a null 32-bit integer fails a minimum of 10";
     t.SetInt32(1, 9);
-    EXPECT_EQ(t.Check(), 9730);
+    EXPECT_EQ(t.Check(), kErrBelowMinimum);
     t.SetInt32(1, 10);
     EXPECT_EQ(t.Check(), 0);
     std::uint8_t v[2];
     PutI16(v, 101);
     WriteField(t.fields[2], t.image, v);
-    EXPECT_EQ(t.Check(), 9731);
+    EXPECT_EQ(t.Check(), kErrAboveMaximum);
     PutI16(v, 100);
     WriteField(t.fields[2], t.image, v);
     EXPECT_EQ(t.Check(), 0);
@@ -114,7 +115,7 @@ TEST(Constraints, RequiredMinimumAndMaximumWithInclusiveBounds) {
         TRecordRules::CheckConstraints(t.fields, t.image, nullptr, kNow, "T.DAT");
         FAIL();
     } catch (const ETabulaEngineError& e) {
-        EXPECT_EQ(e.Code(), 9730);
+        EXPECT_EQ(e.Code(), kErrBelowMinimum);
         EXPECT_NE(std::string(e.what()).find("Low"), std::string::npos) << e.what();
     }
 }
@@ -156,12 +157,12 @@ TEST(Constraints, ComparisonByType) {
     EXPECT_EQ(t.Check(), 0) << "every value sits on its bound";
 
     t.SetText(0, "a");
-    EXPECT_EQ(t.Check(), 9730);
+    EXPECT_EQ(t.Check(), kErrBelowMinimum);
     t.SetText(0, "b\x80");
     EXPECT_EQ(t.Check(), 0) << "unsigned bytes: 0x80 sorts after the terminator";
     PutI32(buf, DayNumber(2024, 5, 18));
     WriteField(t.fields[1], t.image, std::span(buf, 4));
-    EXPECT_EQ(t.Check(), 9731) << "tomorrow is after DATE";
+    EXPECT_EQ(t.Check(), kErrAboveMaximum) << "tomorrow is after DATE";
     PutI32(buf, DayNumber(2024, 5, 17));
     WriteField(t.fields[1], t.image, std::span(buf, 4));
     PutI64(buf, *EncodeBcd(-15001, 2)); // rounds to -1.50: still on the bound
@@ -169,26 +170,26 @@ TEST(Constraints, ComparisonByType) {
     EXPECT_EQ(t.Check(), 0);
     PutI64(buf, *EncodeBcd(-15100, 2));
     WriteField(t.fields[2], t.image, std::span(buf, 8));
-    EXPECT_EQ(t.Check(), 9730);
+    EXPECT_EQ(t.Check(), kErrBelowMinimum);
     PutI64(buf, *EncodeBcd(0, 2));
     WriteField(t.fields[2], t.image, std::span(buf, 8));
     PutDouble(buf, 0.75);
     WriteField(t.fields[3], t.image, std::span(buf, 8));
-    EXPECT_EQ(t.Check(), 9731);
+    EXPECT_EQ(t.Check(), kErrAboveMaximum);
     PutDouble(buf, 0.0);
     WriteField(t.fields[3], t.image, std::span(buf, 8));
     PutU16(buf, 39999);
     WriteField(t.fields[4], t.image, std::span(buf, 2));
-    EXPECT_EQ(t.Check(), 9730);
+    EXPECT_EQ(t.Check(), kErrBelowMinimum);
     PutU16(buf, 65535);
     WriteField(t.fields[4], t.image, std::span(buf, 2));
     PutDouble(buf, TimestampValue(DayNumber(1999, 12, 31), 86399999));
     WriteField(t.fields[5], t.image, std::span(buf, 8));
-    EXPECT_EQ(t.Check(), 9730);
+    EXPECT_EQ(t.Check(), kErrBelowMinimum);
     PutDouble(buf, TimestampValue(kNow));
     WriteField(t.fields[5], t.image, std::span(buf, 8));
     setBytes(6, {0xE9, 0x03, 0, 0});
-    EXPECT_EQ(t.Check(), 9731) << "the auto-increment field is bounded too";
+    EXPECT_EQ(t.Check(), kErrAboveMaximum) << "the auto-increment field is bounded too";
 }
 
 TEST(Constraints, StringsCompareWithTheLocaleCollationWhenTheTableHasOne) {
@@ -196,7 +197,7 @@ TEST(Constraints, StringsCompareWithTheLocaleCollationWhenTheTableHasOne) {
     f[0].minimum = "a";
     Table bytewise(f);
     bytewise.SetText(0, "B");
-    EXPECT_EQ(bytewise.Check(), 9730) << "'B' (66) < 'a' (97)";
+    EXPECT_EQ(bytewise.Check(), kErrBelowMinimum) << "'B' (66) < 'a' (97)";
     Table german(f, 0x0407);
     german.SetText(0, "B");
     EXPECT_EQ(german.Check(), 0) << "the collation puts b after a";

@@ -74,17 +74,11 @@ protected:
 
     void CreateSoakTable() {
         TTableDefinition def;
-        auto field = [](int n, const char* name, std::uint8_t type, int size) {
-            TFieldDescriptor f;
-            f.fieldNumber = static_cast<std::int16_t>(n);
-            f.name = name;
-            f.type = type;
-            f.declaredSize = static_cast<std::uint8_t>(size);
-            return f;
-        };
-        def.fields = {
-            field(kId, "ID", datafmt::kFtInt32, 0), field(kVal, "Val", datafmt::kFtString, 24),
-            field(kVer, "Ver", datafmt::kFtInt32, 0), field(kNote, "Note", datafmt::kFtBlob, 0)};
+        const auto field = &TFieldDescriptor::Make;
+        def.fields = {field(kId, "ID", datafmt::kFtInt32, 0, 0, 0),
+                      field(kVal, "Val", datafmt::kFtString, 24, 0, 0),
+                      field(kVer, "Ver", datafmt::kFtInt32, 0, 0, 0),
+                      field(kNote, "Note", datafmt::kFtBlob, 0, 0, 0)};
         TIndexDescriptor primary;
         primary.fieldCount = 1;
         primary.fieldNumbers[0] = kId;

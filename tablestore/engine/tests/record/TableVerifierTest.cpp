@@ -105,8 +105,8 @@ TEST_F(Verify, BlobChainsBelongToTheirRecords) {
         t.SetFileName(TablePath());
         t.SetExclusive(true);
         TTableDefinition def;
-        def.fields = {MakeField(1, "Id", datafmt::kFtInt32),
-                      MakeField(2, "Memo", datafmt::kFtBlob)};
+        def.fields = {TFieldDescriptor::Make(1, "Id", datafmt::kFtInt32),
+                      TFieldDescriptor::Make(2, "Memo", datafmt::kFtBlob)};
         TIndexDescriptor primary;
         primary.fieldCount = 1;
         primary.fieldNumbers[0] = 1;

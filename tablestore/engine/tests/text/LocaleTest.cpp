@@ -1,6 +1,7 @@
 // Table locales through ICU, and the process-wide format settings by which
 // tables without a locale read their texts.
 #include "DataFileTestSupport.h"
+#include "EngineCodes.h"
 #include "FormatSettings.h"
 #include "TableLocale.h"
 
@@ -24,8 +25,8 @@ TEST(TableLocaleTest, ExistingAndMissingLocales) {
     EXPECT_EQ(TTableLocale::IcuLocaleName(kGerman), "de_DE");
     EXPECT_FALSE(TTableLocale::Exists(kNoSuchLocale));
     EXPECT_FALSE(TTableLocale::Exists(0));
-    EXPECT_EQ(CodeOf([] { TTableLocale locale(kNoSuchLocale, "T.DAT"); }), 15878);
-    EXPECT_EQ(CodeOf([] { TTableLocale::Require(kNoSuchLocale, "T.DAT"); }), 15878);
+    EXPECT_EQ(CodeOf([] { TTableLocale locale(kNoSuchLocale, "T.DAT"); }), kErrLanguageDriver);
+    EXPECT_EQ(CodeOf([] { TTableLocale::Require(kNoSuchLocale, "T.DAT"); }), kErrLanguageDriver);
     EXPECT_EQ(CodeOf([] { TTableLocale::Require(kGerman, "T.DAT"); }), 0);
 }
 
@@ -86,7 +87,7 @@ TEST(TableLocaleTest, ATableWithALocaleValidatesItsTextsWithThatLocale) {
     def.fields[1].defaultValue = "12,5";
     EXPECT_NO_THROW(def.Validate("T.DAT"));
     def.fields[0].minimum = "01/01/2000";
-    EXPECT_EQ(CodeOf([&] { def.Validate("T.DAT"); }), 10006);
+    EXPECT_EQ(CodeOf([&] { def.Validate("T.DAT"); }), kErrInvalidValidityCheck);
 }
 
 TEST(ProcessFormatSettings, FixedStartValuesUnaffectedByTheEnvironment) {

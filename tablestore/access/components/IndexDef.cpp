@@ -1,6 +1,8 @@
 // Field lists of index definitions.
 #include "IndexDef.h"
 
+#include "TextBlanks.h"
+
 #include <cctype>
 
 namespace tabula {
@@ -12,10 +14,7 @@ std::vector<std::string> SplitFieldNames(const std::string& text) {
         std::size_t end = text.find(';', start);
         if (end == std::string::npos)
             end = text.size();
-        std::string name = text.substr(start, end - start);
-        const auto first = name.find_first_not_of(" \t");
-        const auto last = name.find_last_not_of(" \t");
-        name = first == std::string::npos ? std::string() : name.substr(first, last - first + 1);
+        std::string name(TrimSpacesAndTabs(std::string_view(text).substr(start, end - start)));
         for (char& c : name)
             c = static_cast<char>(std::toupper(static_cast<unsigned char>(c)));
         if (!name.empty())

@@ -33,9 +33,9 @@ struct TRecordRules {
                            std::span<std::uint8_t> image, const TTableLocale* locale,
                            const TDateTimeParts& now);
 
-    // Checks each field in order: required and null → kErrValueRequired; below a declared
-    // minimum → kErrBelowMinimum; above a declared maximum → kErrAboveMaximum (bounds inclusive). A
-    // null value is compared as its type's zero value. Strings compare with
+    // Checks each field in order: required and null → kErrValueRequired;
+    // below a declared minimum → kErrBelowMinimum; above a declared maximum
+    // → kErrAboveMaximum (bounds inclusive). A null value is compared as its type's zero value. Strings compare with
     // the locale's collation (case-sensitive) when the table has a locale,
     // else as unsigned bytes; dates, times and timestamps chronologically;
     // the integer types, float and BCD numerically; other types are not

@@ -117,7 +117,7 @@ public:
     TDataSource* GetDataSource() const override { return MasterSource(); }
 
     // ---- Operations -------------------------------------------------------------
-    // Removes every record, open (exclusive only: 10253) or closed (opened
+    // Removes every record, open (exclusive only, else kErrMustBeExclusive) or closed (opened
     // exclusively for the purpose).
     void EmptyTable();
     // The whole-table lock between users of a shared table, with the

@@ -2,8 +2,8 @@
 // activation and the engine session switch, passwords, database binding,
 // duplicate names, temporary databases, table paths, and datasets that
 // acquire and release their database.
-#include "FileSession.h"
 #include "EngineCodes.h"
+#include "FileSession.h"
 #include "MemoryDataSet.h"
 #include "TabulaDatabase.h"
 #include "TabulaSession.h"

@@ -3,8 +3,8 @@
 // engine error kErrSql or a number conversion error; nothing else escapes,
 // nothing crashes or hangs. Deterministic seeds; MORVANE_SQL_FUZZ_ROUNDS
 // overrides the number of statements per kind.
-#include "SqlError.h"
 #include "EngineCodes.h"
+#include "SqlError.h"
 #include "SqlResolver.h"
 #include "SqlTestSupport.h"
 

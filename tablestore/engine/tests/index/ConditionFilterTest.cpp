@@ -3,8 +3,8 @@
 // integer, string (case-sensitive, case-insensitive, locale), date and float
 // fields, under ascending and descending indexes; the choice of index; the
 // classification of AND / OR; filters of second cursors.
-#include "FieldConditionFilter.h"
 #include "EngineCodes.h"
+#include "FieldConditionFilter.h"
 #include "IndexFilter.h"
 #include "TableTestSupport.h"
 

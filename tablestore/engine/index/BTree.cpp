@@ -57,13 +57,24 @@ void TBTree::Free(TPageRef& page) {
 }
 
 void TBTree::Unlink(TIndexPage& page) {
+    // Neighbours are only rewritten when both name this page back: a stray
+    // link must not carry the damage into a page of another level or index.
+    TPageRef prev, next;
     if (page.prev != 0) {
-        TPageRef prev = FetchPage(page.prev);
+        prev = FetchPage(page.prev);
+        if (prev->next != page.offset)
+            Corrupt();
+    }
+    if (page.next != 0) {
+        next = FetchPage(page.next);
+        if (next->prev != page.offset)
+            Corrupt();
+    }
+    if (prev) {
         prev->next = page.next;
         prev->modified = true;
     }
-    if (page.next != 0) {
-        TPageRef next = FetchPage(page.next);
+    if (next) {
         next->prev = page.prev;
         next->modified = true;
     }
@@ -231,6 +242,14 @@ void TBTree::Split(std::vector<TPathStep>& path, TPageRef page, TLocation* inser
         const bool leaf = page->IsLeaf();
         const bool wasRoot = page->IsRoot();
         const int n = page->Count();
+        // The page after this one gets the new page as its previous; it
+        // must name this one now (checked before anything changes).
+        TPageRef after;
+        if (page->next != 0) {
+            after = FetchPage(page->next);
+            if (after->prev != page->offset)
+                Corrupt();
+        }
         TPageRef right = Allocate(leaf ? kLeafPage : kInnerPage);
         page->kind = leaf ? kLeafPage : kInnerPage;
         page->MoveTailTo(*right, n - n / 2);
@@ -251,10 +270,10 @@ void TBTree::Split(std::vector<TPathStep>& path, TPageRef page, TLocation* inser
         }
         right->prev = page->offset;
         right->next = page->next;
-        if (page->next != 0) {
-            TPageRef after = FetchPage(page->next);
+        if (after) {
             after->prev = right->offset;
             after->modified = true;
+            after.Release();
         }
         page->next = right->offset;
         page->modified = right->modified = true;
@@ -357,12 +376,12 @@ void TBTree::Rebalance(std::vector<TPathStep>& path, TPageRef page) {
         if (sibling->IsLeaf() != page->IsLeaf())
             Corrupt();
         if (page->Count() + sibling->Count() < capacity) {
+            Unlink(*page); // first: it refuses damaged links before anything moves
             if (s < c)
                 page->MoveHeadTo(*sibling, page->Count());
             else
                 page->MoveTailTo(*sibling, 0);
             sibling->modified = true;
-            Unlink(*page);
             Free(page);
             parent->SetSubtreeCount(s, static_cast<std::int32_t>(sibling->SubtreeTotal()));
             parent->Remove(c);

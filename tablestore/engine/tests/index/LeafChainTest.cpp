@@ -340,6 +340,35 @@ TEST_F(TLeafChain, PreviousLinkThatDisagrees) {
     EXPECT_EQ(Walk(false).code, kErrIndexBuffersCorrupt);
 }
 
+// ---- Changes next to a damaged link ---------------------------------------------------------
+
+// Leaf 4 names leaf 1 as its previous instead of leaf 3. A split of leaf 3
+// and the removal of leaf 3 both rewrite leaf 4's previous link; they must
+// refuse rather than "repair" the chain through a link they cannot trust.
+TEST_F(TLeafChain, SplitAndMergeNextToADisagreeingLinkAreRefused) {
+    SetPrev(leaves_[4], leaves_[1]);
+    int first = 0; // the first key of leaf 3
+    for (int i = 0; i < 3; ++i)
+        first += EntriesOf(leaves_[i]);
+    const int count = EntriesOf(leaves_[3]);
+    TIndexFile& split = Open();
+    EXPECT_EQ(CodeOf([&] {
+                  for (int k = first; k < first + count; ++k)
+                      for (const std::uint8_t suffix : {'a', 'b'}) {
+                          Bytes key = NameKey(k);
+                          key[8] = suffix;
+                          split.InsertKey(kPrimaryIndex, key.data(), kKeys + 1);
+                      }
+              }),
+              kErrIndexBuffersCorrupt);
+    TIndexFile& merge = Open();
+    EXPECT_EQ(CodeOf([&] {
+                  for (int k = first; k < first + count; ++k)
+                      merge.DeleteKey(kPrimaryIndex, NameKey(k).data());
+              }),
+              kErrIndexBuffersCorrupt);
+}
+
 // ---- Links that lead off the leaf level ---------------------------------------------------
 
 TEST_F(TLeafChain, LinksOutsideTheFileOrTheLeafLevel) {

@@ -154,6 +154,15 @@ void Verify(TShell& shell, const std::string& name) {
         throw std::runtime_error(name + ": the table is not consistent");
 }
 
+// Table creation replaces the files of a table of the same name, so an
+// existing table is refused here before any file is touched.
+void CreateNewTable(TShell& shell, const TCreateCommand& command) {
+    for (const char* ext : {".DAT", ".IDX", ".BLB"})
+        if (std::filesystem::exists(shell.TablePath(command.Table) + ext))
+            throw std::runtime_error("table " + command.Table + " already exists");
+    CreateTable(shell.TablePath(command.Table), command.Spec);
+}
+
 } // namespace
 
 void RunMetaCommand(TShell& shell, const std::string& text) {
@@ -164,8 +173,7 @@ void RunMetaCommand(TShell& shell, const std::string& text) {
     } else if (line.command == ".schema") {
         ShowSchema(shell, Arguments(line, 1, ".schema TABLE")[0]);
     } else if (line.command == ".create") {
-        const TCreateCommand command = ParseCreate(line.rest);
-        CreateTable(shell.TablePath(command.Table), command.Spec);
+        CreateNewTable(shell, ParseCreate(line.rest));
     } else if (line.command == ".import") {
         const auto args = Arguments(line, 2, ".import TABLE FILE");
         const std::int64_t rows = ImportCsv(shell.Directory(), args[0], args[1]);

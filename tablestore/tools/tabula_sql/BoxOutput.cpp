@@ -32,7 +32,7 @@ void WriteBox(std::ostream& out, TDataSet& data) {
     const int count = data.FieldCount();
     TRow header;
     for (int i = 0; i < count; ++i)
-        header.push_back(data.Fields(i).FieldName());
+        header.push_back(DecodeWindows1252(data.Fields(i).FieldName()));
     std::vector<TRow> rows;
     for (data.First(); !data.Eof(); data.Next()) {
         TRow row;

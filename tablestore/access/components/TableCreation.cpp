@@ -86,4 +86,13 @@ void CreateTable(const std::string& tablePath, const TTableSpec& spec) {
     file.CreateTable(std::move(definition), primary, secondaries);
 }
 
+void DeleteTable(const std::string& tablePath) {
+    TDataFile file;
+    file.SetFileName(tablePath);
+    file.SetExclusive(true);
+    file.Open();
+    file.Close();
+    file.DeleteTableFiles();
+}
+
 } // namespace tabula

@@ -14,6 +14,8 @@
 // stored. Each secondary index needs a name. Field names in index lists are
 // matched without regard to case.
 //
+// DeleteTable removes a table again (below).
+//
 // Failures raise, and leave no file behind:
 //   a framework type without a stored form (ftUnknown, ftLargeint, ftADT,
 //   ...), a bad size or name: the engine's own creation errors
@@ -41,5 +43,11 @@ struct TTableSpec {
 // Creates the table's files at tablePath (a path without extension, or
 // with ".DAT") and closes them again.
 void CreateTable(const std::string& tablePath, const TTableSpec& spec);
+
+// Deletes the data, index and BLOB files of the table at tablePath. The
+// table is first opened exclusively, so a table that another user has open
+// (or that does not exist, or whose password is not known) is left alone and
+// the open's engine error is raised.
+void DeleteTable(const std::string& tablePath);
 
 } // namespace tabula

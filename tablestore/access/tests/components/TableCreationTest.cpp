@@ -129,5 +129,27 @@ TEST_F(TableCreation, RefusedDefinitionsLeaveNoFile) {
     EXPECT_FALSE(AnyFile("Refused"));
 }
 
+// DeleteTable removes all three files of a closed table, but refuses a
+// table that is open elsewhere or does not exist, and then deletes nothing.
+TEST_F(TableCreation, DeleteTableRemovesTheFilesOnlyOfATableNobodyHasOpen) {
+    TTableSpec spec;
+    spec.Fields.Add("No", TFieldType::ftInteger);
+    spec.Fields.Add("Note", TFieldType::ftMemo);
+    spec.PrimaryIndex.Fields = "No";
+    tabula::CreateTable(Path("Gone"), spec);
+    ASSERT_TRUE(AnyFile("Gone"));
+
+    auto table = Table("Gone.DAT");
+    table->Open();
+    EXPECT_THROW(tabula::DeleteTable(Path("Gone")), ETabulaEngineError);
+    EXPECT_TRUE(std::filesystem::exists(Path("Gone.DAT")));
+    EXPECT_TRUE(std::filesystem::exists(Path("Gone.IDX")));
+    table->Close();
+
+    tabula::DeleteTable(Path("Gone"));
+    EXPECT_FALSE(AnyFile("Gone"));
+    EXPECT_THROW(tabula::DeleteTable(Path("Gone")), ETabulaEngineError);
+}
+
 } // namespace
 } // namespace tabula::test

@@ -16,13 +16,16 @@
 //
 // DeleteTable removes a table again (below).
 //
+// A table that already exists at the path is replaced by the new, empty one
+// (callers that must keep one check first, as the report table's creation
+// and the shell's .create do).
+//
 // Failures raise, and leave no file behind:
 //   a framework type without a stored form (ftUnknown, ftLargeint, ftADT,
 //   ...), a bad size or name: the engine's own creation errors
 //   (ETabulaEngineError, as the record manager validates every definition);
 //   an index field that is not a field of the table: ETabulaEngineError
-//   kErrInvalidField with the field's name;
-//   a table that already exists: the engine's file-creation error.
+//   kErrInvalidField with the field's name.
 #pragma once
 
 #include "FieldDef.h"

@@ -158,8 +158,9 @@ TEST(RecordBitmapModelTest, HardwareAndPortableWordCountsAgree) {
         expected += bits;
         ASSERT_EQ(word_count_detail::PortableCount(&w, 1), bits);
         ASSERT_EQ(CountWordBits(w), bits);
-        if (word_count_detail::HardwareAvailable())
+        if (word_count_detail::HardwareAvailable()) {
             ASSERT_EQ(word_count_detail::HardwareCount(&w, 1), bits);
+        }
     }
     EXPECT_EQ(CountWordBits(words.data(), words.size()), expected);
 }

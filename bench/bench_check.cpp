@@ -9,6 +9,7 @@
 // traced to a phase; the rest of the checker's time is the validation.
 //
 //   bench_check [--details N] [--runs R]
+//   bench_check --generate PATH --details N   (only writes the clean file)
 //
 // Everything is made in a fresh folder under $TMPDIR (or /tmp) and removed
 // at the end. morvane-check is the one beside this executable.
@@ -190,20 +191,28 @@ struct TRemoveOnExit {
 int Main(int argc, char** argv) {
     std::size_t details = 999999;
     int runs = 3;
+    std::string generateOnly;
     for (int i = 1; i < argc; ++i) {
         const std::string arg = argv[i];
-        if (arg == "--details" && i + 1 < argc) {
+        if (arg == "--generate" && i + 1 < argc) {
+            generateOnly = argv[++i];
+        } else if (arg == "--details" && i + 1 < argc) {
             details = std::strtoul(argv[++i], nullptr, 10);
         } else if (arg == "--runs" && i + 1 < argc) {
             runs = std::max(1, std::atoi(argv[++i]));
         } else {
-            std::fprintf(stderr, "usage: bench_check [--details N] [--runs R]\n");
+            std::fprintf(stderr,
+                         "usage: bench_check [--details N] [--runs R] [--generate PATH]\n");
             return 2;
         }
     }
     if (details < 10 || details > 999999) {
         std::fprintf(stderr, "--details must be between 10 and 999999 (six-digit counts)\n");
         return 2;
+    }
+    if (!generateOnly.empty()) {
+        Generate(generateOnly, details);
+        return 0;
     }
 
     const fs::path self = fs::read_symlink("/proc/self/exe");

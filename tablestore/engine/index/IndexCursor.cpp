@@ -581,6 +581,11 @@ void TIndexCursor::EvaluateFilter(TFilter& filter) {
     filter.level = filter.node->Evaluate(context, filter.bits);
 }
 
+// The full rebuild, linear in the table: only on open, a new index, a
+// filter added, changed, (de)activated or dropped, a range set or cancelled,
+// and another user's change (Refresh). A record change of our own goes
+// through RecordChanged/RecordDeleted, which touch that record's bit in each
+// bitmap and its rank directory only.
 void TIndexCursor::RebuildBitmaps() {
     const bool wasBitmap = bitmapMode_;
     bitmapMode_ =
@@ -612,6 +617,7 @@ void TIndexCursor::RebuildBitmaps() {
     }
 }
 
+// One record's bits, in place: O(log n) per bitmap through its directory.
 void TIndexCursor::RecordChanged(std::int32_t recno, std::span<const std::uint8_t> image) {
     if (!bitmapMode_ || recno < 1)
         return;

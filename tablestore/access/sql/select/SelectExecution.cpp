@@ -199,6 +199,10 @@ void ExecuteCannedSelect(const TSqlStatement& statement,
                          const std::vector<TResultDataField>& fields, std::uint32_t localeId,
                          TAnswerTable& answer, const TJoinIterator::TProgress& progress) {
     TSharedReadScope locks(sources, statement.withLocks);
+    // Other users may have changed the shared source tables since the last
+    // run: each execution reads them as they are now.
+    for (TSourceDataFile* s : sources)
+        s->File().Refresh();
     TJoinIterator join(statement, sources, localeId);
     TRowCollector collector(statement, sources, fields, localeId, join);
     join.Run([&] { collector.Add(); }, progress);

@@ -12,6 +12,9 @@
 #include "SqlParser.h"
 #include "SqlTypeCheck.h"
 #include "TextBlanks.h"
+#include "select/AnswerTable.h"
+#include "select/ResultField.h"
+#include "select/SelectExecution.h"
 
 #include <algorithm>
 #include <exception>
@@ -91,6 +94,8 @@ int TDataQuery::Prepare(const std::string& text) {
             tables.push_back(s.get());
         resolver_ = std::make_unique<TSqlResolver>(statement_, std::move(tables));
         resolver_->Resolve();
+        if (statement_.kind == TSqlStatementKind::Select)
+            PrepareSelect();
     } catch (...) {
         CloseSources();
         statement_ = TSqlStatement();
@@ -117,6 +122,8 @@ void TDataQuery::OpenSources() {
 }
 
 void TDataQuery::CloseSources() {
+    answer_.reset(); // a temporary answer table is deleted here
+    resultFields_.clear();
     resolver_.reset();
     residual_.reset();
     targetFilters_.clear();
@@ -166,9 +173,44 @@ void TDataQuery::StartExecution() {
     residual_ = split.residual;
 }
 
+std::vector<TSourceDataFile*> TDataQuery::SourcePointers() {
+    std::vector<TSourceDataFile*> sources;
+    for (auto& s : sources_)
+        sources.push_back(s.get());
+    return sources;
+}
+
+void TDataQuery::PrepareSelect() {
+    resultFields_ = BuildResultFields(statement_, SourcePointers(), *resolver_);
+}
+
+void TDataQuery::ExecuteSelect() {
+    if (statement_.where)
+        SqlTypeCheckCondition(*statement_.where, *resolver_);
+    answer_.reset();
+    std::vector<TFieldDescriptor> fields;
+    for (const TResultDataField& f : resultFields_)
+        fields.push_back(f.descriptor);
+    const std::string path =
+        statement_.hasInto ? SqlTablePath(directory_, statement_.intoName) : std::string();
+    const std::uint32_t localeId = sources_.front()->File().Header().LocaleId();
+    answer_ = std::make_unique<TAnswerTable>(path, statement_.intoMemory, fields, localeId);
+    ExecuteCannedSelect(statement_, SourcePointers(), resultFields_, localeId, *answer_, progress_);
+    resultProduced_ = true;
+}
+
+TDataFile* TDataQuery::ResultCursor() {
+    return answer_ ? &answer_->File() : nullptr;
+}
+
 int TDataQuery::Execute() {
     if (!prepared_)
         return kErrInvalidHandle;
+    if (statement_.kind == TSqlStatementKind::Select) {
+        ExecuteSelect();
+        executed_ = true;
+        return 0;
+    }
     StartExecution();
     switch (statement_.kind) {
     case TSqlStatementKind::Delete:
@@ -181,7 +223,7 @@ int TDataQuery::Execute() {
         ExecuteInsert();
         break;
     case TSqlStatementKind::Select:
-        RaiseEngineError(kSelectNotExecutable, sources_.front()->TablePath());
+        break;
     }
     executed_ = true;
     return 0;

@@ -29,8 +29,11 @@
 //   - INSERT appends exactly one record under the table lock;
 //   - the progress callback sees a 1-based counter of the records visited and
 //     may abort; rows changed before a failure or an abort stay changed.
-// SELECT prepares (parse and resolve) but is not executed here: Execute
-// raises kSelectNotExecutable (invalid file handle) for the target table.
+// Execution of SELECT (canned): the result columns were typed when the
+// statement was prepared; Execute walks the joined source tables and writes
+// the answer table afresh (select/SelectExecution.h), which is then the
+// result cursor: a temporary table without INTO (deleted when the statement
+// goes), the INTO table otherwise.
 //
 // This header does not include the record manager's headers, so that the
 // dataset components can use the statement without them.
@@ -51,6 +54,9 @@
 namespace tabula {
 
 class TSourceDataFile;
+class TAnswerTable;
+class TDataFile;
+struct TResultDataField;
 
 class TDataQuery {
 public:
@@ -102,6 +108,9 @@ public:
     // whether a residual condition was left to test record by record.
     int HandedFilterCount() const { return static_cast<int>(targetFilters_.size()); }
     bool HasResidualCondition() const { return residual_ != nullptr; }
+    // The result cursor of an executed SELECT (nullptr before that, and for
+    // other statements). It belongs to the statement.
+    TDataFile* ResultCursor();
 
 private:
     void OpenSources();
@@ -110,6 +119,9 @@ private:
     void ExecuteDelete();
     void ExecuteUpdate();
     void ExecuteInsert();
+    std::vector<TSourceDataFile*> SourcePointers();
+    void PrepareSelect();
+    void ExecuteSelect();
     // Walks the target in physical order under its table lock and calls
     // rowAction for every record that passes the residual condition.
     void WalkTarget(const std::function<void()>& rowAction);
@@ -132,6 +144,8 @@ private:
     std::unique_ptr<TSqlResolver> resolver_;
     TSqlNodePtr residual_;
     std::vector<int> targetFilters_; // engine filter handles added to the target
+    std::vector<TResultDataField> resultFields_;
+    std::unique_ptr<TAnswerTable> answer_;
     bool prepared_ = false;
     bool executed_ = false;
     bool resultProduced_ = false;

@@ -177,11 +177,8 @@ inline std::string FieldText(TDataFile& t, int number, std::span<const std::uint
     }
 }
 
-// Every record of a table in its primary order, one text per record.
-inline std::vector<std::string> Rows(const std::string& path) {
-    TDataFile t;
-    t.SetFileName(path);
-    t.Open();
+// Every record of an open cursor in its current order, one text per record.
+inline std::vector<std::string> CursorRows(TDataFile& t) {
     std::vector<std::string> rows;
     std::vector<std::uint8_t> image(static_cast<std::size_t>(t.RecordBufferSize()));
     t.GotoFirst();
@@ -191,6 +188,15 @@ inline std::vector<std::string> Rows(const std::string& path) {
             row += (n > 1 ? "|" : "") + FieldText(t, n, image);
         rows.push_back(row);
     }
+    return rows;
+}
+
+// Every record of a table in its primary order, one text per record.
+inline std::vector<std::string> Rows(const std::string& path) {
+    TDataFile t;
+    t.SetFileName(path);
+    t.Open();
+    std::vector<std::string> rows = CursorRows(t);
     t.Close();
     return rows;
 }

@@ -174,10 +174,13 @@ TEST_F(Query, EmptyStatementsAreRefused) {
 TEST_F(Query, OpeningAsADatasetFailsCleanly) {
     auto query = MakeQuery(dir.Path(), "SELECT * FROM R");
     const std::string selectError = ErrorOf([&] { query->Open(); });
-    EXPECT_EQ(selectError.rfind("Tabula Engine Error # 11014 ", 0), 0u) << selectError;
+    // The SELECT runs, but the component does not present its result cursor
+    // as a dataset yet: opening fails and leaves nothing held.
+    EXPECT_EQ(selectError, "Error creating table handle.");
     EXPECT_FALSE(query->Active());
     EXPECT_EQ(query->UsageFlags(), 0);
-    EXPECT_EQ(ErrorOf([&] { query->Execute(); }), selectError);
+    EXPECT_EQ(ErrorOf([&] { query->Execute(); }), "(no error)");
+    EXPECT_EQ(query->UsageFlags(), 0);
     EXPECT_EQ(Rows(dir.Table("R")).size(), 5u);
 }
 

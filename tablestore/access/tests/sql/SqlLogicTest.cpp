@@ -16,10 +16,18 @@
 //   rows NAME
 //       followed by the expected rows of the table in primary order (none
 //       for an empty table)
+//   query
+//       followed by the SELECT's lines, "----" and the expected result rows
+//       (fields joined by "|"); compared in order when the statement has
+//       ORDER BY, else both sides sorted
+//   query error MESSAGE
+//       followed by the SELECT's lines; MESSAGE is the failure's message
 //   rewrite
 //       followed by statement lines, "----", the text the statement sees
 //       (its lines) and a line "params: A,B" with the parameters found
+#include "DataQuery.h"
 #include "FieldValue.h"
+#include "FileSession.h"
 #include "QueryTestSupport.h"
 
 #include <algorithm>
@@ -126,6 +134,53 @@ std::string Joined(const std::vector<std::string>& lines, std::size_t from, std:
     return s;
 }
 
+// Prepares and executes a SELECT on the directory; its result rows, or the
+// message it failed with as the only row.
+std::vector<std::string> RunQuery(const TScratchDir& dir, const std::string& text,
+                                  std::string& failure) {
+    StartEngine();
+    TDataQuery query;
+    query.SetDirectory(dir.Path());
+    query.SetLockRetryCount(2);
+    query.SetLockWaitTime(5);
+    try {
+        CheckCode(query.Prepare(text));
+        CheckCode(query.Execute());
+        TDataFile* cursor = query.ResultCursor();
+        if (!cursor) {
+            failure = "no result cursor";
+            return {};
+        }
+        return CursorRows(*cursor);
+    } catch (const std::exception& e) {
+        failure = e.what();
+    }
+    return {};
+}
+
+void RunQueryRecord(const TScratchDir& dir, const std::string& header,
+                    const std::vector<std::string>& body) {
+    const auto sep = std::find(body.begin(), body.end(), "----");
+    const std::string text = Joined(body, 0, static_cast<std::size_t>(sep - body.begin()));
+    std::string failure;
+    std::vector<std::string> rows = RunQuery(dir, text, failure);
+    if (StartsWith(header, "query error ")) {
+        EXPECT_EQ(failure, header.substr(std::string("query error ").size())) << text;
+        return;
+    }
+    ASSERT_EQ(failure, "") << text;
+    ASSERT_NE(sep, body.end()) << "query record without ----";
+    std::vector<std::string> expected(sep + 1, body.end());
+    std::string upper = text;
+    for (char& c : upper)
+        c = static_cast<char>(std::toupper(static_cast<unsigned char>(c)));
+    if (upper.find("ORDER BY") == std::string::npos) {
+        std::sort(rows.begin(), rows.end());
+        std::sort(expected.begin(), expected.end());
+    }
+    EXPECT_EQ(rows, expected) << text;
+}
+
 void RunFile(const std::string& path) {
     TScratchDir dir;
     std::vector<std::string> pendingParams;
@@ -167,6 +222,8 @@ void RunFile(const std::string& path) {
             EXPECT_FALSE(query->Prepared());
         } else if (StartsWith(header, "rows ")) {
             EXPECT_EQ(Rows(dir.Table(header.substr(5))), body);
+        } else if (header == "query" || StartsWith(header, "query error ")) {
+            RunQueryRecord(dir, header, body);
         } else if (header == "rewrite") {
             const auto sep = std::find(body.begin(), body.end(), "----");
             ASSERT_NE(sep, body.end());

@@ -1,0 +1,75 @@
+// TGroupAccumulator: accumulation and finalisation of aggregates.
+#include "GroupAccumulator.h"
+
+#include "DataFileFormat.h"
+#include "SqlCompare.h"
+
+namespace tabula {
+
+TGroupAccumulator::TGroupAccumulator(const std::vector<TResultDataField>& fields,
+                                     std::uint32_t localeId)
+    : fields_(&fields), localeId_(localeId), slots_(fields.size()) {}
+
+namespace {
+
+TSqlValue AddValues(const TSqlValue& sum, const TSqlValue& value, const TSqlType& type) {
+    if (type.code == datafmt::kFtBcd)
+        return TSqlValue::Bcd(sum.AsCurrency() + value.AsCurrency(), type.decimals);
+    return TSqlValue::Float(sum.AsFloat() + value.AsFloat(),
+                            type.subtype == datafmt::kMoneySubtype);
+}
+
+TSqlValue AsResultType(const TSqlValue& value, const TSqlType& type) {
+    if (type.code == datafmt::kFtBcd)
+        return TSqlValue::Bcd(value.AsCurrency(), type.decimals);
+    return TSqlValue::Float(value.AsFloat(), type.subtype == datafmt::kMoneySubtype);
+}
+
+} // namespace
+
+void TGroupAccumulator::Accumulate(std::size_t field, const TSqlValue& value) {
+    const TResultDataField& f = (*fields_)[field];
+    Slot& slot = slots_[field];
+    if (f.aggregate == sqlop::kCount && !f.argument) {
+        ++slot.count;
+        return;
+    }
+    if (value.IsNull())
+        return;
+    ++slot.count;
+    switch (f.aggregate) {
+    case sqlop::kSum:
+        slot.value = slot.value.IsNull() ? AsResultType(value, f.type)
+                                         : AddValues(slot.value, value, f.type);
+        break;
+    case sqlop::kMin:
+        if (slot.value.IsNull() || SqlCompareValues(value, slot.value, localeId_) < 0)
+            slot.value = value;
+        break;
+    case sqlop::kMax:
+        if (slot.value.IsNull() || SqlCompareValues(value, slot.value, localeId_) > 0)
+            slot.value = value;
+        break;
+    case sqlop::kAvg:
+        slot.floatSum += value.AsFloat();
+        break;
+    default:
+        break;
+    }
+}
+
+TSqlValue TGroupAccumulator::Result(std::size_t field) const {
+    const TResultDataField& f = (*fields_)[field];
+    const Slot& slot = slots_[field];
+    switch (f.aggregate) {
+    case sqlop::kCount:
+        return TSqlValue::Int32(static_cast<std::int32_t>(slot.count));
+    case sqlop::kAvg:
+        return TSqlValue::Float(slot.count > 0 ? slot.floatSum / static_cast<double>(slot.count)
+                                               : 0.0);
+    default:
+        return slot.value;
+    }
+}
+
+} // namespace tabula

@@ -1,0 +1,217 @@
+// ExecuteCannedSelect: rows, groups, DISTINCT and ORDER BY of a canned
+// SELECT.
+#include "SelectExecution.h"
+
+#include "DataFileFormat.h"
+#include "GroupAccumulator.h"
+#include "SourceDataFile.h"
+#include "SqlCompare.h"
+
+#include <algorithm>
+#include <exception>
+#include <map>
+#include <optional>
+#include <set>
+#include <string>
+
+namespace tabula {
+
+namespace {
+
+struct TAnswerRow {
+    std::vector<TSqlValue> values;
+    std::vector<TSqlValue> orderKeys;
+    std::optional<TGroupAccumulator> aggregates;
+};
+
+// Exact identity of a list of values: type, null flag and bytes of each.
+std::string ExactKey(const std::vector<TSqlValue>& values) {
+    std::string key;
+    for (const TSqlValue& v : values) {
+        key.push_back(static_cast<char>(v.Type()));
+        key.push_back(v.IsNull() ? '\0' : '\1');
+        if (!v.IsNull())
+            key.append(v.Bytes().begin(), v.Bytes().end());
+        key.push_back('\xff');
+    }
+    return key;
+}
+
+// Takes and releases the shared read locks of WITH LOCKS.
+class TSharedReadScope {
+public:
+    TSharedReadScope(const std::vector<TSourceDataFile*>& sources, bool take) {
+        if (!take)
+            return;
+        for (TSourceDataFile* s : sources)
+            if (s->File().BeginSharedRead())
+                held_.push_back(s);
+    }
+    ~TSharedReadScope() {
+        for (TSourceDataFile* s : held_) {
+            try {
+                s->File().EndSharedRead();
+            } catch (...) {
+                // The failure that ended the execution is the one to see.
+            }
+        }
+    }
+    TSharedReadScope(const TSharedReadScope&) = delete;
+    TSharedReadScope& operator=(const TSharedReadScope&) = delete;
+
+private:
+    std::vector<TSourceDataFile*> held_;
+};
+
+class TRowCollector {
+public:
+    TRowCollector(const TSqlStatement& s, const std::vector<TSourceDataFile*>& sources,
+                  const std::vector<TResultDataField>& fields, std::uint32_t localeId,
+                  const TJoinIterator& join)
+        : s_(s), sources_(sources), fields_(fields), localeId_(localeId), join_(join) {}
+
+    void Add();
+    // The aggregate-only row, when no combined row came.
+    void EnsureSingleGroup();
+    std::vector<TAnswerRow>& Rows() { return rows_; }
+    void Finish();
+
+private:
+    TSqlValue ItemValue(const TSqlOrderItem& item, const std::vector<TSqlValue>& values) const;
+    TSqlValue Evaluate(const TSqlNode& n) const { return SqlEvaluate(n, join_.Context()); }
+    void Accumulate(TAnswerRow& row) const;
+
+    const TSqlStatement& s_;
+    const std::vector<TSourceDataFile*>& sources_;
+    const std::vector<TResultDataField>& fields_;
+    std::uint32_t localeId_;
+    const TJoinIterator& join_;
+    std::vector<TAnswerRow> rows_;
+    std::map<std::string, std::size_t> groups_;
+    std::set<std::string> distinct_;
+};
+
+TSqlValue TRowCollector::ItemValue(const TSqlOrderItem& item,
+                                   const std::vector<TSqlValue>& values) const {
+    if (item.resultIndex >= 0)
+        return values.at(static_cast<std::size_t>(item.resultIndex));
+    TSqlNode column;
+    column.kind = TSqlNodeKind::Column;
+    column.tableIndex = item.tableIndex;
+    column.fieldNumber = item.fieldNumber;
+    const TSqlSourceField& f =
+        sources_.at(static_cast<std::size_t>(item.tableIndex))->Field(item.fieldNumber);
+    column.type = TSqlType{f.type, f.subtype, f.size, f.decimals};
+    return join_.ColumnValue(column);
+}
+
+void TRowCollector::Accumulate(TAnswerRow& row) const {
+    for (std::size_t i = 0; i < fields_.size(); ++i)
+        if (fields_[i].aggregate)
+            row.aggregates->Accumulate(i, fields_[i].argument ? Evaluate(*fields_[i].argument)
+                                                              : TSqlValue());
+}
+
+void TRowCollector::Add() {
+    TAnswerRow row;
+    row.values.reserve(fields_.size());
+    for (const TResultDataField& f : fields_)
+        row.values.push_back(f.aggregate ? TSqlValue() : Evaluate(*f.expr));
+    for (const TSqlOrderItem& item : s_.orderBy)
+        row.orderKeys.push_back(ItemValue(item, row.values));
+    if (s_.grouped) {
+        std::vector<TSqlValue> groupValues;
+        for (const TSqlOrderItem& item : s_.groupBy)
+            groupValues.push_back(ItemValue(item, row.values));
+        const auto [it, fresh] = groups_.emplace(ExactKey(groupValues), rows_.size());
+        if (fresh) {
+            row.aggregates.emplace(fields_, localeId_);
+            rows_.push_back(std::move(row));
+        }
+        Accumulate(rows_[it->second]);
+        return;
+    }
+    if (s_.distinct && !distinct_.insert(ExactKey(row.values)).second)
+        return;
+    rows_.push_back(std::move(row));
+}
+
+void TRowCollector::EnsureSingleGroup() {
+    if (!s_.grouped || !s_.groupBy.empty() || !rows_.empty())
+        return;
+    TAnswerRow row;
+    row.values.assign(fields_.size(), TSqlValue());
+    row.aggregates.emplace(fields_, localeId_);
+    rows_.push_back(std::move(row));
+}
+
+void TRowCollector::Finish() {
+    for (TAnswerRow& row : rows_) {
+        if (!row.aggregates)
+            continue;
+        for (std::size_t i = 0; i < fields_.size(); ++i)
+            if (fields_[i].aggregate)
+                row.values[i] = row.aggregates->Result(i);
+        // Order keys that name result columns see the finished aggregates.
+        for (std::size_t k = 0; k < s_.orderBy.size(); ++k)
+            if (s_.orderBy[k].resultIndex >= 0)
+                row.orderKeys[k] = row.values[static_cast<std::size_t>(s_.orderBy[k].resultIndex)];
+    }
+    if (s_.grouped && s_.distinct) {
+        std::vector<TAnswerRow> kept;
+        std::set<std::string> seen;
+        for (TAnswerRow& row : rows_)
+            if (seen.insert(ExactKey(row.values)).second)
+                kept.push_back(std::move(row));
+        rows_ = std::move(kept);
+    }
+}
+
+int CompareKey(const TSqlValue& a, const TSqlValue& b, bool noCase, std::uint32_t localeId) {
+    if (a.IsNull() || b.IsNull())
+        return (a.IsNull() ? 0 : 1) - (b.IsNull() ? 0 : 1);
+    if (noCase && a.Type() == datafmt::kFtString && b.Type() == datafmt::kFtString)
+        return SqlCompareValues(TSqlValue::String(SqlMapCase(a.AsString(), true, localeId)),
+                                TSqlValue::String(SqlMapCase(b.AsString(), true, localeId)),
+                                localeId);
+    return SqlCompareValues(a, b, localeId);
+}
+
+void SortRows(std::vector<TAnswerRow>& rows, const TSqlStatement& s, std::uint32_t localeId) {
+    if (s.orderBy.empty())
+        return;
+    std::stable_sort(rows.begin(), rows.end(), [&](const TAnswerRow& x, const TAnswerRow& y) {
+        for (std::size_t i = 0; i < s.orderBy.size(); ++i) {
+            int c = CompareKey(x.orderKeys[i], y.orderKeys[i], s.noCase, localeId);
+            if (s.orderBy[i].descending)
+                c = -c;
+            if (c != 0)
+                return c < 0;
+        }
+        return false;
+    });
+}
+
+} // namespace
+
+void ExecuteCannedSelect(const TSqlStatement& statement,
+                         const std::vector<TSourceDataFile*>& sources,
+                         const std::vector<TResultDataField>& fields, std::uint32_t localeId,
+                         TAnswerTable& answer, const TJoinIterator::TProgress& progress) {
+    TSharedReadScope locks(sources, statement.withLocks);
+    // Other users may have changed the shared source tables since the last
+    // run: each execution reads them as they are now.
+    for (TSourceDataFile* s : sources)
+        s->File().Refresh();
+    TJoinIterator join(statement, sources, localeId);
+    TRowCollector collector(statement, sources, fields, localeId, join);
+    join.Run([&] { collector.Add(); }, progress);
+    collector.EnsureSingleGroup();
+    collector.Finish();
+    SortRows(collector.Rows(), statement, localeId);
+    for (const TAnswerRow& row : collector.Rows())
+        answer.Append(row.values);
+    answer.Rewind();
+}
+
+} // namespace tabula

@@ -1,0 +1,36 @@
+// ExecuteCannedSelect: fills a SELECT's answer table from its source tables.
+//
+// Steps:
+// 1. with WITH LOCKS every source table's shared read lock is taken, and
+//    released however the execution ends;
+// 2. the join iterator produces the combined rows (JoinIterator.h);
+// 3. for each one the plain and computed columns are evaluated; a grouped
+//    statement finds the group by the exact bytes of its GROUP BY values
+//    and accumulates its aggregates (GroupAccumulator.h); an aggregate-only
+//    statement has one group, present even over no rows; DISTINCT keeps the
+//    first row of each set of equal values (exact bytes, NULL equal to
+//    NULL);
+// 4. ORDER BY sorts stably - rows with equal keys keep the order they were
+//    produced in, none is lost - each item by its own direction, strings
+//    without regard to case with NOCASE, NULL before every value;
+// 5. the rows are appended in that order and the table is positioned
+//    before its first row.
+#pragma once
+
+#include "AnswerTable.h"
+#include "JoinIterator.h"
+#include "ResultField.h"
+#include "SqlStatement.h"
+
+#include <vector>
+
+namespace tabula {
+
+class TSourceDataFile;
+
+void ExecuteCannedSelect(const TSqlStatement& statement,
+                         const std::vector<TSourceDataFile*>& sources,
+                         const std::vector<TResultDataField>& fields, std::uint32_t localeId,
+                         TAnswerTable& answer, const TJoinIterator::TProgress& progress);
+
+} // namespace tabula

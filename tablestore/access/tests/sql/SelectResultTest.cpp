@@ -1,0 +1,76 @@
+// The answer table of a SELECT over its life: where it lives (a temporary
+// table leaves no file behind, INTO MEMORY none on disk, INTO a table that
+// stays), and the statement that produced it refusing a second Prepare.
+#include "DataQuery.h"
+#include "FileSession.h"
+#include "QueryTestSupport.h"
+
+#include <filesystem>
+#include <gtest/gtest.h>
+
+namespace tabula {
+namespace {
+
+using namespace querytest;
+
+class SelectResult : public ::testing::Test {
+protected:
+    void SetUp() override {
+        StartEngine();
+        CreateTable(dir.Table("T"), "No int32, City string 10", {"No"}, {});
+        for (int i = 1; i <= 3; ++i)
+            ASSERT_EQ(RunSql(dir.Path(), "INSERT INTO T VALUES (" + std::to_string(i) + ", 'C" +
+                                             std::to_string(i % 2) + "')"),
+                      "ok");
+    }
+    void TearDown() override { DefaultSession().SetActive(false); }
+
+    std::vector<std::string> Files() const {
+        std::vector<std::string> names;
+        for (const auto& e : std::filesystem::directory_iterator(dir.Path()))
+            names.push_back(e.path().filename().string());
+        std::sort(names.begin(), names.end());
+        return names;
+    }
+
+    TScratchDir dir;
+};
+
+TEST_F(SelectResult, TemporaryAndMemoryAnswersLeaveNoFilesAndIntoStays) {
+    const std::vector<std::string> before = Files();
+    for (const char* text : {"SELECT City, COUNT(*) FROM T GROUP BY City",
+                             "SELECT DISTINCT City INTO MEMORY Mem FROM T"}) {
+        TDataQuery q;
+        q.SetDirectory(dir.Path());
+        ASSERT_EQ(q.Prepare(text), 0);
+        ASSERT_EQ(q.Execute(), 0);
+        ASSERT_NE(q.ResultCursor(), nullptr);
+        EXPECT_EQ(CursorRows(*q.ResultCursor()).size(), 2u) << text;
+        EXPECT_EQ(Files(), before) << text;
+    }
+    EXPECT_EQ(Files(), before);
+    {
+        TDataQuery q;
+        q.SetDirectory(dir.Path());
+        ASSERT_EQ(q.Prepare("SELECT No INTO Kept FROM T WHERE No > 1"), 0);
+        ASSERT_EQ(q.Execute(), 0);
+    }
+    EXPECT_EQ(Rows(dir.Table("Kept")), (std::vector<std::string>{"2", "3"}));
+}
+
+TEST_F(SelectResult, ExecutingAgainRefreshesAndSecondPrepareIsRefused) {
+    TDataQuery q;
+    q.SetDirectory(dir.Path());
+    ASSERT_EQ(q.Prepare("SELECT COUNT(*) FROM T"), 0);
+    ASSERT_EQ(q.Execute(), 0);
+    EXPECT_EQ(CursorRows(*q.ResultCursor()), (std::vector<std::string>{"3"}));
+    ASSERT_EQ(RunSql(dir.Path(), "INSERT INTO T VALUES (4, 'C0')"), "ok");
+    ASSERT_EQ(q.Execute(), 0);
+    EXPECT_EQ(CursorRows(*q.ResultCursor()), (std::vector<std::string>{"4"}));
+    EXPECT_EQ(q.Prepare("SELECT No FROM T"), kErrUnknownOsError);
+    // The refused Prepare left the result as it was.
+    EXPECT_EQ(CursorRows(*q.ResultCursor()), (std::vector<std::string>{"4"}));
+}
+
+} // namespace
+} // namespace tabula

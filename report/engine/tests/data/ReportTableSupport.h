@@ -10,6 +10,7 @@
 #include "tabula/Component.h"
 #include "tabula/TableCreation.h"
 #include "tabula/TabulaDatabase.h"
+#include "tabula/TabulaSession.h"
 #include "tabula/TabulaSessionList.h"
 #include "tabula/TabulaTable.h"
 

@@ -1,11 +1,11 @@
 // Field references: the parts of the text forms, resolution against real
 // tables, the field value with its Null rules, and BLOB binding.
-#include "RpFieldReference.h"
+#include "data/RpFieldReference.h"
 
 #include "ReportTableSupport.h"
-#include "RpBlobBinding.h"
-#include "RpDBDataSet.h"
-#include "RpFieldValue.h"
+#include "data/RpBlobBinding.h"
+#include "data/RpDBDataSet.h"
+#include "data/RpFieldValue.h"
 
 namespace report::test {
 namespace {

@@ -1,14 +1,17 @@
-// TrpValue: a property value as named-property access carries it: empty,
-// integer, real, boolean or text. Minimal for now; the report's value type
-// with arithmetic grows from here.
+// TrpValue: the value the report engine computes with (field values,
+// variables, expression results). For now it is the dataset framework's
+// variant; this is the one place that says so, so that the report's own
+// value type can replace it without touching the users.
 #pragma once
 
-#include <cstdint>
-#include <string>
-#include <variant>
+#include "tabula/Variant.h"
 
 namespace report {
 
-using TrpValue = std::variant<std::monostate, std::int64_t, double, bool, std::string>;
+using TrpValue = tabula::TVariant;
+
+inline bool IsNull(const TrpValue& value) {
+    return tabula::VarIsNull(value);
+}
 
 } // namespace report

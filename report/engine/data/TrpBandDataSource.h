@@ -10,9 +10,9 @@
 // called on the dataset found or made.
 #pragma once
 
-#include "RpComponentLookup.h"
-#include "RpDataset.h"
-#include "RpUserDataset.h"
+#include "TrpComponentLookup.h"
+#include "TrpDataset.h"
+#include "TrpUserDataset.h"
 
 #include <memory>
 #include <string>

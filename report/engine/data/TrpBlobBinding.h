@@ -18,7 +18,7 @@
 // the object prints as it would unbound.
 #pragma once
 
-#include "RpFieldReference.h"
+#include "TrpFieldReference.h"
 #include "tabula/DataSource.h"
 #include "tabula/Field.h"
 

@@ -4,7 +4,7 @@
 // OnCheckEOF), through which the caller supplies its own records.
 #pragma once
 
-#include "RpDataset.h"
+#include "TrpDataset.h"
 
 namespace report {
 

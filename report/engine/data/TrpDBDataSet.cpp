@@ -1,8 +1,8 @@
 // TrpDBDataSet: a walk over a table-store dataset with its range and its
 // start bookmark.
-#include "RpDBDataSet.h"
+#include "TrpDBDataSet.h"
 
-#include "RpDataErrors.h"
+#include "TrpDataErrors.h"
 
 namespace report {
 

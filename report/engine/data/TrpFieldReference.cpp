@@ -1,7 +1,7 @@
 // Parsing and resolution of field references.
-#include "RpFieldReference.h"
+#include "TrpFieldReference.h"
 
-#include "RpDataErrors.h"
+#include "TrpDataErrors.h"
 
 #include <vector>
 

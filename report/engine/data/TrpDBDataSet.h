@@ -29,7 +29,7 @@
 //   reCount    as in TrpDataset, or the end of data if that comes first.
 #pragma once
 
-#include "RpDataset.h"
+#include "TrpDataset.h"
 #include "tabula/DataLink.h"
 #include "tabula/DataSet.h"
 #include "tabula/DataSource.h"

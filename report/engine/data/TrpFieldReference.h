@@ -20,7 +20,7 @@
 // that the caller can go on with its other readings of the name.
 #pragma once
 
-#include "RpComponentLookup.h"
+#include "TrpComponentLookup.h"
 #include "tabula/DataSet.h"
 
 #include <optional>

@@ -13,8 +13,8 @@
 //      bytes, BLOBs).
 #pragma once
 
-#include "RpFieldReference.h"
-#include "RpValue.h"
+#include "TrpFieldReference.h"
+#include "TrpValue.h"
 #include "tabula/Field.h"
 
 namespace report {

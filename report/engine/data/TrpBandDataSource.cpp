@@ -1,7 +1,7 @@
 // Resolution of a band's data source text: a count or a component name.
-#include "RpBandDataSource.h"
+#include "TrpBandDataSource.h"
 
-#include "RpDataErrors.h"
+#include "TrpDataErrors.h"
 
 #include <charconv>
 

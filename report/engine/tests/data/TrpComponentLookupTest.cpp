@@ -1,12 +1,12 @@
 // Component names of templates: lookup among the owner's components and
 // the forms, and the data sources of bands (counts, report datasets, wrong
 // classes, missing components).
-#include "RpComponentLookup.h"
+#include "TrpComponentLookup.h"
 
 #include "ReportTableSupport.h"
-#include "RpBandDataSource.h"
-#include "RpDBDataSet.h"
-#include "RpDataErrors.h"
+#include "TrpBandDataSource.h"
+#include "TrpDBDataSet.h"
+#include "TrpDataErrors.h"
 
 namespace report::test {
 namespace {

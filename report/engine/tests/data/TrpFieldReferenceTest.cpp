@@ -1,11 +1,11 @@
 // Field references: the parts of the text forms, resolution against real
 // tables, the field value with its Null rules, and BLOB binding.
-#include "RpFieldReference.h"
+#include "TrpFieldReference.h"
 
 #include "ReportTableSupport.h"
-#include "RpBlobBinding.h"
-#include "RpDBDataSet.h"
-#include "RpFieldValue.h"
+#include "TrpBlobBinding.h"
+#include "TrpDBDataSet.h"
+#include "TrpFieldValue.h"
 
 namespace report::test {
 namespace {

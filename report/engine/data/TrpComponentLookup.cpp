@@ -1,8 +1,8 @@
 // Component lookup by a dotted name among the owner's components and the
 // application's forms.
-#include "RpComponentLookup.h"
+#include "TrpComponentLookup.h"
 
-#include "RpDataErrors.h"
+#include "TrpDataErrors.h"
 
 namespace report {
 

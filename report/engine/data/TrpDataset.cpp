@@ -1,5 +1,5 @@
 // TrpDataset: record counting, the count range and the events.
-#include "RpDataset.h"
+#include "TrpDataset.h"
 
 namespace report {
 

@@ -1,5 +1,5 @@
 // Field values with the Null rules of the report engine.
-#include "RpFieldValue.h"
+#include "TrpFieldValue.h"
 
 #include "tabula/DataSet.h"
 

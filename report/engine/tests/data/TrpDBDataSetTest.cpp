@@ -1,9 +1,9 @@
 // Walks of TrpDBDataSet over a real table: the ranges, the start bookmark,
 // the count range with its events, the dataset and data source references.
-#include "RpDBDataSet.h"
+#include "TrpDBDataSet.h"
 
 #include "ReportTableSupport.h"
-#include "RpDataErrors.h"
+#include "TrpDataErrors.h"
 #include "tabula/DataSource.h"
 
 namespace report::test {

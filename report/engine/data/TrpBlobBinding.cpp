@@ -1,5 +1,5 @@
 // BLOB binding of report objects and the reading of BLOB field content.
-#include "RpBlobBinding.h"
+#include "TrpBlobBinding.h"
 
 #include "tabula/DataSet.h"
 #include "tabula/Stream.h"

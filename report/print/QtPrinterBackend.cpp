@@ -1,6 +1,8 @@
 // QtPrinterBackend: device information and settings through QPrinter.
 #include "QtPrinterBackend.h"
 
+#include "VirtualPaperTable.h"
+
 #include <QPageLayout>
 #include <QPageSize>
 
@@ -42,7 +44,7 @@ std::optional<TrpDeviceInfo> QtPrinterBackend::ReadDevice() {
     d.port = info.location().toStdString();
     QPageLayout layout = printer_->pageLayout();
     int code = layout.pageSize().windowsId();
-    d.paperCode = code > 0 ? code : 256;
+    d.paperCode = code > 0 ? code : kUserPaperCode;
     d.portrait = layout.orientation() == QPageLayout::Portrait;
     d.dpiX = d.dpiY = printer_->resolution();
     QRect paper = printer_->paperRect(QPrinter::DevicePixel).toRect();
@@ -54,8 +56,10 @@ std::optional<TrpDeviceInfo> QtPrinterBackend::ReadDevice() {
     d.pageWidth = page.width();
     d.pageHeight = page.height();
     for (const QPageSize& size : info.supportedPageSizes()) {
+        // Sizes without a paper id of their own all answer the user-size
+        // code; listed, they could not be told apart, so they are left out.
         int id = size.windowsId();
-        if (id <= 0)
+        if (id <= 0 || id == kUserPaperCode)
             continue;
         d.paperCodes.push_back(id);
         d.paperNames.push_back(size.name().toStdString());
@@ -69,9 +73,11 @@ bool QtPrinterBackend::ApplyDeviceMode(const TrpDeviceMode& mode) {
     if (!printer_)
         return false;
     QPageSize size;
-    if (mode.paperCode == 256)
+    if (mode.paperCode == kUserPaperCode)
+        // Exact: a fuzzy match would quietly swap a user size for a nearby
+        // standard sheet.
         size = QPageSize(QSizeF(mode.paperWidth / 10.0, mode.paperLength / 10.0),
-                         QPageSize::Millimeter);
+                         QPageSize::Millimeter, QString(), QPageSize::ExactMatch);
     else
         size = QPageSize(QPageSize::id(mode.paperCode));
     if (!size.isValid())

@@ -4,6 +4,7 @@
 #include "QtPrinterBackend.h"
 
 #include "TrpPrinter.h"
+#include "VirtualPaperTable.h"
 
 #include <QGuiApplication>
 #include <gtest/gtest.h>
@@ -21,6 +22,12 @@ TEST(QtPrinterBackendTest, VirtualPrinterComesLastAndMetricsAreFilled) {
     EXPECT_EQ(names.back(), kVirtualPrinterName);
     EXPECT_EQ(printer.VirtualPrinterIndex(), static_cast<int>(names.size()) - 1);
     EXPECT_EQ(names.size(), backend.PrinterNames().size() + 1);
+    // A real printer lists each paper once, by its own code: sizes without
+    // a code would all read as the user size.
+    if (!printer.VirtualSelected()) {
+        for (int code : printer.PaperCodeList())
+            EXPECT_NE(code, kUserPaperCode);
+    }
     TrpPageMetrics m;
     printer.FillPageMetrics(m);
     EXPECT_GT(m.printableWidth, 0);

@@ -35,6 +35,9 @@ void Save(const QImage& image, const std::string& name) {
     const QString dir = QString::fromStdString(::testing::TempDir()) + "report_frames/";
     QDir().mkpath(dir);
     image.save(dir + QString::fromStdString(name) + ".png");
+    // A copy four times the size, pixel for pixel, to look at the edges.
+    image.scaled(image.size() * 4, Qt::IgnoreAspectRatio, Qt::FastTransformation)
+        .save(dir + QString::fromStdString(name) + "_x4.png");
 }
 
 // A framed text object at 20,20 of 60 x 30: edges at x 20 and 80, y 20 and 50.

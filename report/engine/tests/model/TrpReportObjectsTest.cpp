@@ -119,7 +119,7 @@ TEST_F(ReportFixture, CommonNamedPropertiesReadAndWrite) {
     memo->SetPropertyValue("Top", std::string("34"));
     memo->SetPropertyValue("FRAMEWIDTH", 2.5);
     memo->SetPropertyValue("framecolor", std::int64_t{0xFF});
-    memo->SetPropertyValue("Visible", false);
+    memo->SetPropertyValue("Visible", std::string("False"));
     memo->SetPropertyValue("Memo", std::string("one\r\ntwo\nthree"));
     memo->SetPropertyValue("Stretched", false);
     memo->SetPropertyValue("BandAlign", std::int64_t{kAlignCenter});

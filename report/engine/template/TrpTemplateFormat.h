@@ -1,0 +1,170 @@
+// Byte layout of a report template (".rpf") and of the object records that
+// generated pages reuse.
+//
+// Little-endian throughout, no padding. A template is:
+//
+//   version byte V (21..24; a first byte below 21 means "no version byte":
+//                   V is 21 and reading restarts at offset 0)
+//   i16 UseDefaultPrinter, i16 TwoPass
+//   string printer name (the single byte 0x01 = the virtual printer)
+//   chunks up to the end of the stream, each led by a tag byte:
+//     255 page record, 254 dictionary record, 253 extension block (stops the
+//     reader), 0..10 object record of that object type, 11..252 invalid
+//
+// The format version decides the string forms. From version 23 on a string
+// is a u16 length, the bytes, and one filler byte; a string list is a u16
+// count followed by counted lines, each ended by a separator byte (13 when
+// another line follows, 0 after the last), or by a single 0 when the count is
+// 0. Before version 23 a string runs up to a 0 byte, and a string list is all
+// lines separated by 13 and ended by 0. Parts of the file that only exist
+// from version 23 or 24 on ("new strings") always use the counted form.
+//
+// Every byte read is untrusted: lengths, counts and offsets are checked
+// against the bytes that remain in the stream before they are used.
+#pragma once
+
+#include <cstddef>
+#include <cstdint>
+#include <iterator>
+#include <string_view>
+
+namespace report::tplfmt {
+
+// ---- Format versions ---------------------------------------------------------
+// The oldest layout; also the version of files that carry no version byte.
+inline constexpr int kOldestVersion = 21;
+// From here on: counted strings and lists, object scripts and visibility.
+inline constexpr int kCountedStringsVersion = 23;
+// From here on: page names, dialog fields, paper bins and page scripts,
+// object names in every form, object record versions and end offsets.
+inline constexpr int kCurrentVersion = 24;
+static_assert(kOldestVersion < kCountedStringsVersion && kCountedStringsVersion < kCurrentVersion);
+
+// ---- Chunk tags ----------------------------------------------------------------
+inline constexpr std::uint8_t kTagPage = 255;
+inline constexpr std::uint8_t kTagDictionary = 254;
+inline constexpr std::uint8_t kTagExtension = 253;
+// Tags 0..kLastObjectTag are object type codes; anything between that and
+// kTagExtension is invalid.
+inline constexpr std::uint8_t kLastObjectTag = 10;
+static_assert(kLastObjectTag < kTagExtension);
+
+// ---- Object type codes -----------------------------------------------------------
+inline constexpr std::uint8_t kTypeMemo = 0;
+inline constexpr std::uint8_t kTypePicture = 1;
+inline constexpr std::uint8_t kTypeBand = 2;
+inline constexpr std::uint8_t kTypeSubReport = 3;
+inline constexpr std::uint8_t kTypeLine = 4;
+// An object of a registered extension class; its class name follows the tag.
+inline constexpr std::uint8_t kTypeExtension = 10;
+static_assert(kTypeExtension == kLastObjectTag);
+
+// Extension class names that the reader maps to a class of its own.
+// Both lookup controls are one class now.
+inline constexpr std::string_view kTableLookupClass = "TRPTABLELOOKUPCONTROL";
+inline constexpr std::string_view kSqlLookupClass = "TRPSQLLOOKUPCONTROL";
+inline constexpr std::string_view kLookupControlClass = "TrpDBLookupControl";
+// An old framed text object: read as an ordinary text object followed by
+// kFramedMemoTailSize bytes of its own that are skipped.
+inline constexpr std::string_view kFramedMemoClass = "TRPFRAMEDMEMOVIEW";
+inline constexpr std::size_t kFramedMemoTailSize = 8;
+
+// ---- Report header --------------------------------------------------------------
+// The printer name that stands for the engine's built-in virtual printer.
+inline constexpr char kVirtualPrinterToken = '\x01';
+
+// ---- Strings --------------------------------------------------------------------
+// Ends a zero-terminated string or list; also the filler after a counted
+// string and the separator after the last line of a counted list.
+inline constexpr std::uint8_t kStringEnd = 0;
+// Separates lines of a list (both forms).
+inline constexpr std::uint8_t kLineSeparator = 13;
+// Counted strings and lists carry u16 lengths and counts.
+inline constexpr std::size_t kMaxCountedLength = 0xFFFF;
+// Legacy dictionary entries hold short strings: a length byte and the bytes.
+inline constexpr std::size_t kMaxShortStringLength = 0xFF;
+
+// ---- Page record ---------------------------------------------------------------
+// First i32 of a page record written by this system; any other value is the
+// paper size of the old layout (no "Size" field, no page script).
+inline constexpr std::int32_t kPageMarker = -1;
+// Bytes after "Orientation" in pages before kCountedStringsVersion.
+inline constexpr std::size_t kOldPageSkippedBytes = 6;
+// Paper bin of pages before kCurrentVersion: the printer's default.
+inline constexpr std::int32_t kDefaultPaperBin = -1;
+// Stored dialog border styles and what they are read as.
+inline constexpr std::uint8_t kStoredBorderDialog = 0;
+inline constexpr std::uint8_t kStoredBorderSizeable = 1;
+inline constexpr std::uint8_t kBorderStyleDialog = 3;   // bsDialog
+inline constexpr std::uint8_t kBorderStyleSizeable = 2; // bsSizeable
+// Dialog positions: 0 is kept, anything else reads as screen centre.
+inline constexpr std::uint8_t kPositionDesigned = 0;     // poDesigned
+inline constexpr std::uint8_t kPositionScreenCenter = 4; // poScreenCenter
+
+// ---- Object records --------------------------------------------------------------
+// Record version written with every object: major.minor as major*10+minor.
+inline constexpr std::uint8_t kWrittenObjectMajor = 2;
+inline constexpr std::uint8_t kWrittenObjectMinor = 0;
+inline constexpr std::uint8_t kWrittenBandMinor = 1;
+// "BandAlign" is present when the major version exceeds this.
+inline constexpr int kBandAlignAfterMajor = 1;
+// A picture's "BlobType" is present when major*10+minor exceeds this.
+inline constexpr int kBlobTypeAfterVersion = 10;
+// A band's "Master" is present when major*10+minor exceeds this.
+inline constexpr int kBandMasterAfterVersion = 20;
+static_assert(kWrittenObjectMajor * 10 + kWrittenObjectMinor > kBlobTypeAfterVersion);
+static_assert(kWrittenObjectMajor * 10 + kWrittenBandMinor > kBandMasterAfterVersion);
+static_assert(kWrittenObjectMajor > kBandAlignAfterMajor);
+
+// Text objects of version-21 files always wrap words: "Flags" bit 1.
+inline constexpr int kWordWrapForcedVersion = 21;
+inline constexpr std::uint16_t kWordWrapFlag = 2;
+
+// Font style bits as stored (italic is bit 0, bold bit 1).
+inline constexpr std::int16_t kStoredItalic = 1;
+inline constexpr std::int16_t kStoredBold = 2;
+inline constexpr std::int16_t kStoredUnderline = 4;
+inline constexpr std::int16_t kStoredStrikeOut = 8;
+
+// "FrameWidth" is stored as an i32: a whole width w as w, any other width as
+// round(w * kFrameWidthScale). A stored n up to kMaxWholeFrameWidth reads as
+// n pixels, a larger one as n / kFrameWidthScale.
+inline constexpr int kFrameWidthScale = 1000;
+inline constexpr int kMaxWholeFrameWidth = 10;
+static_assert(kMaxWholeFrameWidth < kFrameWidthScale);
+
+// Picture graphic kinds.
+inline constexpr std::uint8_t kGraphicNone = 0;
+inline constexpr std::uint8_t kGraphicBitmap = 1;
+inline constexpr std::uint8_t kGraphicMetafile = 2;
+inline constexpr std::uint8_t kGraphicIcon = 3;
+
+// ---- Dictionary record -------------------------------------------------------------
+inline constexpr std::int16_t kDictionaryMarker = -2;
+inline constexpr std::int16_t kOldDictionaryMarker = -1;
+// Entry kinds of the legacy layout.
+inline constexpr std::uint8_t kLegacyFieldEntry = 1;
+inline constexpr std::uint8_t kLegacyVariableEntry = 2;
+// A legacy variable entry with this number names its expression in B;
+// others name special variable number - kLegacySpecialBase.
+inline constexpr std::int32_t kLegacyExpressionNumber = 1;
+inline constexpr std::int32_t kLegacySpecialBase = 2;
+inline constexpr std::string_view kLegacySpecialNames[] = {
+    "PAGE#", "", "DATE", "TIME", "LINE#", "LINETHROUGH#", "COLUMN#", "CURRENT#", "TOTALPAGES",
+};
+static_assert(std::size(kLegacySpecialNames) == 9);
+// Category names begin with this character in memory; in older files the
+// other way round.
+inline constexpr char kCategoryMark = ' ';
+// A renamed dictionary entry is cut to this many characters.
+inline constexpr std::size_t kMaxDictionaryNameLength = 255;
+
+// ---- Sizes used for bounds checks --------------------------------------------------
+// Smallest stored form of a dictionary pair: two empty counted strings.
+inline constexpr std::size_t kMinDictionaryPairSize = 2 * (2 + 1);
+// Smallest legacy dictionary entry: kind, number, three empty short strings.
+inline constexpr std::size_t kMinLegacyEntrySize = 1 + 4 + 3;
+// Smallest counted list line: length and separator.
+inline constexpr std::size_t kMinCountedLineSize = 2 + 1;
+
+} // namespace report::tplfmt

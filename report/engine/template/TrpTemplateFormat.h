@@ -23,6 +23,8 @@
 // against the bytes that remain in the stream before they are used.
 #pragma once
 
+#include "TrpObjectCodes.h"
+
 #include <cstddef>
 #include <cstdint>
 #include <iterator>
@@ -49,15 +51,8 @@ inline constexpr std::uint8_t kTagExtension = 253;
 inline constexpr std::uint8_t kLastObjectTag = 10;
 static_assert(kLastObjectTag < kTagExtension);
 
-// ---- Object type codes -----------------------------------------------------------
-inline constexpr std::uint8_t kTypeMemo = 0;
-inline constexpr std::uint8_t kTypePicture = 1;
-inline constexpr std::uint8_t kTypeBand = 2;
-inline constexpr std::uint8_t kTypeSubReport = 3;
-inline constexpr std::uint8_t kTypeLine = 4;
-// An object of a registered extension class; its class name follows the tag.
-inline constexpr std::uint8_t kTypeExtension = 10;
-static_assert(kTypeExtension == kLastObjectTag);
+// Tags 0..kLastObjectTag are the object type codes of TrpObjectCodes.h.
+static_assert(kLastObjectTag == kTypeExtension);
 
 // Extension class names that the reader maps to a class of its own.
 // Both lookup controls are one class now.
@@ -90,16 +85,13 @@ inline constexpr std::size_t kMaxShortStringLength = 0xFF;
 inline constexpr std::int32_t kPageMarker = -1;
 // Bytes after "Orientation" in pages before kCountedStringsVersion.
 inline constexpr std::size_t kOldPageSkippedBytes = 6;
-// Paper bin of pages before kCurrentVersion: the printer's default.
-inline constexpr std::int32_t kDefaultPaperBin = -1;
-// Stored dialog border styles and what they are read as.
+// Stored dialog border styles: read as bsDialog and bsSizeable, any other
+// value kept. (Dialog positions other than poDesigned read as
+// poScreenCenter.)
 inline constexpr std::uint8_t kStoredBorderDialog = 0;
 inline constexpr std::uint8_t kStoredBorderSizeable = 1;
-inline constexpr std::uint8_t kBorderStyleDialog = 3;   // bsDialog
-inline constexpr std::uint8_t kBorderStyleSizeable = 2; // bsSizeable
-// Dialog positions: 0 is kept, anything else reads as screen centre.
-inline constexpr std::uint8_t kPositionDesigned = 0;     // poDesigned
-inline constexpr std::uint8_t kPositionScreenCenter = 4; // poScreenCenter
+// The paper bin the page record stores for "the printer's default" after a
+// paper change (kStoredDefaultPaperBin) is read back as kDefaultPaperBin.
 
 // ---- Object records --------------------------------------------------------------
 // Record version written with every object: major.minor as major*10+minor.
@@ -116,15 +108,9 @@ static_assert(kWrittenObjectMajor * 10 + kWrittenObjectMinor > kBlobTypeAfterVer
 static_assert(kWrittenObjectMajor * 10 + kWrittenBandMinor > kBandMasterAfterVersion);
 static_assert(kWrittenObjectMajor > kBandAlignAfterMajor);
 
-// Text objects of version-21 files always wrap words: "Flags" bit 1.
+// Text objects of version-21 files always wrap words (kMemoWordWrap).
 inline constexpr int kWordWrapForcedVersion = 21;
-inline constexpr std::uint16_t kWordWrapFlag = 2;
-
-// Font style bits as stored (italic is bit 0, bold bit 1).
-inline constexpr std::int16_t kStoredItalic = 1;
-inline constexpr std::int16_t kStoredBold = 2;
-inline constexpr std::int16_t kStoredUnderline = 4;
-inline constexpr std::int16_t kStoredStrikeOut = 8;
+static_assert(kWordWrapForcedVersion == kOldestVersion);
 
 // "FrameWidth" is stored as an i32: a whole width w as w, any other width as
 // round(w * kFrameWidthScale). A stored n up to kMaxWholeFrameWidth reads as
@@ -133,11 +119,9 @@ inline constexpr int kFrameWidthScale = 1000;
 inline constexpr int kMaxWholeFrameWidth = 10;
 static_assert(kMaxWholeFrameWidth < kFrameWidthScale);
 
-// Picture graphic kinds.
-inline constexpr std::uint8_t kGraphicNone = 0;
-inline constexpr std::uint8_t kGraphicBitmap = 1;
-inline constexpr std::uint8_t kGraphicMetafile = 2;
-inline constexpr std::uint8_t kGraphicIcon = 3;
+// Picture graphic kinds are stored as the byte of TrpGraphicKind; a kind
+// above kLastGraphicKind is read as no graphic.
+inline constexpr std::uint8_t kLastGraphicKind = 3;
 
 // ---- Dictionary record -------------------------------------------------------------
 inline constexpr std::int16_t kDictionaryMarker = -2;

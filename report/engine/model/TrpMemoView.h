@@ -1,0 +1,45 @@
+// TrpMemoView: the text object (type 0, names "Memo" + n). Its memo lines
+// hold text with embedded [expressions]; ResultMemo receives the evaluated
+// text of one printing. Laying the text out and measuring it belongs to the
+// text layout; this class keeps the settings and draws the frame and fill.
+#pragma once
+
+#include "TrpFont.h"
+#include "TrpStretcheable.h"
+
+namespace report {
+
+class TrpMemoView : public TrpStretcheable {
+public:
+    TrpMemoView();
+
+    TrpFont Font;
+    std::int32_t Alignment = kTextAlignLeft;
+    TrpHighlight Highlight;
+    std::int32_t LineSpacing = 2;
+    std::int32_t CharSpacing = 0;
+    // Font height + LineSpacing, scaled; computed by the text layout.
+    std::int32_t LineHeight = 0;
+
+    std::string ClassName() const override { return "TrpMemoView"; }
+
+    void SetPropertyValue(const std::string& name, const TrpValue& value) override;
+    TrpValue GetPropertyValue(const std::string& name) override;
+    TrpValue CallMethod(const std::string& name, const TrpValue& p1, const TrpValue& p2,
+                        const TrpValue& p3) override;
+    void DeclareProperties() override;
+
+    void LoadFromBlob(const TrpBlobContent& content) override;
+    void Draw(QPainter& canvas) override;
+    void LoadFromStream(TrpReadStream& stream) override;
+    void SaveToStream(TrpWriteStream& stream) override;
+
+    // Until the text layout measures the text, the height needed is the
+    // object's own height and one line is LineHeight (or the whole object
+    // when no line height is known yet).
+    std::int32_t CalcHeight() override;
+    std::int32_t MinHeight() override;
+    std::int32_t RemainHeight() override;
+};
+
+} // namespace report

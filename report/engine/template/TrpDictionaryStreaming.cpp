@@ -17,8 +17,8 @@ namespace {
 // the bytes that remain.
 std::int32_t ReadCount(TrpReadStream& stream, std::size_t minSize, const char* what) {
     std::int32_t count = stream.ReadI32();
-    if (count < 0 || static_cast<std::int64_t>(count) * static_cast<std::int64_t>(minSize) >
-                         stream.Remaining())
+    if (count < 0 ||
+        static_cast<std::int64_t>(count) * static_cast<std::int64_t>(minSize) > stream.Remaining())
         throw ETrpTemplateError(std::string("impossible count of ") + what);
     return count;
 }

@@ -43,8 +43,8 @@ int WrittenMinor(const TrpView& view) {
 
 void TrpView::LoadFromStream(TrpReadStream& stream) {
     const int version = stream.Version();
-    const bool named = version >= kCurrentVersion ||
-                       (version == kCountedStringsVersion && !PreparedForm);
+    const bool named =
+        version >= kCurrentVersion || (version == kCountedStringsVersion && !PreparedForm);
     if (named) {
         Name = stream.ReadString();
     } else {

@@ -2,10 +2,12 @@
 // byte, old page records, unknown classes and damaged records skipped by
 // their end offsets, invalid tags, unknown versions, empty streams, the
 // dictionary's layouts, the printer name and loading from files.
+#include "ETrpTemplateError.h"
 #include "TemplateSupport.h"
 #include "TrpDictionaryStreaming.h"
 #include "TrpLineView.h"
 #include "TrpPrinter.h"
+#include "TrpReadStream.h"
 #include "TrpWriteStream.h"
 
 #include <QFile>
@@ -23,9 +25,9 @@ void OldMemoBody(ByteImage& b, int left, const std::string& text) {
     b.I32(left).I32(5).I32(100).I32(20); // geometry
     b.I16(0).I16(0).I32(1).I32(0).I16(0).I32(0x1FFFFFFF);
     b.I32(512 + '.').ZStr("").ZList({text});
-    b.U8(0);                                             // BandAlign (record version 2.0)
-    b.ZStr("Times").I32(12).I16(2).I32(0xFF).I32(1);     // font, alignment
-    b.I16(99);                                           // charset, ignored before 23
+    b.U8(0);                                            // BandAlign (record version 2.0)
+    b.ZStr("Times").I32(12).I16(2).I32(0xFF).I32(1);    // font, alignment
+    b.I16(99);                                          // charset, ignored before 23
     b.I16(1).I32(0x00FF00).I32(0xFFFFFF).ZStr("[X]=1"); // highlight
 }
 

@@ -165,7 +165,6 @@ TEST(TrpTemplateRoundTripTest, ReportHeaderAndRecordLayout) {
     // The dictionary comes last, with this system's marker.
     const qsizetype dictionary = bytes.lastIndexOf(QByteArray("\xFE\xFE\xFF\x03\x00\x00\x00", 7));
     EXPECT_GT(dictionary, 0);
-
 }
 
 TEST(TrpTemplateRoundTripTest, PreparedFormCarriesTheEvaluatedTextOnly) {

@@ -93,6 +93,19 @@ private:
     TrpMessageBoxSink* previous_;
 };
 
+// A 5 x 3 bitmap file image, green with a red pixel at (4, 2).
+QByteArray BitmapFileImage();
+// Bytes no decoder here understands; they must come back unchanged.
+extern const std::string kMetafileBytes;
+// Sets every field of the common part away from its default.
+void SetEveryCommonField(TrpView& view, int seed);
+// A report with every object kind (text, bands of two types, pictures with
+// a bitmap, metafile bytes and nothing, a line, a sub-report), a report
+// page and a dialog page, and a dictionary, every property away from its
+// default. Paper goes through the printer layer as a load does, so that
+// the built pages hold what a loaded one would.
+void BuildFullTemplate(TrpReport& report);
+
 inline QByteArray Save(TrpReport& report) {
     QByteArray bytes;
     QBuffer buffer(&bytes);

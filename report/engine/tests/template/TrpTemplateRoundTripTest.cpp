@@ -3,6 +3,7 @@
 // again it gives the same bytes and the same model; prepared-form records
 // read back as written.
 #include "TemplateSupport.h"
+#include "TrpBlobBinding.h"
 #include "TrpLineView.h"
 #include "TrpReadStream.h"
 #include "TrpWriteStream.h"
@@ -79,6 +80,39 @@ TEST(TrpTemplateRoundTripTest, PreparedFormCarriesTheEvaluatedTextOnly) {
     EXPECT_EQ(copy->Font, memo->Font);
     EXPECT_EQ(copy->FormatCode, TrpView::DefaultFormatCode());
     EXPECT_TRUE(copy->Visible);
+}
+
+QByteArray Encoded(const char* format) {
+    QImage image(6, 4, QImage::Format_ARGB32);
+    image.fill(QColor(0, 0, 255));
+    QByteArray bytes;
+    QBuffer buffer(&bytes);
+    buffer.open(QIODevice::WriteOnly);
+    EXPECT_TRUE(image.save(&buffer, format));
+    return bytes;
+}
+
+TEST(TrpTemplateRoundTripTest, IconsAndPicturesTakenFromJpegBlobs) {
+    TrpReport report;
+    TrpPage* page = report.Pages.Add();
+    auto* icon = static_cast<TrpPictureView*>(page->CreateView(kTypePicture));
+    icon->Picture.Assign(TrpGraphicKind::Icon, Encoded("ICO").toStdString());
+    ASSERT_FALSE(icon->Picture.Image.isNull());
+    auto* photo = static_cast<TrpPictureView*>(page->CreateView(kTypePicture));
+    photo->BlobType = btJPG;
+    TrpBlobContent jpeg;
+    jpeg.isNull = false;
+    jpeg.bytes = Encoded("JPG").toStdString();
+    photo->LoadFromBlob(jpeg);
+    ASSERT_EQ(photo->Picture.Kind, TrpGraphicKind::Bitmap);
+
+    TrpReport loaded;
+    Load(loaded, Save(report));
+    ExpectSameReport(report, loaded);
+    for (std::size_t i = 0; i < 2; ++i) {
+        auto* picture = static_cast<TrpPictureView*>(loaded.Pages[0]->Object(i));
+        EXPECT_EQ(picture->Picture.Image.size(), QSize(6, 4)) << i;
+    }
 }
 
 } // namespace

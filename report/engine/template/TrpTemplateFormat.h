@@ -11,6 +11,11 @@
 //     255 page record, 254 dictionary record, 253 extension block (stops the
 //     reader), 0..10 object record of that object type, 11..252 invalid
 //
+// An object record is: [string class name, type 10 only] byte page index
+// [i32 end offset: the absolute position after the record, version 24 on]
+// and the object body. Records inside generated pages carry the body alone
+// (in its prepared form) after the type byte and class name.
+//
 // The format version decides the string forms. From version 23 on a string
 // is a u16 length, the bytes, and one filler byte; a string list is a u16
 // count followed by counted lines, each ended by a separator byte (13 when
@@ -46,12 +51,10 @@ static_assert(kOldestVersion < kCountedStringsVersion && kCountedStringsVersion 
 inline constexpr std::uint8_t kTagPage = 255;
 inline constexpr std::uint8_t kTagDictionary = 254;
 inline constexpr std::uint8_t kTagExtension = 253;
-// Tags 0..kLastObjectTag are object type codes; anything between that and
-// kTagExtension is invalid.
+// Tags 0..kLastObjectTag are the object type codes of TrpObjectCodes.h;
+// anything between that and kTagExtension is invalid.
 inline constexpr std::uint8_t kLastObjectTag = 10;
 static_assert(kLastObjectTag < kTagExtension);
-
-// Tags 0..kLastObjectTag are the object type codes of TrpObjectCodes.h.
 static_assert(kLastObjectTag == kTypeExtension);
 
 // Extension class names that the reader maps to a class of its own.
@@ -74,10 +77,9 @@ inline constexpr char kVirtualPrinterToken = '\x01';
 inline constexpr std::uint8_t kStringEnd = 0;
 // Separates lines of a list (both forms).
 inline constexpr std::uint8_t kLineSeparator = 13;
-// Counted strings and lists carry u16 lengths and counts.
+// Counted strings and lists carry u16 lengths and counts. (Legacy
+// dictionary entries hold short strings: a length byte and the bytes.)
 inline constexpr std::size_t kMaxCountedLength = 0xFFFF;
-// Legacy dictionary entries hold short strings: a length byte and the bytes.
-inline constexpr std::size_t kMaxShortStringLength = 0xFF;
 
 // ---- Page record ---------------------------------------------------------------
 // First i32 of a page record written by this system; any other value is the
@@ -90,8 +92,9 @@ inline constexpr std::size_t kOldPageSkippedBytes = 6;
 // poScreenCenter.)
 inline constexpr std::uint8_t kStoredBorderDialog = 0;
 inline constexpr std::uint8_t kStoredBorderSizeable = 1;
-// The paper bin the page record stores for "the printer's default" after a
-// paper change (kStoredDefaultPaperBin) is read back as kDefaultPaperBin.
+// A page that asked for the printer's default bin holds (and stores)
+// kStoredDefaultPaperBin after its paper change; the reader asks for
+// kDefaultPaperBin again when it finds that value.
 
 // ---- Object records --------------------------------------------------------------
 // Record version written with every object: major.minor as major*10+minor.
@@ -148,7 +151,5 @@ inline constexpr std::size_t kMaxDictionaryNameLength = 255;
 inline constexpr std::size_t kMinDictionaryPairSize = 2 * (2 + 1);
 // Smallest legacy dictionary entry: kind, number, three empty short strings.
 inline constexpr std::size_t kMinLegacyEntrySize = 1 + 4 + 3;
-// Smallest counted list line: length and separator.
-inline constexpr std::size_t kMinCountedLineSize = 2 + 1;
 
 } // namespace report::tplfmt

@@ -73,8 +73,8 @@ void ExpectSoundOutcome(const QByteArray& bytes, int caseNumber) {
     if (!boxes.boxes.empty()) {
         const std::string& text = boxes.boxes[0].text;
         EXPECT_TRUE(text == "Unsupported RPF format" ||
-                    text.rfind("Opened report contains the following non-plugged components:",
-                               0) == 0)
+                    text.rfind("Opened report contains the following non-plugged components:", 0) ==
+                        0)
             << "case " << caseNumber << ": " << text;
         EXPECT_EQ(boxes.boxes[0].caption, "Error");
     }

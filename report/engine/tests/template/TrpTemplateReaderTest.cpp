@@ -102,6 +102,56 @@ TEST(TrpTemplateReaderTest, OldFileWithoutVersionByte) {
     EXPECT_TRUE(first->ScriptText.empty());
 }
 
+// A version-23 text object body: stored name, script and visibility, no
+// designer fields, gaps or spacing.
+void Version23MemoBody(ByteImage& b, const std::string& name) {
+    b.Str(name).I32(1).I32(2).I32(3).I32(4).I16(3).I16(8).I32(2500).I32(0).I16(2).I32(0xFF);
+    b.I32(600).Str("0.00").List({"[A]"}).List({"x := 1;"}).I16(0).U8(3);
+    b.Str("Verdana").I32(9).I16(1).I32(0).I32(2).I16(204);
+    b.I16(2).I32(0).I32(0xFFFFFF).Str("");
+}
+
+TEST(TrpTemplateReaderTest, Version23RecordsAndRenamedClasses) {
+    ByteImage b;
+    b.U8(23).I16(1).I16(0).Str("Office");
+    b.U8(255).I32(-1).I32(9).I32(2100).I32(2970).I32(0).I32(0).I32(0).I32(0).U8(0);
+    b.I16(0).I16(1).I32(1).I32(0);
+    b.U8(0).U8(0);
+    Version23MemoBody(b, "Total");
+    // An old framed text object: a text object and 8 bytes of its own.
+    b.U8(10).Str("TrpFramedMemoView").U8(0);
+    Version23MemoBody(b, "Framed");
+    b.I32(0x11111111).I32(0x22222222);
+    b.U8(10).Str("TrpTableLookupControl").U8(0);
+
+    RecordingSink boxes;
+    TrpReport report;
+    Load(report, b.bytes);
+    EXPECT_TRUE(report.UseDefaultPrinter);
+    EXPECT_EQ(report.PrinterName, "Office");
+    ASSERT_EQ(report.Pages.Count(), 1u);
+    EXPECT_EQ(report.Pages[0]->Name, "Page1");
+    EXPECT_EQ(report.Pages[0]->PaperBin, kStoredDefaultPaperBin);
+    ASSERT_EQ(report.Pages[0]->Count(), 2u);
+    for (std::size_t i = 0; i < 2; ++i) {
+        auto* memo = static_cast<TrpMemoView*>(report.Pages[0]->Object(i));
+        EXPECT_EQ(memo->ObjectType, kTypeMemo);
+        EXPECT_EQ(memo->ScriptText, TrpStrings{"x := 1;"});
+        EXPECT_FALSE(memo->Visible);
+        EXPECT_DOUBLE_EQ(memo->FrameWidth, 2.5);
+        EXPECT_EQ(memo->BandAlign, kAlignCenter);
+        EXPECT_EQ(memo->Font.Charset, 204);
+        EXPECT_EQ(memo->Flags, 3); // no forced word wrap after version 21
+        EXPECT_EQ(memo->GapX, 2);  // not stored before version 24
+        EXPECT_EQ(memo->LineSpacing, 2);
+    }
+    EXPECT_EQ(report.Pages[0]->Object(0)->Name, "Total");
+    EXPECT_EQ(report.Pages[0]->Object(1)->Name, "Framed");
+    // Both lookup controls are known by one class name, which is missing.
+    ASSERT_EQ(boxes.boxes.size(), 1u);
+    EXPECT_NE(boxes.boxes[0].text.find(":\nTrpDBLookupControl\nUse"), std::string::npos);
+}
+
 TEST(TrpTemplateReaderTest, UnknownClassSkippedByItsEndOffset) {
     TrpReport source;
     TrpPage* page = source.Pages.Add();

@@ -8,7 +8,6 @@
 #include "TrpReadStream.h"
 #include "TrpWriteStream.h"
 
-
 using namespace report;
 using namespace report::testing;
 

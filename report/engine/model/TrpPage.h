@@ -56,6 +56,10 @@ public:
     bool Visible = true;
     std::string NamePrefix = "Page";
 
+    // Set when bands are prepared if a sub-report object of the report
+    // names this page: it then prints only in that object's place.
+    bool SubReportPage = false;
+
     // Run-time band chains, one per band type; built and owned by the
     // generation engine while a report generates.
     std::array<TrpBand*, kBandTypeCount> Bands{};

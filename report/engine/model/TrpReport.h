@@ -79,7 +79,8 @@ public:
     std::function<void(TrpView* view, int& cursor)> OnMouseOverObject;
     std::function<void()> OnPrintReport;
 
-    // Other state.
+    // Other state. The generated pages join here with the prepared-page
+    // list.
     TrpPages Pages;
     TrpDataDictionary Dictionary;
     std::string PrinterName;

@@ -382,11 +382,17 @@ void TrpView::DrawFrame() {
                          FrameStyle, FillColor);
             continue;
         }
-        // Two lines one frame width either side of the edge; the edge line
-        // itself is painted in the fill colour, erasing what lay between.
-        for (int offset : {-width, width})
-            painter.Side(side.edge, side.position + offset, side.from, side.to, width, FrameColor,
-                         kFrameSolid, FillColor);
+        // Two lines one frame width either side of the edge; the outer one
+        // runs a frame width further at both ends and the inner one stops a
+        // frame width short, so that the corners meet as two rectangles.
+        // The edge line itself is painted in the fill colour, erasing what
+        // lay between.
+        const bool topOrLeft = side.bit == kFrameTop || side.bit == kFrameLeft;
+        for (int offset : {-width, width}) {
+            const int grow = ((offset < 0) == topOrLeft) ? width : -width;
+            painter.Side(side.edge, side.position + offset, side.from - grow, side.to + grow, width,
+                         FrameColor, kFrameSolid, FillColor);
+        }
         painter.Side(side.edge, side.position, side.from, side.to, width, FillColor, kFrameSolid,
                      FillColor);
     }

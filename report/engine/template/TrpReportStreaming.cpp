@@ -103,7 +103,7 @@ void WriteObjectRecord(TrpWriteStream& stream, TrpView& view, std::size_t pageIn
 } // namespace
 
 bool TrpReport::LoadFromFile(const std::string& fileName) {
-    QFile file(QString::fromStdString(fileName));
+    QFile file(QFile::decodeName(QByteArray::fromStdString(fileName)));
     if (!file.exists())
         return false;
     if (!file.open(QIODevice::ReadOnly))
@@ -160,7 +160,7 @@ void TrpReport::SaveToStream(QIODevice& stream) {
 
 void TrpReport::SaveToFile(const std::string& fileName) {
     // The old file stays until the new one is complete.
-    QSaveFile file(QString::fromStdString(fileName));
+    QSaveFile file(QFile::decodeName(QByteArray::fromStdString(fileName)));
     if (!file.open(QIODevice::WriteOnly))
         throw ETrpTemplateError("Cannot create file " + fileName);
     SaveToStream(file);

@@ -100,7 +100,8 @@ void TrpTemplateReader::ReadObject(std::uint8_t tag) {
     try {
         ReadObjectBody(type, className, pageIndex, framedMemo);
     } catch (const std::exception&) {
-        // The record is dropped; the next chunk follows its end.
+        // The record is dropped. The next chunk follows its end offset, or,
+        // in files without end offsets, starts where the error left off.
     }
     if (endOffset != 0)
         stream_.Seek(endOffset);

@@ -1,6 +1,8 @@
 // Conversions of report values for property access.
 #include "TrpValueConvert.h"
 
+#include "tabula/Component.h"
+
 #include <charconv>
 #include <cmath>
 #include <cstdio>
@@ -61,10 +63,10 @@ bool ValueToBool(const TrpValue& value) {
     if (auto* b = std::get_if<bool>(&value))
         return *b;
     if (auto* s = std::get_if<std::string>(&value)) {
-        if (s->size() == 4 &&
-            (s->compare("TRUE") == 0 || s->compare("true") == 0 || s->compare("True") == 0))
+        if (tabula::SameName(*s, "TRUE"))
             return true;
-        return ValueToReal(value) != 0;
+        if (tabula::SameName(*s, "FALSE"))
+            return false;
     }
     return ValueToReal(value) != 0;
 }

@@ -18,7 +18,7 @@ using namespace report;
 
 namespace {
 
-struct ReportFixture : ::testing::Test {
+struct TrpReportModelTest : ::testing::Test {
     TrpReport report;
     TrpPage* page = report.Pages.Add();
 
@@ -83,7 +83,7 @@ TEST(TrpReportObjectsTest, EachTypeCodeMakesItsClassWithGrowingIds) {
     EXPECT_EQ(CreateReportObject(7), nullptr);
 }
 
-TEST_F(ReportFixture, DefaultNamesTakeTheSmallestFreeNumberOverTheReport) {
+TEST_F(TrpReportModelTest, DefaultNamesTakeTheSmallestFreeNumberOverTheReport) {
     TrpView* first = page->CreateView(kTypeMemo);
     EXPECT_EQ(first->Name, "Memo1");
     // Names on other pages count too, and case does not matter.
@@ -106,20 +106,20 @@ TEST_F(ReportFixture, DefaultNamesTakeTheSmallestFreeNumberOverTheReport) {
     EXPECT_EQ(report.Pages.Add()->Name, "Page1");
 }
 
-TEST_F(ReportFixture, DefaultNamingGivesUpAfterTenThousand) {
+TEST_F(TrpReportModelTest, DefaultNamingGivesUpAfterTenThousand) {
     for (int n = 1; n <= kMaxDefaultNameNumber; ++n)
         page->Add(CreateReportObject(kTypeLine))->Name = "Line" + std::to_string(n);
     EXPECT_EQ(report.FreeObjectName("Line"), "");
     EXPECT_EQ(report.FreeObjectName("Memo"), "Memo1");
 }
 
-TEST_F(ReportFixture, CommonNamedPropertiesReadAndWrite) {
+TEST_F(TrpReportModelTest, CommonNamedPropertiesReadAndWrite) {
     auto* memo = Create<TrpMemoView>(kTypeMemo);
     memo->SetPropertyValue("left", std::int64_t{12});
     memo->SetPropertyValue("Top", std::string("34"));
     memo->SetPropertyValue("FRAMEWIDTH", 2.5);
     memo->SetPropertyValue("framecolor", std::int64_t{0xFF});
-    memo->SetPropertyValue("Visible", false);
+    memo->SetPropertyValue("Visible", std::string("False"));
     memo->SetPropertyValue("Memo", std::string("one\r\ntwo\nthree"));
     memo->SetPropertyValue("Stretched", false);
     memo->SetPropertyValue("BandAlign", std::int64_t{kAlignCenter});
@@ -147,7 +147,7 @@ TEST_F(ReportFixture, CommonNamedPropertiesReadAndWrite) {
     EXPECT_EQ(std::get<std::string>(empty), "");
 }
 
-TEST_F(ReportFixture, TextObjectFontAndFlagProperties) {
+TEST_F(TrpReportModelTest, TextObjectFontAndFlagProperties) {
     auto* memo = Create<TrpMemoView>(kTypeMemo);
     memo->SetPropertyValue("FONT.STYLE", std::int64_t{2});
     EXPECT_EQ(memo->Font.Style, kFontBold);
@@ -170,7 +170,7 @@ TEST_F(ReportFixture, TextObjectFontAndFlagProperties) {
     EXPECT_EQ(ValueToInt(memo->GetPropertyValue("alignment")), 18);
 }
 
-TEST_F(ReportFixture, MemoListMethodsEvaluateTheirArgument) {
+TEST_F(TrpReportModelTest, MemoListMethodsEvaluateTheirArgument) {
     auto* memo = Create<TrpMemoView>(kTypeMemo);
     report.Evaluator = [](const std::string& e) -> TrpValue {
         if (e == "1+1")
@@ -237,7 +237,7 @@ struct FakeRuntime : TrpBandRuntime {
 
 } // namespace
 
-TEST_F(ReportFixture, BandPropertiesAndDatasetMovesOnlyWhileGenerating) {
+TEST_F(TrpReportModelTest, BandPropertiesAndDatasetMovesOnlyWhileGenerating) {
     auto* band = Create<TrpBandView>(kTypeBand);
     band->SetBandType(btGroupHeader);
     band->SetPropertyValue("Condition", std::string("[Group]"));
@@ -284,7 +284,7 @@ TEST_F(ReportFixture, BandPropertiesAndDatasetMovesOnlyWhileGenerating) {
     EXPECT_EQ(band->GetPropertyValue("EOF"), TrpValue(true));
 }
 
-TEST_F(ReportFixture, PictureProperties) {
+TEST_F(TrpReportModelTest, PictureProperties) {
     auto* picture = Create<TrpPictureView>(kTypePicture);
     picture->SetPropertyValue("CENTER", true);
     picture->SetPropertyValue("KeepAspect", false);

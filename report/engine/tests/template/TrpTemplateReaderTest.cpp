@@ -257,6 +257,9 @@ TEST(TrpTemplateReaderTest, FailuresAndWhatTheyLeave) {
     page->CreateView(kTypeMemo);
     page->CreateView(kTypeLine);
     const QByteArray good = Save(report);
+    // The dictionary chunk: its tag and this system's marker.
+    const qsizetype dictionary = good.lastIndexOf(QByteArray("\xFE\xFE\xFF", 3));
+    ASSERT_GT(dictionary, 0);
     report.Dictionary.Variables.Set("v", TrpValue(std::string("1")));
 
     // An empty stream empties the dictionary and keeps the pages.
@@ -279,7 +282,7 @@ TEST(TrpTemplateReaderTest, FailuresAndWhatTheyLeave) {
 
     // An invalid tag: the box, and one empty page with the default paper.
     QByteArray damaged = good;
-    damaged.insert(good.indexOf('\xFE'), '\x4D');
+    damaged.insert(dictionary, '\x4D');
     Load(report, damaged);
     ASSERT_EQ(boxes.boxes.size(), 2u);
     EXPECT_EQ(boxes.boxes[1].text, kUnsupported);
@@ -295,7 +298,7 @@ TEST(TrpTemplateReaderTest, FailuresAndWhatTheyLeave) {
 
     // A version-24 file ending in an extension block: the rest is ignored.
     QByteArray extension = good;
-    extension.insert(good.indexOf('\xFE'), QByteArray("\xFD garbage \x4D", 11));
+    extension.insert(dictionary, QByteArray("\xFD garbage \x4D", 11));
     Load(report, extension);
     EXPECT_EQ(boxes.boxes.size(), 3u);
     EXPECT_EQ(report.Pages[0]->Count(), 2u);

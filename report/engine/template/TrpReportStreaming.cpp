@@ -15,6 +15,7 @@
 #include "TrpDictionaryStreaming.h"
 #include "TrpEngineState.h"
 #include "TrpFieldReference.h"
+#include "TrpForm.h"
 #include "TrpMessageBox.h"
 #include "TrpMessages.h"
 #include "TrpPrinter.h"
@@ -61,8 +62,7 @@ void WaitForPrinterStartUp() {
 // Whether a dictionary name resolves to a field of a dataset the report's
 // owner holds.
 TrpFieldResolver FieldResolverOf(const TrpReport& report) {
-    TrpLookupContext context;
-    context.owner = report.Owner();
+    const TrpLookupContext context = LookupContextOf(report.Owner());
     return [context](const std::string& name) {
         return ResolveFieldReference(context, name, nullptr).has_value();
     };

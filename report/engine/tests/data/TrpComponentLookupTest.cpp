@@ -7,6 +7,7 @@
 #include "TrpBandDataSource.h"
 #include "TrpDBDataSet.h"
 #include "TrpDataErrors.h"
+#include "TrpForm.h"
 
 namespace report::test {
 namespace {
@@ -26,7 +27,7 @@ std::string MissingText(const TrpLookupContext& context, const std::string& name
     return "no error";
 }
 
-TEST(RpComponentLookupTest, NamesWithZeroOneAndTwoDots) {
+TEST(TrpComponentLookupTest, NamesWithZeroOneAndTwoDots) {
     tabula::TComponent owner, form;
     form.SetName("MainForm");
     tabula::TComponent* a = Named(&owner, "Alpha");
@@ -49,9 +50,9 @@ TEST(RpComponentLookupTest, NamesWithZeroOneAndTwoDots) {
     EXPECT_EQ(MissingText(TrpLookupContext{}, "Alpha"), "Missing Alpha");
 }
 
-class RpBandDataSourceTest : public ReportTableTest {};
+class TrpBandDataSourceTest : public ReportTableTest {};
 
-TEST_F(RpBandDataSourceTest, CountTextPrintsThatManyTimesWithoutData) {
+TEST_F(TrpBandDataSourceTest, CountTextPrintsThatManyTimesWithoutData) {
     TrpBandDataSource source = ResolveBandDataSource({owner_.get(), {}}, "3");
     ASSERT_NE(source.owned, nullptr);
     ASSERT_EQ(source.dataset, source.owned.get());
@@ -69,7 +70,7 @@ TEST_F(RpBandDataSourceTest, CountTextPrintsThatManyTimesWithoutData) {
     EXPECT_EQ(ResolveBandDataSource({owner_.get(), {}}, "").dataset, nullptr);
 }
 
-TEST_F(RpBandDataSourceTest, ComponentNamesMustBeReportDatasets) {
+TEST_F(TrpBandDataSourceTest, ComponentNamesMustBeReportDatasets) {
     Fill(2);
     table_->Close();
     auto* link = new TrpDBDataSet(owner_.get());
@@ -93,7 +94,7 @@ TEST_F(RpBandDataSourceTest, ComponentNamesMustBeReportDatasets) {
     EXPECT_THROW(ResolveBandDataSource(context, "NoForm.Link"), EClassNotFound);
 }
 
-TEST(RpUserDatasetTest, CheckEofDecidesOpenEndedWalks) {
+TEST(TrpUserDatasetTest, CheckEofDecidesOpenEndedWalks) {
     TrpUserDataset dataset;
     int steps = 0;
     dataset.OnCheckEOF = [&](TrpDataset& sender, bool& eof) { eof = sender.RecordNo() >= 4; };
@@ -112,6 +113,27 @@ TEST(RpUserDatasetTest, CheckEofDecidesOpenEndedWalks) {
     dataset.Prior();
     EXPECT_EQ(dataset.RecordNo(), 0);
     EXPECT_EQ(priors, 1);
+}
+
+} // namespace
+} // namespace report::test
+
+namespace report::test {
+namespace {
+
+// A report owned by one form reaches another form's components by
+// "Form.Name"; a destroyed form is gone from the lookup, not dangling.
+TEST(TrpComponentLookupTest, ApplicationFormsJoinAndLeave) {
+    TrpForm reportForm("ReportForm");
+    tabula::TComponent* local = Named(&reportForm, "Local");
+    auto* other = new TrpForm("Validation");
+    tabula::TComponent* table = Named(other, "dbDetail");
+
+    EXPECT_EQ(FindReportComponent(LookupContextOf(&reportForm), "Local"), local);
+    EXPECT_EQ(FindReportComponent(LookupContextOf(&reportForm), "validation.DBDETAIL"), table);
+    delete other;
+    EXPECT_EQ(MissingText(LookupContextOf(&reportForm), "Validation.dbDetail"),
+              "Missing Validation.dbDetail");
 }
 
 } // namespace

@@ -9,7 +9,7 @@
 namespace report::test {
 namespace {
 
-class RpDBDataSetTest : public ReportTableTest {
+class TrpDBDataSetTest : public ReportTableTest {
 protected:
     // The No values a walk visits, as the generation engine drives it.
     std::vector<int> Walk(TrpDataset& dataset, int limit = 20) {
@@ -36,7 +36,7 @@ protected:
     }
 };
 
-TEST_F(RpDBDataSetTest, FirstToLastVisitsEveryRecordAndEndsAfterTheLastNext) {
+TEST_F(TrpDBDataSetTest, FirstToLastVisitsEveryRecordAndEndsAfterTheLastNext) {
     Fill(3);
     TrpDBDataSet* link = MakeLink();
     link->OpenRange();
@@ -58,7 +58,7 @@ TEST_F(RpDBDataSetTest, FirstToLastVisitsEveryRecordAndEndsAfterTheLastNext) {
     EXPECT_EQ(Walk(*link), (std::vector<int>{1, 2, 3})) << "a closed table is opened";
 }
 
-TEST_F(RpDBDataSetTest, CountRangeEndsAfterTheCountWithoutTheLastOnNext) {
+TEST_F(TrpDBDataSetTest, CountRangeEndsAfterTheCountWithoutTheLastOnNext) {
     Fill(5);
     TrpDBDataSet* link = MakeLink();
     link->RangeEnd = TRangeEnd::reCount;
@@ -75,7 +75,7 @@ TEST_F(RpDBDataSetTest, CountRangeEndsAfterTheCountWithoutTheLastOnNext) {
     EXPECT_EQ(Walk(*link), (std::vector<int>{1, 2, 3, 4, 5}));
 }
 
-TEST_F(RpDBDataSetTest, WalksFromTheCurrentRecordReturnToIt) {
+TEST_F(TrpDBDataSetTest, WalksFromTheCurrentRecordReturnToIt) {
     Fill(5);
     TrpDBDataSet* link = MakeLink();
     link->RangeBegin = TRangeBegin::rbCurrent;
@@ -105,7 +105,7 @@ TEST_F(RpDBDataSetTest, WalksFromTheCurrentRecordReturnToIt) {
     EXPECT_TRUE(table_->Eof());
 }
 
-TEST_F(RpDBDataSetTest, EmptyTableEndsAtOnceInEveryRange) {
+TEST_F(TrpDBDataSetTest, EmptyTableEndsAtOnceInEveryRange) {
     table_->Open();
     TrpDBDataSet* link = MakeLink();
     for (TRangeBegin begin : {TRangeBegin::rbFirst, TRangeBegin::rbCurrent})
@@ -120,7 +120,7 @@ TEST_F(RpDBDataSetTest, EmptyTableEndsAtOnceInEveryRange) {
         }
 }
 
-TEST_F(RpDBDataSetTest, OpenAndCloseFollowTheSwitchesAndEvents) {
+TEST_F(TrpDBDataSetTest, OpenAndCloseFollowTheSwitchesAndEvents) {
     Fill(2);
     table_->Close();
     TrpDBDataSet* link = MakeLink();
@@ -144,7 +144,7 @@ TEST_F(RpDBDataSetTest, OpenAndCloseFollowTheSwitchesAndEvents) {
     EXPECT_EQ(events, (std::vector<std::string>{"open:off", "close:off", "open:on", "close:on"}));
 }
 
-TEST_F(RpDBDataSetTest, DatasetAndDataSourceReferences) {
+TEST_F(TrpDBDataSetTest, DatasetAndDataSourceReferences) {
     Fill(3);
     auto* link = new TrpDBDataSet(owner_.get());
     link->SetName("Rep1");
@@ -180,7 +180,7 @@ TEST_F(RpDBDataSetTest, DatasetAndDataSourceReferences) {
     EXPECT_THROW(link->OpenRange(), EDSError);
 }
 
-TEST_F(RpDBDataSetTest, DataSourceWithoutDatasetFallsBackToNone) {
+TEST_F(TrpDBDataSetTest, DataSourceWithoutDatasetFallsBackToNone) {
     Fill(1);
     TrpDBDataSet* link = MakeLink();
     tabula::TDataSource source;
@@ -191,7 +191,7 @@ TEST_F(RpDBDataSetTest, DataSourceWithoutDatasetFallsBackToNone) {
     link->SetDataSource(nullptr);
 }
 
-TEST_F(RpDBDataSetTest, CloseRangeClosesEvenWhenTheStartRecordIsGone) {
+TEST_F(TrpDBDataSetTest, CloseRangeClosesEvenWhenTheStartRecordIsGone) {
     Fill(3);
     TrpDBDataSet* link = MakeLink();
     link->RangeBegin = TRangeBegin::rbCurrent;

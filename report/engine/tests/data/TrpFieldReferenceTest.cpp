@@ -14,7 +14,7 @@ struct ParseCase {
     std::string text, form, container, dataset, field;
 };
 
-TEST(RpFieldReferenceParseTest, PartsOfEveryForm) {
+TEST(TrpFieldReferenceParseTest, PartsOfEveryForm) {
     const std::string longName(300, 'x');
     const std::vector<ParseCase> cases = {
         {"Name", "", "", "", "Name"},
@@ -43,12 +43,12 @@ TEST(RpFieldReferenceParseTest, PartsOfEveryForm) {
     EXPECT_EQ(ParseFieldReference("F.P.T.Q")->DatasetPath(), "F.P.T");
 }
 
-class RpFieldTest : public ReportTableTest {
+class TrpFieldTest : public ReportTableTest {
 protected:
     TrpLookupContext Context() { return {owner_.get(), {}}; }
 };
 
-TEST_F(RpFieldTest, ReferencesResolveOnlyToFieldsOfTableDatasets) {
+TEST_F(TrpFieldTest, ReferencesResolveOnlyToFieldsOfTableDatasets) {
     Fill(1);
     tabula::TComponent form;
     form.SetName("Main");
@@ -76,7 +76,7 @@ TEST_F(RpFieldTest, ReferencesResolveOnlyToFieldsOfTableDatasets) {
     EXPECT_FALSE(ResolveFieldReference(context, "T.\"\"", nullptr));
 }
 
-TEST_F(RpFieldTest, NullValuesBecomeTheirTypesZero) {
+TEST_F(TrpFieldTest, NullValuesBecomeTheirTypesZero) {
     Fill(1);
     EXPECT_EQ(FieldValue(table_->FieldByName("No")), TrpValue(std::int64_t{1}));
     EXPECT_EQ(FieldValue(table_->FieldByName("Name")), TrpValue(std::string("R1")));
@@ -100,7 +100,7 @@ TEST_F(RpFieldTest, NullValuesBecomeTheirTypesZero) {
     EXPECT_EQ(FieldValue(table_->FieldByName("Qty")), TrpValue(std::string("seven")));
 }
 
-TEST_F(RpFieldTest, ValueOfAReferenceOpensItsDataset) {
+TEST_F(TrpFieldTest, ValueOfAReferenceOpensItsDataset) {
     Fill(2);
     table_->Close();
     const auto link = ResolveFieldReference(Context(), "T.Name", nullptr);
@@ -113,7 +113,7 @@ TEST_F(RpFieldTest, ValueOfAReferenceOpensItsDataset) {
     EXPECT_TRUE(table_->Active());
 }
 
-TEST_F(RpFieldTest, BlobBindingReadsTheFieldOfTheCurrentRecord) {
+TEST_F(TrpFieldTest, BlobBindingReadsTheFieldOfTheCurrentRecord) {
     Fill(2);
     table_->Edit();
     table_->FieldByName("Note").SetAsString("first note\nline two");

@@ -37,10 +37,7 @@ void TrpLineView::Draw(QPainter& canvas) {
 }
 
 QRegion TrpLineView::GetClipRegion(bool extended) {
-    const double fw = FrameWidth;
-    const bool dbl = FrameStyle == kFrameDouble;
-    const int outer = static_cast<int>(RoundHalfEven(dbl ? 1.5 * fw : fw / 2));
-    const int inner = static_cast<int>(RoundHalfEven(dbl ? fw + (fw - 1) / 2 : (fw - 1) / 2));
+    const auto [outer, inner] = ClipMargins();
     int left = Left, top = Top;
     int right = Left + Width + 1, bottom = Top + Height + 1;
     // A line widens only across its direction.
@@ -51,13 +48,7 @@ QRegion TrpLineView::GetClipRegion(bool extended) {
         left -= outer;
         right += inner;
     }
-    if (extended) {
-        left -= 10;
-        top -= 10;
-        right += 10;
-        bottom += 10;
-    }
-    return QRegion(left, top, right - left, bottom - top);
+    return ClipRegionOf(left, top, right, bottom, extended);
 }
 
 std::int32_t TrpLineView::CalcHeight() {

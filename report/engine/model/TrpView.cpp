@@ -398,27 +398,25 @@ void TrpView::DrawFrame() {
     }
 }
 
-QRegion TrpView::GetClipRegion(bool extended) {
+TrpView::TClipMargins TrpView::ClipMargins() const {
     const double fw = FrameWidth;
-    int outer, inner;
-    if (FrameStyle == kFrameDouble) {
-        outer = Round(1.5 * fw);
-        inner = Round(fw + (fw - 1) / 2);
-    } else {
-        outer = Round(fw / 2);
-        inner = Round((fw - 1) / 2);
-    }
-    int left = (FrameTyp & kFrameLeft) ? Left - outer : Left;
-    int top = (FrameTyp & kFrameTop) ? Top - outer : Top;
-    int right = Left + Width + 1 + ((FrameTyp & kFrameRight) ? inner : 0);
-    int bottom = Top + Height + 1 + ((FrameTyp & kFrameBottom) ? inner : 0);
-    if (extended) {
-        left -= 10;
-        top -= 10;
-        right += 10;
-        bottom += 10;
-    }
-    return QRegion(left, top, right - left, bottom - top);
+    if (FrameStyle == kFrameDouble)
+        return {Round(1.5 * fw), Round(fw + (fw - 1) / 2)};
+    return {Round(fw / 2), Round((fw - 1) / 2)};
+}
+
+QRegion TrpView::ClipRegionOf(int left, int top, int right, int bottom, bool extended) {
+    const int grow = extended ? kExtendedClipMargin : 0;
+    return QRegion(left - grow, top - grow, right - left + 2 * grow, bottom - top + 2 * grow);
+}
+
+QRegion TrpView::GetClipRegion(bool extended) {
+    const auto [outer, inner] = ClipMargins();
+    const int left = (FrameTyp & kFrameLeft) ? Left - outer : Left;
+    const int top = (FrameTyp & kFrameTop) ? Top - outer : Top;
+    const int right = Left + Width + 1 + ((FrameTyp & kFrameRight) ? inner : 0);
+    const int bottom = Top + Height + 1 + ((FrameTyp & kFrameBottom) ? inner : 0);
+    return ClipRegionOf(left, top, right, bottom, extended);
 }
 
 } // namespace report

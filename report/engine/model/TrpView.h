@@ -131,6 +131,17 @@ protected:
     // bands and sub-reports.
     void DeclareCommonProperties();
     void DeclareFrameProperties();
+    // How far the frame line reaches outside the object's edge (outer) and
+    // past its right and bottom edges inside (inner), for GetClipRegion.
+    struct TClipMargins {
+        int outer, inner;
+    };
+    TClipMargins ClipMargins() const;
+    // The extended clip region's extra pixels on every side.
+    static constexpr int kExtendedClipMargin = 10;
+    // The region of the rectangle left..right, top..bottom (right and bottom
+    // exclusive), grown by kExtendedClipMargin on every side when extended.
+    static QRegion ClipRegionOf(int left, int top, int right, int bottom, bool extended);
 
 private:
     struct SavedGeometry {

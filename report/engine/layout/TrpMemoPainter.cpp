@@ -1,0 +1,206 @@
+// Line output of text objects: horizontal and rotated, every alignment,
+// justification and underlines.
+#include "TrpMemoPainter.h"
+
+#include "EnginePixels.h"
+#include "TrpColors.h"
+#include "TrpFramePainter.h"
+#include "TrpMemoView.h"
+#include "TrpParagraphMark.h"
+#include "TrpReportFonts.h"
+#include "TrpTextCodec.h"
+
+#include <QPagedPaintDevice>
+#include <QPainter>
+#include <cmath>
+
+namespace report {
+
+namespace {
+
+int Round(double x) {
+    return static_cast<int>(RoundHalfEven(x));
+}
+
+bool IsPrinter(const QPainter& canvas) {
+    // Printers and PDF writers are the paged devices.
+    const QPaintDevice* device = canvas.device();
+    return device && (device->devType() == QInternal::Printer ||
+                      dynamic_cast<const QPagedPaintDevice*>(device) != nullptr);
+}
+
+int DrawingPixelHeight(const TrpMemoView& view, const QPainter& canvas) {
+    if (IsPrinter(canvas))
+        return Round(view.Font.Size * canvas.device()->logicalDpiY() / 72.0);
+    const double h = view.Font.Size * 96.0 / 72.0;
+    if (view.ScaleY == 1.0)
+        return Round(h);
+    return static_cast<int>(std::trunc(h * view.ScaleY));
+}
+
+QFont DrawingFont(const TrpMemoView& view, int pixelHeight) {
+    return TrpReportFonts::Make(view.Font, pixelHeight, Round(view.CharSpacing * view.ScaleX));
+}
+
+} // namespace
+
+TrpMemoPainter::TrpMemoPainter(TrpMemoView& view, QPainter& canvas)
+    : view_(view), canvas_(canvas), fontPixelHeight_(DrawingPixelHeight(view, canvas)),
+      font_(DrawingFont(view, fontPixelHeight_)), metrics_(font_, canvas.device()) {
+    const TrpRect& r = view.DrawRect;
+    clip_ = QRect(r.left + 1, r.top, (r.right - 2) - (r.left + 1), (r.bottom - 1) - r.top);
+}
+
+void TrpMemoPainter::DrawUnderlines() {
+    const int pitch = Round(view_.LineSpacing * view_.ScaleY) + fontPixelHeight_;
+    if (pitch <= 0)
+        return;
+    const int width = std::max(1, Round(view_.FrameWidth));
+    TrpFramePainter painter(canvas_);
+    for (int i = 0; i < view_.Height / pitch; ++i) {
+        const int y =
+            view_.Top + view_.GapY + pitch * i + Round(2 * view_.ScaleY) + fontPixelHeight_;
+        painter.Fill(view_.Left, y - width / 2, view_.Left + view_.Width - 1,
+                     y - width / 2 + width - 1, view_.FrameColor);
+    }
+}
+
+TrpMemoPainter::Line TrpMemoPainter::Prepare(const std::string& line) const {
+    Line out;
+    out.endsParagraph = EndsParagraph(line);
+    out.text = DecodeReportText(WithoutMarks(line), view_.Font.Charset);
+    out.width = metrics_.horizontalAdvance(out.text);
+    return out;
+}
+
+void TrpMemoPainter::DrawRun(const Line& line, int x, int y, int extra) {
+    const int baseline = y + metrics_.ascent();
+    const qsizetype blanks = line.text.count(QLatin1Char(' '));
+    if (extra <= 0 || blanks == 0 || line.endsParagraph) {
+        canvas_.drawText(x, baseline, line.text);
+        return;
+    }
+    // Each blank takes an equal share; the first ones one pixel more until
+    // the extra is used up.
+    const int share = extra / static_cast<int>(blanks);
+    int rest = extra % static_cast<int>(blanks);
+    const int blankWidth = metrics_.horizontalAdvance(QLatin1Char(' '));
+    qsizetype from = 0;
+    while (from <= line.text.size()) {
+        qsizetype blank = line.text.indexOf(QLatin1Char(' '), from);
+        const QString word = line.text.mid(from, blank < 0 ? -1 : blank - from);
+        if (!word.isEmpty()) {
+            canvas_.drawText(x, baseline, word);
+            x += metrics_.horizontalAdvance(word);
+        }
+        if (blank < 0)
+            break;
+        x += blankWidth + share + (rest > 0 ? 1 : 0);
+        rest = std::max(0, rest - 1);
+        from = blank + 1;
+    }
+}
+
+int TrpMemoPainter::BlockShift(int start, int blockSize, int areaSize, int areaEnd) const {
+    switch (view_.Alignment & kTextAlignVerticalMask) {
+    case kTextAlignMiddle:
+        return (areaSize - blockSize) / 2;
+    case kTextAlignBottom:
+        return areaEnd - 1 - (start + blockSize);
+    default:
+        return 0;
+    }
+}
+
+int TrpMemoPainter::DrawLines() {
+    if (view_.ResultMemo.empty())
+        return 0;
+    canvas_.save();
+    canvas_.setClipRect(clip_, Qt::IntersectClip);
+    canvas_.setFont(font_);
+    canvas_.setPen(ToQColor(view_.Font.Color));
+    const int printed = (view_.Alignment & kTextRotated) ? DrawRotated() : DrawHorizontal();
+    canvas_.restore();
+    return printed;
+}
+
+int TrpMemoPainter::DrawHorizontal() {
+    const TrpRect& r = view_.DrawRect;
+    const int areaWidth = r.right - r.left;
+    const int pitch = Round(view_.LineSpacing * view_.ScaleY) + fontPixelHeight_;
+    const int lines = static_cast<int>(view_.ResultMemo.size());
+    int y = view_.Top + view_.GapY;
+    if (view_.LayoutState.Mode != TrpLayoutMode::SplitPart)
+        y += BlockShift(view_.Top, lines * pitch + 2 * view_.GapY, r.bottom - r.top, r.bottom);
+    const bool printing = view_.LayoutState.Printing;
+    int printed = 0;
+    for (const std::string& raw : view_.ResultMemo) {
+        if (printing && y + pitch > clip_.bottom() + 1)
+            break;
+        const Line line = Prepare(raw);
+        int x = view_.Left + view_.GapX;
+        int extra = 0;
+        switch (view_.Alignment & kTextAlignHorizontalMask) {
+        case kTextAlignRight:
+            x = areaWidth + view_.Left - view_.GapX - line.width - 1;
+            break;
+        case kTextAlignCenter:
+            x += (areaWidth - 2 * view_.GapX - line.width) / 2;
+            break;
+        case kTextAlignJustify:
+            extra = areaWidth - 2 * view_.GapX - line.width;
+            break;
+        default:
+            break;
+        }
+        canvas_.save();
+        DrawRun(line, x, y, extra);
+        canvas_.restore();
+        y += pitch;
+        ++printed;
+    }
+    return printed;
+}
+
+int TrpMemoPainter::DrawRotated() {
+    const TrpRect& r = view_.DrawRect;
+    const int areaHeight = r.bottom - r.top;
+    const int pitch = Round(view_.LineSpacing * view_.ScaleX) + fontPixelHeight_;
+    const int lines = static_cast<int>(view_.ResultMemo.size());
+    int x = view_.Left + view_.GapX;
+    x += BlockShift(view_.Left, lines * pitch + 2 * view_.GapX, r.right - r.left, r.right);
+    const bool printing = view_.LayoutState.Printing;
+    int printed = 0;
+    for (const std::string& raw : view_.ResultMemo) {
+        if (printing && x + pitch > clip_.right() + 1)
+            break;
+        const Line line = Prepare(raw);
+        int y = r.bottom - view_.GapY;
+        int extra = 0;
+        switch (view_.Alignment & kTextAlignHorizontalMask) {
+        case kTextAlignRight:
+            y = view_.Top + view_.GapY + line.width;
+            break;
+        case kTextAlignCenter:
+            y = r.bottom - view_.GapY - (areaHeight - 2 * view_.GapY - line.width) / 2 - 1;
+            break;
+        case kTextAlignJustify:
+            y = view_.Top + areaHeight - view_.GapY;
+            extra = areaHeight - 2 * view_.GapY - line.width;
+            break;
+        default:
+            break;
+        }
+        // The text reads upwards from (x, y): its top edge lies along x.
+        canvas_.save();
+        canvas_.translate(x, y);
+        canvas_.rotate(-90);
+        DrawRun(line, 0, 0, extra);
+        canvas_.restore();
+        x += pitch;
+        ++printed;
+    }
+    return printed;
+}
+
+} // namespace report

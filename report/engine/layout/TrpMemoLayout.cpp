@@ -167,7 +167,9 @@ void TrpMemoLayout::Draw(TrpMemoView& view, QPainter& canvas) {
     view.BeginDraw();
     view.DrawBackground();
     view.DrawFrame();
-    {
+    view.LayoutState.LinesPrinted = 0;
+    // Fonts are only set up when there is something to write.
+    if (view.FlagSet(kMemoUnderlines) || !view.ResultMemo.empty()) {
         TrpMemoPainter painter(view, canvas);
         if (view.FlagSet(kMemoUnderlines))
             painter.DrawUnderlines();

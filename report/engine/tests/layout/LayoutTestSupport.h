@@ -20,7 +20,10 @@ inline void EnsureGuiApplication() {
     static int argc = 1;
     static char name[] = "report_engine_tests";
     static char* argv[] = {name, nullptr};
-    static QGuiApplication app(argc, argv);
+    // Kept to the end of the process: destroying it among the other
+    // statics at exit would pull the font machinery out from under them.
+    static QGuiApplication* app = new QGuiApplication(argc, argv);
+    (void)app;
 }
 
 // Every character is ten pixels wide.

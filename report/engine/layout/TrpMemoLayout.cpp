@@ -51,7 +51,9 @@ TrpLaidOutText TrpMemoLayout::LayOut(TrpMemoView& view, const TrpStrings& text,
     settings.wordBreak = view.FlagSet(kMemoWordBreak);
     settings.rotated = rotated;
     settings.alreadyWrapped = alreadyWrapped;
-    settings.lineHeight = view.LineSpacing + TrpReportFonts::LayoutPixelHeight(view.Font.Size);
+    // At least one pixel, so that every split part takes a line.
+    settings.lineHeight = std::max(1, TrpReportFonts::ClampPixels(view.LineSpacing) +
+                                          TrpReportFonts::LayoutPixelHeight(view.Font.Size));
     settings.inset = rotated ? view.GapX : view.GapY;
 
     const TrpFontMeasurer measurer(LayoutFont(view), view.Font.Charset);
@@ -124,9 +126,7 @@ int TrpMemoLayout::TakePart(TrpMemoView& view, int partHeight) {
     return n;
 }
 
-void TrpMemoLayout::ApplyAutoWidth(TrpMemoView& view) {
-    if (!view.FlagSet(kMemoAutoWidth) || view.ResultMemo.empty())
-        return;
+int TrpMemoLayout::NeededWidth(const TrpMemoView& view) {
     // The widest line of the whole text, without marks and without the
     // empty line a trailing line break leaves.
     TrpStrings lines;
@@ -136,14 +136,21 @@ void TrpMemoLayout::ApplyAutoWidth(TrpMemoView& view) {
     while (!lines.empty() && lines.back().empty())
         lines.pop_back();
     if (lines.empty())
-        return;
+        return 0;
     const TrpFontMeasurer measurer(LayoutFont(view), view.Font.Charset);
     int widest = 0;
     for (const std::string& line : lines)
         widest = std::max(widest, measurer.TextWidth(line));
     // Measured at scale 1, so the width is in the object's own units.
-    const int needed =
-        static_cast<int>(RoundHalfEven(widest + view.FrameWidth + 2 * view.GapX + 1));
+    return static_cast<int>(RoundHalfEven(widest + view.FrameWidth + 2 * view.GapX + 1));
+}
+
+void TrpMemoLayout::ApplyAutoWidth(TrpMemoView& view) {
+    if (!view.FlagSet(kMemoAutoWidth))
+        return;
+    const int needed = NeededWidth(view);
+    if (needed == 0)
+        return;
     if (Rotated(view)) {
         view.Height = needed;
         return;

@@ -46,6 +46,10 @@ public:
     // Returns the number of lines taken.
     static int TakePart(TrpMemoView& view, int partHeight);
 
+    // The width the whole evaluated text needs on one line per text line
+    // (with frame and insets), as "AutoWidth" and "CALCWIDTH" take it; 0
+    // without text.
+    static int NeededWidth(const TrpMemoView& view);
     // "AutoWidth": sets the width (rotated: the height) the whole evaluated
     // text needs; a right-aligned object keeps its right edge.
     static void ApplyAutoWidth(TrpMemoView& view);

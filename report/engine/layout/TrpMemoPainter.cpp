@@ -12,11 +12,20 @@
 
 #include <QPagedPaintDevice>
 #include <QPainter>
+#include <algorithm>
+#include <climits>
 #include <cmath>
+#include <cstdint>
 
 namespace report {
 
 namespace {
+
+// The line pitch: the spacing scaled plus the drawing font's height, at
+// least one pixel.
+int Pitch(std::int32_t lineSpacing, double scale, int fontPixelHeight) {
+    return std::max(1, TrpReportFonts::ClampPixels(lineSpacing * scale) + fontPixelHeight);
+}
 
 int Round(double x) {
     return static_cast<int>(RoundHalfEven(x));
@@ -31,15 +40,16 @@ bool IsPrinter(const QPainter& canvas) {
 
 int DrawingPixelHeight(const TrpMemoView& view, const QPainter& canvas) {
     if (IsPrinter(canvas))
-        return Round(view.Font.Size * canvas.device()->logicalDpiY() / 72.0);
+        return TrpReportFonts::ClampPixels(view.Font.Size * canvas.device()->logicalDpiY() / 72.0);
     const double h = view.Font.Size * 96.0 / 72.0;
     if (view.ScaleY == 1.0)
-        return Round(h);
-    return static_cast<int>(std::trunc(h * view.ScaleY));
+        return TrpReportFonts::ClampPixels(h);
+    return TrpReportFonts::ClampPixels(std::trunc(h * view.ScaleY));
 }
 
 QFont DrawingFont(const TrpMemoView& view, int pixelHeight) {
-    return TrpReportFonts::Make(view.Font, pixelHeight, Round(view.CharSpacing * view.ScaleX));
+    return TrpReportFonts::Make(view.Font, pixelHeight,
+                                TrpReportFonts::ClampPixels(view.CharSpacing * view.ScaleX));
 }
 
 } // namespace
@@ -52,14 +62,21 @@ TrpMemoPainter::TrpMemoPainter(TrpMemoView& view, QPainter& canvas)
 }
 
 void TrpMemoPainter::DrawUnderlines() {
-    const int pitch = Round(view_.LineSpacing * view_.ScaleY) + fontPixelHeight_;
-    if (pitch <= 0)
-        return;
+    const int pitch = Pitch(view_.LineSpacing, view_.ScaleY, fontPixelHeight_);
     const int width = std::max(1, Round(view_.FrameWidth));
+    const int first = view_.Top + view_.GapY + Round(2 * view_.ScaleY) + fontPixelHeight_;
+    // Only the rows that can reach the surface are drawn, however tall the
+    // object claims to be.
+    const int deviceBottom = canvas_.device() ? canvas_.device()->height() : 0;
+    int from = 0;
+    if (first < -width)
+        from = (-width - first) / pitch;
+    const int rows = view_.Height / pitch;
     TrpFramePainter painter(canvas_);
-    for (int i = 0; i < view_.Height / pitch; ++i) {
-        const int y =
-            view_.Top + view_.GapY + pitch * i + Round(2 * view_.ScaleY) + fontPixelHeight_;
+    for (int i = from; i < rows; ++i) {
+        const int y = first + pitch * i;
+        if (y - width > deviceBottom)
+            break;
         painter.Fill(view_.Left, y - width / 2, view_.Left + view_.Width - 1,
                      y - width / 2 + width - 1, view_.FrameColor);
     }
@@ -101,6 +118,12 @@ void TrpMemoPainter::DrawRun(const Line& line, int x, int y, int extra) {
     }
 }
 
+// The size of a block of lines across them, held within int range.
+int BlockSize(std::size_t lines, int pitch, int insets) {
+    const std::int64_t size = static_cast<std::int64_t>(lines) * pitch + insets;
+    return static_cast<int>(std::min<std::int64_t>(size, INT32_MAX / 2));
+}
+
 int TrpMemoPainter::BlockShift(int start, int blockSize, int areaSize, int areaEnd) const {
     switch (view_.Alignment & kTextAlignVerticalMask) {
     case kTextAlignMiddle:
@@ -127,15 +150,18 @@ int TrpMemoPainter::DrawLines() {
 int TrpMemoPainter::DrawHorizontal() {
     const TrpRect& r = view_.DrawRect;
     const int areaWidth = r.right - r.left;
-    const int pitch = Round(view_.LineSpacing * view_.ScaleY) + fontPixelHeight_;
-    const int lines = static_cast<int>(view_.ResultMemo.size());
+    const int pitch = Pitch(view_.LineSpacing, view_.ScaleY, fontPixelHeight_);
+    const int block = BlockSize(view_.ResultMemo.size(), pitch, 2 * view_.GapY);
     int y = view_.Top + view_.GapY;
     if (view_.LayoutState.Mode != TrpLayoutMode::SplitPart)
-        y += BlockShift(view_.Top, lines * pitch + 2 * view_.GapY, r.bottom - r.top, r.bottom);
+        y += BlockShift(view_.Top, block, r.bottom - r.top, r.bottom);
     const bool printing = view_.LayoutState.Printing;
     int printed = 0;
     for (const std::string& raw : view_.ResultMemo) {
         if (printing && y + pitch > clip_.bottom() + 1)
+            break;
+        // Lines below the clip can never show.
+        if (y > clip_.bottom())
             break;
         const Line line = Prepare(raw);
         int x = view_.Left + view_.GapX;
@@ -165,14 +191,16 @@ int TrpMemoPainter::DrawHorizontal() {
 int TrpMemoPainter::DrawRotated() {
     const TrpRect& r = view_.DrawRect;
     const int areaHeight = r.bottom - r.top;
-    const int pitch = Round(view_.LineSpacing * view_.ScaleX) + fontPixelHeight_;
-    const int lines = static_cast<int>(view_.ResultMemo.size());
+    const int pitch = Pitch(view_.LineSpacing, view_.ScaleX, fontPixelHeight_);
+    const int block = BlockSize(view_.ResultMemo.size(), pitch, 2 * view_.GapX);
     int x = view_.Left + view_.GapX;
-    x += BlockShift(view_.Left, lines * pitch + 2 * view_.GapX, r.right - r.left, r.right);
+    x += BlockShift(view_.Left, block, r.right - r.left, r.right);
     const bool printing = view_.LayoutState.Printing;
     int printed = 0;
     for (const std::string& raw : view_.ResultMemo) {
         if (printing && x + pitch > clip_.right() + 1)
+            break;
+        if (x > clip_.right())
             break;
         const Line line = Prepare(raw);
         int y = r.bottom - view_.GapY;

@@ -84,14 +84,18 @@ QString TrpReportFonts::FamilyFor(const std::string& name) {
     return kSans;
 }
 
+int TrpReportFonts::ClampPixels(double pixels) {
+    return static_cast<int>(RoundHalfEven(std::clamp<double>(pixels, -kMaxPixels, kMaxPixels)));
+}
+
 int TrpReportFonts::LayoutPixelHeight(std::int32_t size) {
-    return static_cast<int>(RoundHalfEven(size * 96.0 / 72.0));
+    return std::max(1, ClampPixels(size * 96.0 / 72.0));
 }
 
 QFont TrpReportFonts::Make(const TrpFont& font, int pixelHeight, int charSpacing) {
     LoadFontFiles();
     QFont f(FamilyFor(font.Name));
-    f.setPixelSize(std::max(1, pixelHeight));
+    f.setPixelSize(std::clamp(pixelHeight, 1, kMaxPixels));
     f.setBold((font.Style & kFontBold) != 0);
     f.setItalic((font.Style & kFontItalic) != 0);
     f.setUnderline((font.Style & kFontUnderline) != 0);
@@ -102,7 +106,7 @@ QFont TrpReportFonts::Make(const TrpFont& font, int pixelHeight, int charSpacing
     // installed.
     f.setStyleStrategy(QFont::StyleStrategy(QFont::NoFontMerging | QFont::PreferOutline));
     if (charSpacing != 0)
-        f.setLetterSpacing(QFont::AbsoluteSpacing, charSpacing);
+        f.setLetterSpacing(QFont::AbsoluteSpacing, ClampPixels(charSpacing));
     const QString resolved = QFontInfo(f).family();
     if (resolved != f.family())
         WarnOnce("resolved:" + Lower(font.Name),

@@ -25,6 +25,12 @@ namespace report {
 
 class TrpReportFonts {
 public:
+    // Font heights and spacings come from templates: they are held to this
+    // many pixels either way, so that no setting makes the font engine
+    // allocate hugely or the pixel arithmetic overflow.
+    static constexpr int kMaxPixels = 2048;
+    static int ClampPixels(double pixels);
+
     // The family a report font name resolves to.
     static QString FamilyFor(const std::string& name);
     // The layout pixel height of a font of size points: round(size x 96 / 72).

@@ -4,6 +4,9 @@
 #include "TrpLineWrapper.h"
 #include "TrpParagraphMark.h"
 
+#include <algorithm>
+#include <cstdint>
+
 namespace report {
 
 TrpLaidOutText LayOutText(const TrpStrings& text, const TrpTextLayoutSettings& settings,
@@ -21,8 +24,9 @@ TrpLaidOutText LayOutText(const TrpStrings& text, const TrpTextLayoutSettings& s
         else
             result.lines.push_back(line + kParagraphMark);
     }
-    result.textHeight =
-        static_cast<int>(result.lines.size()) * settings.lineHeight + 2 * settings.inset;
+    const std::int64_t height =
+        static_cast<std::int64_t>(result.lines.size()) * settings.lineHeight + 2LL * settings.inset;
+    result.textHeight = static_cast<int>(std::min<std::int64_t>(height, INT32_MAX));
     return result;
 }
 

@@ -255,3 +255,33 @@ TEST_F(TrpMemoLayoutTest, MeasuringPreparesTheTextThroughTheReportsHooks) {
     EXPECT_EQ(view->Font.Style, 0);
     EXPECT_EQ(view->FillColor, kClTransparent);
 }
+
+TEST_F(TrpMemoLayoutTest, SettingsFromATemplateCannotMakeDrawingHugeOrEndless) {
+    // Font size, spacings and height as a damaged template may give them.
+    TrpMemoView view;
+    view.SetBounds(0, 0, 100, 2000000000);
+    view.Font.Size = 2000000000;
+    view.LineSpacing = -2000000000;
+    view.CharSpacing = 2000000000;
+    view.Flags |= kMemoUnderlines | kMemoWordBreak;
+    view.Memo = {kLongText, kLongText};
+    const int height = view.CalcHeight();
+    EXPECT_GT(height, 0);
+    // Every part takes at least one line, so splitting ends.
+    EXPECT_GE(view.MinHeight(), 1);
+    int parts = 0;
+    while (view.RemainHeight() > 0 && parts < 1000) {
+        TrpMemoLayout::TakePart(view, view.MinHeight() + 2);
+        ++parts;
+    }
+    EXPECT_LT(parts, 1000);
+
+    QImage image(200, 100, QImage::Format_RGB32);
+    QPainter painter(&image);
+    view.ResultMemo = {kLongText};
+    view.Draw(painter);
+    view.Font.Size = -5;
+    view.LineSpacing = 0;
+    view.Draw(painter);
+    SUCCEED();
+}

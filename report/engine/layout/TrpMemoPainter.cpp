@@ -12,6 +12,7 @@
 
 #include <QPagedPaintDevice>
 #include <QPainter>
+#include <QStringList>
 #include <algorithm>
 #include <climits>
 #include <cmath>
@@ -97,28 +98,31 @@ void TrpMemoPainter::DrawRun(const Line& line, int x, int y, int extra) {
         canvas_.drawText(x, baseline, line.text);
         return;
     }
+    // The line is drawn word by word, each at a whole pixel, so its natural
+    // width is the sum of its pieces; the extra makes up the difference to
+    // the target width.
+    QStringList words = line.text.split(QLatin1Char(' '));
+    const int blankWidth = metrics_.horizontalAdvance(QLatin1Char(' '));
+    int natural = static_cast<int>(blanks) * blankWidth;
+    for (const QString& word : words)
+        natural += metrics_.horizontalAdvance(word);
+    extra += line.width - natural;
     // Each blank takes an equal share; the first ones one pixel more until
     // the extra is used up.
-    const int share = extra / static_cast<int>(blanks);
-    int rest = extra % static_cast<int>(blanks);
-    const int blankWidth = metrics_.horizontalAdvance(QLatin1Char(' '));
-    qsizetype from = 0;
-    while (from <= line.text.size()) {
-        qsizetype blank = line.text.indexOf(QLatin1Char(' '), from);
-        const QString word = line.text.mid(from, blank < 0 ? -1 : blank - from);
-        if (!word.isEmpty()) {
-            canvas_.drawText(x, baseline, word);
-            x += metrics_.horizontalAdvance(word);
+    const int share = std::max(0, extra) / static_cast<int>(blanks);
+    int rest = std::max(0, extra) % static_cast<int>(blanks);
+    for (qsizetype k = 0; k < words.size(); ++k) {
+        if (k > 0) {
+            x += blankWidth + share + (rest > 0 ? 1 : 0);
+            rest = std::max(0, rest - 1);
         }
-        if (blank < 0)
-            break;
-        x += blankWidth + share + (rest > 0 ? 1 : 0);
-        rest = std::max(0, rest - 1);
-        from = blank + 1;
+        if (!words[k].isEmpty()) {
+            canvas_.drawText(x, baseline, words[k]);
+            x += metrics_.horizontalAdvance(words[k]);
+        }
     }
 }
 
-// The size of a block of lines across them, held within int range.
 int BlockSize(std::size_t lines, int pitch, int insets) {
     const std::int64_t size = static_cast<std::int64_t>(lines) * pitch + insets;
     return static_cast<int>(std::min<std::int64_t>(size, INT32_MAX / 2));
@@ -174,7 +178,9 @@ int TrpMemoPainter::DrawHorizontal() {
             x += (areaWidth - 2 * view_.GapX - line.width) / 2;
             break;
         case kTextAlignJustify:
-            extra = areaWidth - 2 * view_.GapX - line.width;
+            // Spread so that the line ends where a right-aligned one does,
+            // inside the clip at every scale.
+            extra = areaWidth - 2 * view_.GapX - line.width - 1;
             break;
         default:
             break;

@@ -218,6 +218,12 @@ TEST_F(TrpMemoDrawingTest, SampleSheet) {
          {"\xCF\xF0\xE8\xE2\xE5\xF2 \xEC\xEE\xEB\xEE\xEA\xEE \xEF\xF0\xEE\xE3\xF0\xE0\xEC\xEC"
           "\xE8\xF0\xEE\xE2\xE0\xED\xE8\xE5"}},
         {kTextAlignLeft, kMemoWordWrap, {"Character spacing"}},
+        {kTextRotated | kTextAlignJustify,
+         kMemoWordWrap,
+         {"Rotated and justified over the height"}},
+        {kTextAlignLeft, kMemoWordWrap, {"Line spacing of eight pixels"}},
+        {kTextAlignCenter, kMemoWordWrap, {"Bold, underlined and struck out"}},
+        {kTextAlignJustify | kTextAlignMiddle, kMemoWordWrap, {kText}},
     };
     int i = 0;
     for (const Sample& s : samples) {
@@ -238,12 +244,16 @@ TEST_F(TrpMemoDrawingTest, SampleSheet) {
         }
         if (i == 9)
             view->FrameColor = 0x808000;
+        if (i == 13)
+            view->LineSpacing = 8;
+        if (i == 14)
+            view->Font.Style = kFontBold | kFontUnderline | kFontStrikeOut;
         page->Add(std::move(view));
         ++i;
     }
     // Highlighted: bold, red on yellow.
     auto highlighted = Memo(150, 80, kTextAlignCenter | kTextAlignMiddle, {"Highlighted"});
-    highlighted->SetBounds(10, 10 + 3 * 95, 150, 80);
+    highlighted->SetBounds(10, 10 + 4 * 95, 150, 80);
     highlighted->FrameTyp = kFrameAllSides;
     highlighted->Highlight = {kFontBold, 0x0000FF, 0x00FFFF, "TRUE"};
     TrpMemoView* hl = static_cast<TrpMemoView*>(page->Add(std::move(highlighted)));
@@ -264,7 +274,7 @@ TEST_F(TrpMemoDrawingTest, SampleSheet) {
     int p = 0;
     for (std::uint16_t flags : pictureFlags) {
         auto pv = std::make_unique<TrpPictureView>();
-        pv->SetBounds(pictureLeft[p], 10 + 3 * 95, p == 3 ? 90 : 120, 80);
+        pv->SetBounds(pictureLeft[p], 10 + 4 * 95, p == 3 ? 90 : 120, 80);
         pv->Flags = flags;
         pv->FrameTyp = kFrameAllSides;
         pv->Picture.AssignDecodedBitmap(std::string(png.constData(), png.size()));
@@ -272,8 +282,8 @@ TEST_F(TrpMemoDrawingTest, SampleSheet) {
         ++p;
     }
 
-    for (double scale : {1.0, 2.0}) {
-        QImage sheet(static_cast<int>(680 * scale), static_cast<int>(400 * scale),
+    for (double scale : {0.5, 1.0, 2.0}) {
+        QImage sheet(static_cast<int>(680 * scale), static_cast<int>(495 * scale),
                      QImage::Format_RGB32);
         sheet.fill(kWhite);
         QPainter painter(&sheet);
@@ -298,7 +308,9 @@ TEST_F(TrpMemoDrawingTest, SampleSheet) {
             }
         }
         painter.end();
-        Save(sheet, scale == 1.0 ? "sample_sheet" : "sample_sheet_200");
+        Save(sheet, scale == 1.0 ? "sample_sheet"
+                    : scale < 1  ? "sample_sheet_50"
+                                 : "sample_sheet_200");
     }
     SUCCEED();
 }

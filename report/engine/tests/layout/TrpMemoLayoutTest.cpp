@@ -4,6 +4,7 @@
 // (script, event, expansion, highlight) around measuring.
 #include "TrpMemoLayout.h"
 
+#include "EnginePixels.h"
 #include "LayoutTestSupport.h"
 #include "TrpFontMeasurer.h"
 #include "TrpMemoView.h"
@@ -13,9 +14,11 @@
 #include "TrpReportFonts.h"
 #include "TrpTextCodec.h"
 
+#include <QFileInfo>
 #include <QFontInfo>
 #include <QImage>
 #include <QPainter>
+#include <QPdfWriter>
 #include <gtest/gtest.h>
 #include <memory>
 
@@ -190,6 +193,29 @@ TEST_F(TrpMemoLayoutTest, EveryScaleBreaksTheTextIntoTheSameLines) {
         EXPECT_NEAR(ink.top(), (10 + 1) * scale, 3 * scale + 2) << "scale " << scale;
         EXPECT_LE(ink.right(), (10 + 150) * scale) << "scale " << scale;
     }
+}
+
+TEST_F(TrpMemoLayoutTest, APrinterBreaksTheTextAsTheScreenDoes) {
+    TrpMemoView view;
+    Setup(view, 150, 150);
+    view.Memo = {kLongText};
+    view.CalcHeight();
+    const TrpStrings measured = view.LayoutState.KeptLines;
+
+    const QString file = QString::fromStdString(::testing::TempDir()) + "report_layout_text.pdf";
+    {
+        QPdfWriter pdf(file);
+        pdf.setResolution(600);
+        QPainter painter(&pdf);
+        TrpMemoView printed;
+        Setup(printed, 150, 150);
+        printed.ResultMemo = {kLongText};
+        printed.ScaleX = printed.ScaleY = 600 / kEnginePixelsPerInch;
+        printed.Draw(painter);
+        EXPECT_EQ(printed.ResultMemo, measured);
+        EXPECT_EQ(printed.LayoutState.LinesPrinted, static_cast<int>(measured.size()));
+    }
+    EXPECT_GT(QFileInfo(file).size(), 0);
 }
 
 TEST_F(TrpMemoLayoutTest, AutoWidthFollowsTheTextAndKeepsARightEdge) {

@@ -9,10 +9,11 @@
 #include "TrpParagraphMark.h"
 #include "TrpReport.h"
 #include "TrpReportFonts.h"
-#include "TrpTextCodec.h"
 
 #include <QPainter>
 #include <algorithm>
+#include <climits>
+#include <cstdint>
 
 namespace report {
 
@@ -31,10 +32,16 @@ QFont LayoutFont(const TrpMemoView& view) {
                                 view.CharSpacing);
 }
 
+// Geometry from a template may hold any value; sums of it are taken in 64
+// bits and brought back within int range.
+int ClampToInt(std::int64_t v) {
+    return static_cast<int>(std::clamp<std::int64_t>(v, INT_MIN / 2, INT_MAX / 2));
+}
+
 // The inset above the first line at scale 1, as the draw bracket computes
 // it: GapY plus half of half the frame width.
-int TopInset(const TrpMemoView& view) {
-    return view.GapY + static_cast<int>(RoundHalfEven(view.FrameWidth / 2)) / 2;
+std::int64_t TopInset(const TrpMemoView& view) {
+    return std::int64_t{view.GapY} + RoundHalfEven(view.FrameWidth / 2) / 2;
 }
 
 } // namespace
@@ -44,7 +51,8 @@ TrpLaidOutText TrpMemoLayout::LayOut(TrpMemoView& view, const TrpStrings& text,
     const bool rotated = Rotated(view);
     const bool autoWidth = view.FlagSet(kMemoAutoWidth);
     TrpTextLayoutSettings settings;
-    settings.width = rotated ? view.Height - 2 * view.GapY : view.Width - 2 * view.GapX;
+    settings.width = ClampToInt(rotated ? std::int64_t{view.Height} - 2LL * view.GapY
+                                        : std::int64_t{view.Width} - 2LL * view.GapX);
     if (autoWidth)
         settings.width += kAutoWidthSlack;
     settings.wordWrap = view.FlagSet(kMemoWordWrap);
@@ -54,7 +62,7 @@ TrpLaidOutText TrpMemoLayout::LayOut(TrpMemoView& view, const TrpStrings& text,
     // At least one pixel, so that every split part takes a line.
     settings.lineHeight = std::max(1, TrpReportFonts::ClampPixels(view.LineSpacing) +
                                           TrpReportFonts::LayoutPixelHeight(view.Font.Size));
-    settings.inset = rotated ? view.GapX : view.GapY;
+    settings.inset = ClampToInt(rotated ? view.GapX : view.GapY);
 
     const TrpFontMeasurer measurer(LayoutFont(view), view.Font.Charset);
     TrpLaidOutText result = LayOutText(text, settings, measurer);
@@ -107,16 +115,19 @@ int TrpMemoLayout::LinesFitting(const TrpMemoView& view, int partHeight) {
         return 0;
     // Lines run from the top inset down to the clip bottom, one pixel above
     // the inner bottom edge of the part.
-    const int frameBottom =
-        (view.FrameTyp & kFrameBottom) ? static_cast<int>(RoundHalfEven(view.FrameWidth / 2)) : 0;
-    const int room = partHeight - frameBottom - TopInset(view);
-    const int fitting = room > 0 ? room / view.LineHeight : 0;
+    const std::int64_t frameBottom =
+        (view.FrameTyp & kFrameBottom) ? RoundHalfEven(view.FrameWidth / 2) : 0;
+    const std::int64_t room = partHeight - frameBottom - TopInset(view);
+    const int fitting = room > 0 ? ClampToInt(room / view.LineHeight) : 0;
     return std::min(fitting, static_cast<int>(view.LayoutState.KeptLines.size()));
 }
 
 int TrpMemoLayout::TakePart(TrpMemoView& view, int partHeight) {
     TrpMemoLayoutState& state = view.LayoutState;
-    const int n = LinesFitting(view, partHeight);
+    // A part always takes a line while any is left, even one its insets
+    // leave no room for, so that splitting a text always comes to an end.
+    const int n = std::min(std::max(1, LinesFitting(view, partHeight)),
+                           static_cast<int>(state.KeptLines.size()));
     const auto end = state.KeptLines.begin() + n;
     view.ResultMemo.assign(state.KeptLines.begin(), end);
     state.KeptLines.erase(state.KeptLines.begin(), end);

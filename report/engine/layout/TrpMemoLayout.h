@@ -43,7 +43,8 @@ public:
     // Moves the kept lines that fit into partHeight into ResultMemo (with a
     // closing paragraph-mark line when they carry no mark, so that the
     // part is drawn as already wrapped) and switches to mode SplitPart.
-    // Returns the number of lines taken.
+    // A part takes at least one line while any is left. Returns the number
+    // of lines taken.
     static int TakePart(TrpMemoView& view, int partHeight);
 
     // The width the whole evaluated text needs on one line per text line

@@ -26,7 +26,7 @@ TrpLaidOutText LayOutText(const TrpStrings& text, const TrpTextLayoutSettings& s
     }
     const std::int64_t height =
         static_cast<std::int64_t>(result.lines.size()) * settings.lineHeight + 2LL * settings.inset;
-    result.textHeight = static_cast<int>(std::min<std::int64_t>(height, INT32_MAX));
+    result.textHeight = static_cast<int>(std::clamp<std::int64_t>(height, INT32_MIN, INT32_MAX));
     return result;
 }
 

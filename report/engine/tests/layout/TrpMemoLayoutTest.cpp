@@ -289,6 +289,7 @@ TEST_F(TrpMemoLayoutTest, SettingsFromATemplateCannotMakeDrawingHugeOrEndless) {
     view.Font.Size = 2000000000;
     view.LineSpacing = -2000000000;
     view.CharSpacing = 2000000000;
+    view.GapX = view.GapY = 2000000000;
     view.Flags |= kMemoUnderlines | kMemoWordBreak;
     view.Memo = {kLongText, kLongText};
     const int height = view.CalcHeight();

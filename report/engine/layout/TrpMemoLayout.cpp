@@ -153,7 +153,7 @@ int TrpMemoLayout::NeededWidth(const TrpMemoView& view) {
     for (const std::string& line : lines)
         widest = std::max(widest, measurer.TextWidth(line));
     // Measured at scale 1, so the width is in the object's own units.
-    return static_cast<int>(RoundHalfEven(widest + view.FrameWidth + 2 * view.GapX + 1));
+    return ClampToInt(RoundHalfEven(widest + view.FrameWidth + 2.0 * view.GapX + 1));
 }
 
 void TrpMemoLayout::ApplyAutoWidth(TrpMemoView& view) {
@@ -167,7 +167,7 @@ void TrpMemoLayout::ApplyAutoWidth(TrpMemoView& view) {
         return;
     }
     if ((view.Alignment & kTextAlignHorizontalMask) == kTextAlignRight)
-        view.Left += view.Width - needed;
+        view.Left = ClampToInt(std::int64_t{view.Left} + view.Width - needed);
     view.Width = needed;
 }
 

@@ -28,6 +28,14 @@ int Pitch(std::int32_t lineSpacing, double scale, int fontPixelHeight) {
     return std::max(1, TrpReportFonts::ClampPixels(lineSpacing * scale) + fontPixelHeight);
 }
 
+// Geometry of any size is held within this many pixels either way, far
+// beyond any page, so that sums of a few of its values stay within int.
+constexpr int kGeometryLimit = 1 << 28;
+
+int Hold(int v) {
+    return std::clamp(v, -kGeometryLimit, kGeometryLimit);
+}
+
 int Round(double x) {
     return static_cast<int>(RoundHalfEven(x));
 }
@@ -58,28 +66,36 @@ QFont DrawingFont(const TrpMemoView& view, int pixelHeight) {
 TrpMemoPainter::TrpMemoPainter(TrpMemoView& view, QPainter& canvas)
     : view_(view), canvas_(canvas), fontPixelHeight_(DrawingPixelHeight(view, canvas)),
       font_(DrawingFont(view, fontPixelHeight_)), metrics_(font_, canvas.device()) {
-    const TrpRect& r = view.DrawRect;
+    g_ = {Hold(view.Left),
+          Hold(view.Top),
+          Hold(view.Width),
+          Hold(view.Height),
+          Hold(view.GapX),
+          Hold(view.GapY),
+          TrpRect{Hold(view.DrawRect.left), Hold(view.DrawRect.top), Hold(view.DrawRect.right),
+                  Hold(view.DrawRect.bottom)}};
+    const TrpRect& r = g_.drawRect;
     clip_ = QRect(r.left + 1, r.top, (r.right - 2) - (r.left + 1), (r.bottom - 1) - r.top);
 }
 
 void TrpMemoPainter::DrawUnderlines() {
     const int pitch = Pitch(view_.LineSpacing, view_.ScaleY, fontPixelHeight_);
     const int width = std::max(1, Round(view_.FrameWidth));
-    const int first = view_.Top + view_.GapY + Round(2 * view_.ScaleY) + fontPixelHeight_;
+    const int first = g_.top + g_.gapy + Round(2 * view_.ScaleY) + fontPixelHeight_;
     // Only the rows that can reach the surface are drawn, however tall the
     // object claims to be.
     const int deviceBottom = canvas_.device() ? canvas_.device()->height() : 0;
     int from = 0;
     if (first < -width)
         from = (-width - first) / pitch;
-    const int rows = view_.Height / pitch;
+    const int rows = g_.height / pitch;
     TrpFramePainter painter(canvas_);
     for (int i = from; i < rows; ++i) {
         const int y = first + pitch * i;
         if (y - width > deviceBottom)
             break;
-        painter.Fill(view_.Left, y - width / 2, view_.Left + view_.Width - 1,
-                     y - width / 2 + width - 1, view_.FrameColor);
+        painter.Fill(g_.left, y - width / 2, g_.left + g_.width - 1, y - width / 2 + width - 1,
+                     view_.FrameColor);
     }
 }
 
@@ -152,13 +168,13 @@ int TrpMemoPainter::DrawLines() {
 }
 
 int TrpMemoPainter::DrawHorizontal() {
-    const TrpRect& r = view_.DrawRect;
+    const TrpRect& r = g_.drawRect;
     const int areaWidth = r.right - r.left;
     const int pitch = Pitch(view_.LineSpacing, view_.ScaleY, fontPixelHeight_);
-    const int block = BlockSize(view_.ResultMemo.size(), pitch, 2 * view_.GapY);
-    int y = view_.Top + view_.GapY;
+    const int block = BlockSize(view_.ResultMemo.size(), pitch, 2 * g_.gapy);
+    int y = g_.top + g_.gapy;
     if (view_.LayoutState.Mode != TrpLayoutMode::SplitPart)
-        y += BlockShift(view_.Top, block, r.bottom - r.top, r.bottom);
+        y += BlockShift(g_.top, block, r.bottom - r.top, r.bottom);
     const bool printing = view_.LayoutState.Printing;
     int printed = 0;
     for (const std::string& raw : view_.ResultMemo) {
@@ -168,19 +184,19 @@ int TrpMemoPainter::DrawHorizontal() {
         if (y > clip_.bottom())
             break;
         const Line line = Prepare(raw);
-        int x = view_.Left + view_.GapX;
+        int x = g_.left + g_.gapx;
         int extra = 0;
         switch (view_.Alignment & kTextAlignHorizontalMask) {
         case kTextAlignRight:
-            x = areaWidth + view_.Left - view_.GapX - line.width - 1;
+            x = areaWidth + g_.left - g_.gapx - line.width - 1;
             break;
         case kTextAlignCenter:
-            x += (areaWidth - 2 * view_.GapX - line.width) / 2;
+            x += (areaWidth - 2 * g_.gapx - line.width) / 2;
             break;
         case kTextAlignJustify:
             // Spread so that the line ends where a right-aligned one does,
             // inside the clip at every scale.
-            extra = areaWidth - 2 * view_.GapX - line.width - 1;
+            extra = areaWidth - 2 * g_.gapx - line.width - 1;
             break;
         default:
             break;
@@ -195,12 +211,12 @@ int TrpMemoPainter::DrawHorizontal() {
 }
 
 int TrpMemoPainter::DrawRotated() {
-    const TrpRect& r = view_.DrawRect;
+    const TrpRect& r = g_.drawRect;
     const int areaHeight = r.bottom - r.top;
     const int pitch = Pitch(view_.LineSpacing, view_.ScaleX, fontPixelHeight_);
-    const int block = BlockSize(view_.ResultMemo.size(), pitch, 2 * view_.GapX);
-    int x = view_.Left + view_.GapX;
-    x += BlockShift(view_.Left, block, r.right - r.left, r.right);
+    const int block = BlockSize(view_.ResultMemo.size(), pitch, 2 * g_.gapx);
+    int x = g_.left + g_.gapx;
+    x += BlockShift(g_.left, block, r.right - r.left, r.right);
     const bool printing = view_.LayoutState.Printing;
     int printed = 0;
     for (const std::string& raw : view_.ResultMemo) {
@@ -209,18 +225,18 @@ int TrpMemoPainter::DrawRotated() {
         if (x > clip_.right())
             break;
         const Line line = Prepare(raw);
-        int y = r.bottom - view_.GapY;
+        int y = r.bottom - g_.gapy;
         int extra = 0;
         switch (view_.Alignment & kTextAlignHorizontalMask) {
         case kTextAlignRight:
-            y = view_.Top + view_.GapY + line.width;
+            y = g_.top + g_.gapy + line.width;
             break;
         case kTextAlignCenter:
-            y = r.bottom - view_.GapY - (areaHeight - 2 * view_.GapY - line.width) / 2 - 1;
+            y = r.bottom - g_.gapy - (areaHeight - 2 * g_.gapy - line.width) / 2 - 1;
             break;
         case kTextAlignJustify:
-            y = view_.Top + areaHeight - view_.GapY;
-            extra = areaHeight - 2 * view_.GapY - line.width;
+            y = g_.top + areaHeight - g_.gapy;
+            extra = areaHeight - 2 * g_.gapy - line.width;
             break;
         default:
             break;

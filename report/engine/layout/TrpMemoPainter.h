@@ -10,6 +10,8 @@
 // on the right and one at the bottom).
 #pragma once
 
+#include "TrpObjectCodes.h"
+
 #include <QFont>
 #include <QFontMetrics>
 #include <QRect>
@@ -46,8 +48,15 @@ private:
     // alignment bits.
     int BlockShift(int start, int blockSize, int areaSize, int areaEnd) const;
 
+    // The view's scaled geometry, held within drawing range.
+    struct Geometry {
+        int left = 0, top = 0, width = 0, height = 0, gapx = 0, gapy = 0;
+        TrpRect drawRect;
+    };
+
     TrpMemoView& view_;
     QPainter& canvas_;
+    Geometry g_;
     int fontPixelHeight_ = 0;
     QFont font_;
     QFontMetrics metrics_;

@@ -2,6 +2,7 @@
 #include "TrpMemoView.h"
 
 #include "TrpBlobBinding.h"
+#include "TrpMemoLayout.h"
 #include "TrpValueConvert.h"
 
 #include <array>
@@ -109,25 +110,19 @@ void TrpMemoView::LoadFromBlob(const TrpBlobContent& content) {
 }
 
 void TrpMemoView::Draw(QPainter& canvas) {
-    Canvas = &canvas;
-    BeginDraw();
-    DrawBackground();
-    // The text itself is laid out and drawn by the text layout.
-    DrawFrame();
-    EndDraw();
+    TrpMemoLayout::Draw(*this, canvas);
 }
 
 std::int32_t TrpMemoView::CalcHeight() {
-    ActualHeight = Height;
-    return ActualHeight;
+    return TrpMemoLayout::Measure(*this);
 }
 
 std::int32_t TrpMemoView::MinHeight() {
-    return LineHeight > 0 ? LineHeight : Height;
+    return LineHeight;
 }
 
 std::int32_t TrpMemoView::RemainHeight() {
-    return static_cast<std::int32_t>(ResultMemo.size()) * LineHeight;
+    return TrpMemoLayout::RemainHeight(*this);
 }
 
 } // namespace report

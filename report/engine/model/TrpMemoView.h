@@ -1,10 +1,12 @@
 // TrpMemoView: the text object (type 0, names "Memo" + n). Its memo lines
 // hold text with embedded [expressions]; ResultMemo receives the evaluated
-// text of one printing. Laying the text out and measuring it belongs to the
-// text layout; this class keeps the settings and draws the frame and fill.
+// text of one printing. Laying the text out, measuring, splitting and
+// drawing it belong to the text layout (TrpMemoLayout), which keeps its
+// working state in LayoutState.
 #pragma once
 
 #include "TrpFont.h"
+#include "TrpMemoLayoutState.h"
 #include "TrpStretcheable.h"
 
 namespace report {
@@ -20,6 +22,7 @@ public:
     std::int32_t CharSpacing = 0;
     // Font height + LineSpacing, scaled; computed by the text layout.
     std::int32_t LineHeight = 0;
+    TrpMemoLayoutState LayoutState;
 
     std::string ClassName() const override { return "TrpMemoView"; }
 
@@ -34,9 +37,8 @@ public:
     void LoadFromStream(TrpReadStream& stream) override;
     void SaveToStream(TrpWriteStream& stream) override;
 
-    // Until the text layout measures the text, the height needed is the
-    // object's own height and one line is LineHeight (or the whole object
-    // when no line height is known yet).
+    // The height the evaluated text needs (runs the script and prepares
+    // the text once); one line; the lines not yet printed.
     std::int32_t CalcHeight() override;
     std::int32_t MinHeight() override;
     std::int32_t RemainHeight() override;

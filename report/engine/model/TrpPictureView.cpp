@@ -4,6 +4,7 @@
 
 #include "TrpBlobBinding.h"
 #include "TrpEngineLists.h"
+#include "TrpPicturePlacement.h"
 #include "TrpValueConvert.h"
 
 #include <QFile>
@@ -24,33 +25,6 @@ std::string LowerExtension(const std::string& fileName) {
     for (char& c : ext)
         c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
     return ext;
-}
-
-// The target rectangle of a picture of size w x h inside area, after the
-// "Stretched", "KeepAspect" and "Center" flags.
-QRect PictureTarget(const TrpRect& area, int w, int h, double sx, double sy, bool stretched,
-                    bool keepAspect, bool center) {
-    const int areaW = area.right - area.left, areaH = area.bottom - area.top;
-    double tw, th;
-    if (stretched) {
-        tw = areaW;
-        th = areaH;
-        if (keepAspect) {
-            double k = std::min(static_cast<double>(areaW) / w, static_cast<double>(areaH) / h);
-            tw = w * k;
-            th = h * k;
-        }
-        if (!keepAspect || !center)
-            return QRect(area.left, area.top, static_cast<int>(tw), static_cast<int>(th));
-    } else {
-        tw = w * sx;
-        th = h * sy;
-        if (!center)
-            return QRect(area.left, area.top, static_cast<int>(tw), static_cast<int>(th));
-    }
-    const int left = area.left + static_cast<int>((areaW - tw) / 2);
-    const int top = area.top + static_cast<int>((areaH - th) / 2);
-    return QRect(left, top, static_cast<int>(tw), static_cast<int>(th));
 }
 
 } // namespace
@@ -156,9 +130,7 @@ void TrpPictureView::Draw(QPainter& canvas) {
     DrawBackground();
     const QImage& image = Picture.Image;
     if (!InFirstPass() && !image.isNull() && image.width() > 0 && image.height() > 0) {
-        QRect target = PictureTarget(DrawRect, image.width(), image.height(), ScaleX, ScaleY,
-                                     FlagSet(kFlagStretched), FlagSet(kPictureKeepAspect),
-                                     FlagSet(kPictureCenter));
+        const QRect target = PictureTarget(DrawRect, image.size(), ScaleX, ScaleY, Flags);
         canvas.drawImage(target, image);
     }
     DrawFrame();

@@ -96,6 +96,15 @@ public:
     std::function<TrpValue(const std::string& expression)> Evaluator;
     TrpValue Evaluate(const std::string& expression) const;
 
+    // The steps of preparing an object's text that the script interpreter,
+    // memo expansion and the dataset link supply: run the object's
+    // "OnBeforePrint" script; expand "Memo" into ResultMemo; load the
+    // object's bound BLOB field. An empty hook does nothing, and the memo
+    // is then taken literally.
+    std::function<void(TrpView& view)> RunObjectScript;
+    std::function<void(TrpView& view)> ExpandMemo;
+    std::function<void(TrpView& view)> BindBlob;
+
     // True in the first pass of a two-pass generation, which only counts
     // pages and draws nothing.
     bool InFirstPass() const { return Generating && TwoPass && !FinalPass; }

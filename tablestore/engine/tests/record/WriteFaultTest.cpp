@@ -186,6 +186,14 @@ protected:
         return state;
     }
 
+    bool Verifies() {
+        try {
+            return TTableVerifier::Verify(Table()).Clean();
+        } catch (const ETabulaEngineError&) {
+            return false;
+        }
+    }
+
     // The state after opening afresh, or nothing when the table does not
     // open or does not verify.
     std::optional<TState> Reopened() {
@@ -262,7 +270,7 @@ TEST_F(WriteFaultTest, SharedTableIsAsBeforeTheFailedOperation) {
     ASSERT_GT(calls.writes, 3 * static_cast<int>(steps.size()));
 
     for (bool journal : {false, true}) {
-        int damaged = 0, silent = 0;
+        int damaged = 0, broken = 0, silent = 0;
         const std::vector<TFaultCase> cases = EveryCall(calls);
         for (const TFaultCase& c : cases) {
             SCOPED_TRACE(Describe(c));
@@ -313,6 +321,8 @@ TEST_F(WriteFaultTest, SharedTableIsAsBeforeTheFailedOperation) {
             }
             if (!whole)
                 ++damaged;
+            if (!Verifies())
+                ++broken;
             if (journal) {
                 EXPECT_TRUE(code == kErrWriteError || code == kErrTableDamaged) << code;
                 if (!c.persistent) {
@@ -322,9 +332,10 @@ TEST_F(WriteFaultTest, SharedTableIsAsBeforeTheFailedOperation) {
             }
         }
         std::printf("[ shared workload ] %zu steps, %d writes, %d syncs, %d truncations; "
-                    "%s journal: %d of %zu cases damaged, %d unreported\n",
+                    "%s journal: %d of %zu cases not as before the failed step, %d of them "
+                    "failing to open or verify, %d unreported\n",
                     steps.size(), calls.writes, calls.syncs, calls.truncates,
-                    journal ? "with" : "without", damaged, cases.size(), silent);
+                    journal ? "with" : "without", damaged, cases.size(), broken, silent);
         if (journal) {
             EXPECT_EQ(silent, 0);
         }
@@ -377,14 +388,14 @@ TEST_F(WriteFaultTest, ExclusiveRefillFallsBackToItsCheckpoint) {
     const TFaultFileSystem::TCounts calls = fs.Counts();
     ASSERT_EQ(refilled.size(), static_cast<std::size_t>(kRows));
 
-    // Every truncation, and every write up to a sample of 60 per mode.
+    // Every truncation, and every write (a sample of 60 when there are more).
     std::vector<TFaultCase> cases;
     for (const TFaultCase& c : EveryCall(calls))
         if (c.kind != TFaultKind::Write || calls.writes <= 60 ||
             c.number % (calls.writes / 60 + 1) == 1)
             cases.push_back(c);
     for (bool journal : {false, true}) {
-        int damaged = 0, silent = 0;
+        int damaged = 0, broken = 0, silent = 0;
         for (const TFaultCase& c : cases) {
             SCOPED_TRACE(Describe(c));
             fs.Clear();
@@ -417,14 +428,17 @@ TEST_F(WriteFaultTest, ExclusiveRefillFallsBackToItsCheckpoint) {
             const bool whole = after && *after == filled;
             if (!whole)
                 ++damaged;
+            if (!Verifies())
+                ++broken;
             if (journal) {
                 EXPECT_TRUE(whole);
             }
         }
         std::printf("[ exclusive refill ] %d rows, %d writes, %d syncs, %d truncations; "
-                    "%s journal: %d of %zu sampled cases damaged, %d unreported\n",
+                    "%s journal: %d of %zu cases not as at the checkpoint, %d of them failing "
+                    "to open or verify, %d unreported\n",
                     kRows, calls.writes, calls.syncs, calls.truncates, journal ? "with" : "without",
-                    damaged, cases.size(), silent);
+                    damaged, cases.size(), broken, silent);
         if (journal) {
             EXPECT_EQ(silent, 0);
         }

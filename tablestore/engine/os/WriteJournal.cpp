@@ -37,6 +37,15 @@ TWriteJournal::TFileEntry& TWriteJournal::Entry(TFileHandler& file) {
     return files_.back();
 }
 
+void TWriteJournal::KnowLength(TFileHandler& file, std::int64_t length) {
+    if (state_ != TState::Recording)
+        return;
+    for (const TFileEntry& e : files_)
+        if (e.file == &file)
+            return;
+    files_.push_back(TFileEntry{&file, length, {}});
+}
+
 void TWriteJournal::Save(std::size_t fileIndex, std::int64_t start, std::int64_t end) {
     TFileEntry& e = files_[fileIndex];
     const auto size = static_cast<std::size_t>(end - start);
@@ -46,9 +55,13 @@ void TWriteJournal::Save(std::size_t fileIndex, std::int64_t start, std::int64_t
         return;
     }
     TChunk chunk{fileIndex, start, std::vector<std::uint8_t>(size)};
-    if (e.file->JournalRead(start, chunk.bytes.data(), static_cast<std::int64_t>(size)) !=
-        static_cast<std::int64_t>(size))
+    const std::int64_t got =
+        e.file->JournalRead(start, chunk.bytes.data(), static_cast<std::int64_t>(size));
+    if (got < 0)
         RaiseEngineError(kErrReadError, e.file->FileName());
+    // Bytes past the real end of the file (a length known from a header
+    // that counts more) did not exist: nothing to put back there.
+    chunk.bytes.resize(static_cast<std::size_t>(got));
     e.saved.emplace(start, end);
     savedBytes_ += size;
     chunks_.push_back(std::move(chunk));

@@ -67,6 +67,12 @@ public:
     bool Touched() const { return !files_.empty(); }
     std::size_t SavedBytes() const { return savedBytes_; }
 
+    // Tells the journal a file's length at Start when its owner knows it
+    // (from the file's own header), sparing the size query at the first
+    // change. A file that is really longer is cut to that length by a
+    // rollback; one that is shorter is saved as far as it goes.
+    void KnowLength(TFileHandler& file, std::int64_t length);
+
     // Called by a handler before it writes count bytes at offset (count 0:
     // before it cuts the file at offset). Raises the handler's write error
     // (kErrWriteError, or kErrTableDamaged while Damaged) when fenced, and

@@ -107,6 +107,13 @@ void TDataFile::BeginAtomic() {
     if (HasBlobFile())
         blobMarks_ = blob_->MarkBuffers();
     journal_.Start();
+    // Under the write lock the headers just read say how long each file is.
+    journal_.KnowLength(*this, static_cast<std::int64_t>(header_.DataOffset()) +
+                                   static_cast<std::int64_t>(header_.nextRecordNumber - 1) *
+                                       header_.recordSize);
+    journal_.KnowLength(indexHandler_, index_.EndOfFile());
+    if (HasBlobFile())
+        journal_.KnowLength(*blob_, blob_->EndOfFile());
 }
 
 void TDataFile::EndAtomic() {

@@ -4,12 +4,16 @@
 #include "MessageSink.h"
 #include "MorvaneWorkflow.h"
 #include "RegistrationLayout.h"
+#include "ReportTable.h"
 #include "ResultGrid.h"
 #include "TextLineReader.h"
+#include "tabula/EngineError.h"
 #include "tabula/Field.h"
 #include "tabula/TabulaDatabase.h"
 #include "tabula/TabulaQuery.h"
 #include "tabula/TabulaTable.h"
+
+#include <filesystem>
 
 namespace morvane {
 
@@ -81,6 +85,38 @@ TReportTableFill::~TReportTableFill() {
 
 void TReportTableFill::SetDirectory(const std::string& directory) {
     database_->SetDirectory(directory);
+    directory_ = directory;
+}
+
+namespace {
+
+bool Sound(tabula::TTabulaTable& table) {
+    try {
+        return table.CheckTable().Clean();
+    } catch (const tabula::ETabulaEngineError&) {
+        return false;
+    }
+}
+
+} // namespace
+
+bool TReportTableFill::MendReportTable() {
+    tabula::TTabulaTable& table = *table_;
+    table.SetActive(false);
+    // A missing table is not mended here: the refill reports it as before.
+    if (directory_.empty() ||
+        !std::filesystem::exists(std::filesystem::path(directory_) / kReportTableFile))
+        return false;
+    if (Sound(table))
+        return false;
+    try {
+        table.RepairTable();
+    } catch (const tabula::ETabulaEngineError&) {
+        // Not even the repair opens it; the rows are derived, make it anew.
+    }
+    if (!Sound(table))
+        CreateReportTable(directory_);
+    return true;
 }
 
 void TReportTableFill::RunSql(tabula::TTabulaQuery& query, const std::string& statement) {
@@ -111,6 +147,7 @@ std::string TReportTableFill::ActionWord(char code) {
 
 void TReportTableFill::RefillReportTable(const std::string& inputPath, TResultGrid& grid,
                                          TMessageSink& messages) {
+    MendReportTable();
     RunSql(*query_, kDeleteStatement);
 
     tabula::TTabulaTable& table = *table_;

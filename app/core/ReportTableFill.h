@@ -16,6 +16,7 @@
 // the logon window's "DB", whatever this object's own directory says.
 //
 // One refill, in this order (each step runs only when the one before did):
+//   the report table is mended when damaged (MendReportTable) ->
 //   "Delete From ReportTableDetail" through queryDetail ->
 //   dbDetailReport inactive -> exclusive on -> EmptyTable -> exclusive off ->
 //   active -> one appended and posted row per detail record of the input
@@ -23,7 +24,10 @@
 //   information "Success Data. ".
 // Table-store errors pass to the caller unchanged (ETabulaEngineError and the
 // dataset framework's errors); the table may then be left inactive or
-// exclusive, and rows appended before the failure stay.
+// exclusive, and rows appended before the failure stay. A failure never
+// leaves the user stuck: the report table holds only rows that every clean
+// run replaces, so the next refill repairs a table it finds damaged, or
+// makes it anew, and goes on.
 //
 // Row values, cut from a detail line as text and assigned by field name:
 //   No             ordinal of the detail record among the detail records, from 1
@@ -91,6 +95,12 @@ public:
     // input field, grid and `messages` are used at the time of the call.
     void Install(TMorvaneWorkflow& road, TMessageSink& messages);
 
+    // When the report table's files exist but do not open or do not pass the
+    // consistency check, repairs the table, and when it is still not sound,
+    // creates it anew (empty) in this object's directory. Leaves the table
+    // component inactive. Answers whether anything was mended.
+    bool MendReportTable();
+
     // The Action word of a detail record's action code, empty for others.
     static std::string ActionWord(char code);
 
@@ -98,6 +108,7 @@ private:
     std::unique_ptr<tabula::TTabulaDatabase> database_;
     std::unique_ptr<tabula::TTabulaTable> table_;
     std::unique_ptr<tabula::TTabulaQuery> query_;
+    std::string directory_;
 };
 
 } // namespace morvane

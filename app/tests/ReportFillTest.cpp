@@ -13,7 +13,9 @@
 #include "tabula/EngineError.h"
 #include "tabula/TabulaQuery.h"
 
+#include <cstdio>
 #include <filesystem>
+#include <functional>
 #include <gtest/gtest.h>
 #include <sys/wait.h>
 
@@ -190,6 +192,50 @@ TEST_F(ReportFillTest, FailedStatementEnablesTheControlsAgain) {
                  tabula::ETabulaEngineError);
     EXPECT_EQ(grid.StatusText(), "");
     EXPECT_TRUE(sink.Messages.empty());
+}
+
+// A report table left damaged (by a crash mid-commit, or a disk that
+// refused a rollback) never makes every later run fail: the refill repairs
+// it, or makes it anew when it does not even open, and fills it.
+TEST_F(ReportFillTest, ADamagedReportTableIsMendedAndRefilled) {
+    const std::string input = dir.Write("reg.txt", Crlf(ThreeDetails()));
+    const std::vector<TRow> expected = {ExpectedReportRow(1, "Delete"), ExpectedReportRow(2, "Add"),
+                                        ExpectedReportRow(3, "Special Add")};
+    auto damage = [&](const std::string& file, long offset, const std::string& bytes) {
+        std::FILE* f = std::fopen(dir.Path(file).c_str(), "r+b");
+        ASSERT_NE(f, nullptr);
+        std::fseek(f, offset, SEEK_SET);
+        std::fwrite(bytes.data(), 1, bytes.size(), f);
+        std::fclose(f);
+    };
+    const long firstRecord = 127 + 768 * 6;
+    struct TCase {
+        const char* what;
+        std::function<void()> plant;
+    };
+    const std::vector<TCase> cases = {
+        // The first record marked deleted: index entries without a record.
+        {"index entry without record", [&] { damage(kReportTableFile, firstRecord, "\x01"); }},
+        // The index header's version byte: the table no longer opens.
+        {"index file that does not open",
+         [&] { damage(std::string(kReportTableName) + ".IDX", 8, "\x7f"); }},
+        {"index file missing",
+         [&] { std::filesystem::remove(dir.Path(std::string(kReportTableName) + ".IDX")); }},
+    };
+    for (const TCase& c : cases) {
+        SCOPED_TRACE(c.what);
+        TReportTableFill fill;
+        fill.SetDirectory(dir.Path());
+        fill.RefillReportTable(input, grid, sink);
+        c.plant();
+        sink.Messages.clear();
+        fill.RefillReportTable(input, grid, sink);
+        ASSERT_EQ(sink.Messages.size(), 1u);
+        EXPECT_EQ(sink.Messages[0].second, "Success Data. ");
+        EXPECT_EQ(ReadRows(dir.Path()), expected);
+        EXPECT_TRUE(fill.dbDetailReport().CheckTable().Clean());
+        EXPECT_FALSE(fill.MendReportTable());
+    }
 }
 
 TEST_F(ReportFillTest, SeveralDatabasesNamedDbResolveToTheFirst) {

@@ -395,6 +395,34 @@ void TTabulaTable::EmptyTable() {
     SetUsageFlag(UseEmpty, false);
 }
 
+TVerifyReport TTabulaTable::CheckTable() {
+    if (Active())
+        RaiseEngineError(kErrFileInUse, TablePath());
+    SetUsageFlag(UseEmpty, true);
+    try {
+        TVerifyReport report = TTableVerifier::Verify(TablePath(), inMemory_);
+        SetUsageFlag(UseEmpty, false);
+        return report;
+    } catch (...) {
+        SetUsageFlag(UseEmpty, false);
+        throw;
+    }
+}
+
+TRepairReport TTabulaTable::RepairTable() {
+    if (Active())
+        RaiseEngineError(kErrFileInUse, TablePath());
+    SetUsageFlag(UseEmpty, true);
+    try {
+        TRepairReport report = TTableRepair::Repair(TablePath(), inMemory_);
+        SetUsageFlag(UseEmpty, false);
+        return report;
+    } catch (...) {
+        SetUsageFlag(UseEmpty, false);
+        throw;
+    }
+}
+
 void TTabulaTable::LockTable() {
     CheckActive();
     file_->LockTable();

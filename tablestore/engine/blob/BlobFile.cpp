@@ -403,6 +403,35 @@ bool TBlobFile::DetectChange() {
     return true;
 }
 
+void TBlobFile::Reload() {
+    ReadHeader();
+    ResetCache();
+}
+
+std::vector<TBlobFile::TBufferMark> TBlobFile::MarkBuffers() const {
+    std::vector<TBufferMark> marks;
+    marks.reserve(buffers_.size());
+    for (const auto& [handle, buffer] : buffers_)
+        marks.push_back(
+            TBufferMark{handle, buffer->modified, buffer->recordNumber, buffer->firstBlock});
+    return marks;
+}
+
+void TBlobFile::RestoreBuffers(const std::vector<TBufferMark>& marks) {
+    for (auto it = buffers_.begin(); it != buffers_.end();) {
+        const auto mark = std::find_if(marks.begin(), marks.end(),
+                                       [&](const TBufferMark& m) { return m.handle == it->first; });
+        if (mark == marks.end()) {
+            it = buffers_.erase(it);
+            continue;
+        }
+        it->second->modified = mark->modified;
+        it->second->recordNumber = mark->recordNumber;
+        it->second->firstBlock = mark->firstBlock;
+        ++it;
+    }
+}
+
 void TBlobFile::Empty() {
     RequireOpen();
     buffers_.clear();

@@ -138,6 +138,27 @@ public:
     // Compares the file's change counter with the one in memory; on a
     // difference re-reads the header and resets the cache. True when it did.
     bool DetectChange();
+    // Re-reads the header and drops every cached block, whatever the change
+    // counter says (after a rollback put the file back underneath the cache).
+    void Reload();
+    // Abandons the free-block chain (its blocks stay unused): the repair's
+    // answer to a chain it cannot trust. Reaches the file at the next commit.
+    void DropFreeChain() {
+        freeHead_ = 0;
+        headerModified_ = true;
+    }
+
+    // What an operation may change in the open buffers: their chain, owner
+    // and modified flag. RestoreBuffers puts back the marked state and frees
+    // every buffer opened since the marks were taken.
+    struct TBufferMark {
+        int handle;
+        bool modified;
+        std::int32_t recordNumber;
+        std::int32_t firstBlock;
+    };
+    std::vector<TBufferMark> MarkBuffers() const;
+    void RestoreBuffers(const std::vector<TBufferMark>& marks);
 
     // ---- Read-only inspection
     // -------------------------------------------------------------------- Walks the chain from

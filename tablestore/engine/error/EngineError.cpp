@@ -40,6 +40,8 @@ std::string ComposeMessage(int code, const TErrorContext& c) {
         return "Error reading from data file " + F;
     case 9218:
         return "Error writing to data file " + F;
+    case 9219:
+        return "Error writing to data file " + F + "; the table may be damaged";
     case 9220:
         return "Cannot delete data file " + F;
     case 9221:

@@ -21,6 +21,35 @@
 //
 // Every byte read from a file is untrusted: readers check each count, length
 // and offset against the limits below before using it.
+//
+// What a commit can leave. A commit writes the changed record slots, then
+// this header, then the index file's changed pages and its header page,
+// then the BLOB file's changed blocks and its header, each with ordinary
+// positioned writes. The format has no journal on disk:
+//   - a write the system refuses (a full disk, a device error) is undone
+//     before the error is raised: the record manager keeps, in memory, the
+//     bytes each commit overwrites and the files' old lengths, and writes
+//     them back (WriteJournal.h). The table is then as before the failed
+//     operation; only when the disk refuses that rollback too may it be
+//     damaged, and the error says so;
+//   - a crash or power loss in the middle of a commit (or of the rollback)
+//     loses that memory. The three files may then disagree: records written
+//     whose header still counts fewer slots (the extra slots are ignored,
+//     or reused by the next append); a header counting slots that were
+//     never written (a short file: reads of those records fail); index
+//     pages of the new state under the old index header or the reverse
+//     (index entries without records, records without entries, a wrong
+//     record count); BLOB blocks written but not linked, or a BLOB header
+//     naming blocks that are not. Because the operating system may reach
+//     the disk in any order unless the table forces buffer flushing, any
+//     subset of one commit's writes may have landed, and a torn write can
+//     leave part of a slot or page. Writes of earlier, completed commits
+//     are never affected.
+//   - such a table may fail to open or fail the consistency check; the
+//     repair (TableRepair.h) rebuilds every index, the record count and
+//     the free-record chain from the record slots, keeping every readable
+//     record. A record changed by the interrupted commit may come back in
+//     its old or its new form, or, when its slot was torn, be dropped.
 #pragma once
 
 #include "LockLayout.h"

@@ -475,6 +475,12 @@ void TIndexFile::ResetCaches() {
         cache->Reset();
 }
 
+void TIndexFile::Reload() {
+    ResetCaches();
+    ReadHeader();
+    RebuildTrees();
+}
+
 bool TIndexFile::DetectChange() {
     std::uint8_t counter[4];
     if (io_.storage->ReadAt(0, counter, 4) < 4)

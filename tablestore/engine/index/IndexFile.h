@@ -123,6 +123,10 @@ public:
     }
     void TrimCaches();
     void ResetCaches();
+    // Forgets every cached page and re-reads the header and tree shapes from
+    // the file, whatever the change counter says (after a rollback put the
+    // file back underneath the caches).
+    void Reload();
     // Compares the stored change counter with the one in memory; on a
     // difference re-reads the header and drops every cached page.
     bool DetectChange();

@@ -6,9 +6,11 @@
 #include "EngineCodes.h"
 #include "EngineError.h"
 #include "FileSession.h"
+#include "FileSystem.h"
 #include "LockLayout.h"
 #include "MemoryFile.h"
 #include "TextBlanks.h"
+#include "WriteJournal.h"
 
 #include <algorithm>
 #include <cerrno>
@@ -33,34 +35,18 @@ bool HasWritePermission(const struct stat& st) {
 
 // Places (or removes) an open-file-description lock without waiting.
 bool SetOfdLock(int fd, short type, std::int64_t offset, std::int64_t length) {
-    struct flock fl;
-    std::memset(&fl, 0, sizeof fl);
-    fl.l_type = type;
-    fl.l_whence = SEEK_SET;
-    fl.l_start = static_cast<off_t>(offset);
-    fl.l_len = static_cast<off_t>(length);
-    fl.l_pid = 0; // must be 0 for open-file-description locks
-    int rc;
-    do {
-        rc = ::fcntl(fd, F_OFD_SETLK, &fl);
-    } while (rc != 0 && errno == EINTR);
-    return rc == 0;
+    return FileSystem().SetLock(fd, type, offset, length);
 }
 
 // True when some other open file description holds a lock on the
 // share-mode range, i.e. somebody has the file open.
 bool FileInUse(const std::string& path) {
-    int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK);
+    TFileSystem& fs = FileSystem();
+    int fd = fs.Open(path, O_RDONLY | O_CLOEXEC | O_NONBLOCK, 0);
     if (fd < 0)
         return false;
-    struct flock fl;
-    std::memset(&fl, 0, sizeof fl);
-    fl.l_type = F_WRLCK;
-    fl.l_whence = SEEK_SET;
-    fl.l_start = kShareModeLockOffset;
-    fl.l_len = kShareModeLockLength;
-    bool inUse = ::fcntl(fd, F_OFD_GETLK, &fl) == 0 && fl.l_type != F_UNLCK;
-    ::close(fd);
+    bool inUse = fs.LockedByOther(fd, kShareModeLockOffset, kShareModeLockLength);
+    fs.Close(fd);
     return inUse;
 }
 
@@ -201,13 +187,14 @@ void TFileHandler::OpenDisk() {
         readOnly_ = true;
 
     int extra = O_CLOEXEC | (writeThrough_ ? O_DSYNC : 0);
-    int fd = ::open(fileName_.c_str(), (attribute ? O_RDONLY : O_RDWR) | extra);
+    TFileSystem& fs = FileSystem();
+    int fd = fs.Open(fileName_, (attribute ? O_RDONLY : O_RDWR) | extra, 0);
     if (fd < 0 && !attribute && readOnly_ &&
         (errno == EACCES || errno == EPERM || errno == EROFS)) {
         // Not writable for this user or on this file system: for a reader
         // that is the read-only attribute.
         attribute = true;
-        fd = ::open(fileName_.c_str(), O_RDONLY | extra);
+        fd = fs.Open(fileName_, O_RDONLY | extra, 0);
     }
     if (fd < 0)
         Fail(MapOsError(errno));
@@ -215,7 +202,7 @@ void TFileHandler::OpenDisk() {
     // A file nobody may write cannot be held for writing: its handles all
     // take the shared side of the share-mode range.
     if (!TakeShareLock(exclusive_ && !attribute)) {
-        ::close(fd);
+        fs.Close(fd);
         handle_ = -1;
         Fail(kErrAccessDenied);
     }
@@ -270,21 +257,21 @@ void TFileHandler::CreateDisk() {
         if (!HasWritePermission(st))
             Fail(kErrAccessDenied);
     }
-    int fd = ::open(fileName_.c_str(), O_RDWR | O_CREAT | O_CLOEXEC | (writeThrough_ ? O_DSYNC : 0),
-                    0666);
+    TFileSystem& fs = FileSystem();
+    int fd = fs.Open(fileName_, O_RDWR | O_CREAT | O_CLOEXEC | (writeThrough_ ? O_DSYNC : 0), 0666);
     if (fd < 0)
         Fail(MapOsError(errno));
     handle_ = fd;
     // Take the exclusive share-mode lock before truncating, so a file that
     // somebody else has open is refused and keeps its contents.
     if (!TakeShareLock(true)) {
-        ::close(fd);
+        fs.Close(fd);
         handle_ = -1;
         Fail(kErrAccessDenied);
     }
-    if (::ftruncate(fd, 0) != 0) {
+    if (fs.Truncate(fd, 0) != 0) {
         int error = errno;
-        ::close(fd);
+        fs.Close(fd);
         handle_ = -1;
         Fail(MapOsError(error));
     }
@@ -307,7 +294,7 @@ void TFileHandler::CloseHandle() {
         memoryFile_->RemoveHandle(handle_);
         memoryFile_.reset();
     } else if (handle_ >= 0) {
-        ::close(handle_); // releases every lock of this open file description
+        FileSystem().Close(handle_); // releases every lock of this open file description
     }
     diskLocks_.clear();
     handle_ = -1;
@@ -425,8 +412,8 @@ std::int64_t TFileHandler::Read(void* buffer, std::int64_t count, bool shortRead
     } else {
         auto* out = static_cast<std::uint8_t*>(buffer);
         while (done < count) {
-            ssize_t n = ::pread(handle_, out + done, static_cast<std::size_t>(count - done),
-                                static_cast<off_t>(position_ + done));
+            ssize_t n = FileSystem().ReadAt(
+                handle_, out + done, static_cast<std::size_t>(count - done), position_ + done);
             if (n < 0 && errno == EINTR)
                 continue;
             if (n < 0)
@@ -448,6 +435,8 @@ std::int64_t TFileHandler::Write(const void* buffer, std::int64_t count) {
         Fail(kErrAccessDenied);
     if (count < 0)
         Fail(kErrWriteError);
+    if (journal_)
+        journal_->BeforeWrite(*this, position_, count);
     if (memoryFile_) {
         std::lock_guard<std::recursive_mutex> guard(MemoryFileSection());
         bool ok;
@@ -455,40 +444,114 @@ std::int64_t TFileHandler::Write(const void* buffer, std::int64_t count) {
             ok = count == 0 ? memoryFile_->SetLength(position_)
                             : memoryFile_->WriteAt(position_, buffer, count);
         } catch (const std::bad_alloc&) {
-            Fail(kErrOutOfMemory);
+            FailChange(kErrOutOfMemory);
         }
         if (!ok)
-            Fail(kErrInvalidMemoryLength);
+            FailChange(kErrInvalidMemoryLength);
         position_ += count;
         return count;
     }
     if (count == 0) {
-        if (::ftruncate(handle_, static_cast<off_t>(position_)) != 0)
-            Fail(kErrWriteError);
+        if (FileSystem().Truncate(handle_, position_) != 0)
+            FailChange(kErrWriteError);
         return 0;
     }
+    const std::int64_t done = WriteFully(position_, buffer, count);
+    position_ += done;
+    if (done < count)
+        FailChange(kErrWriteError);
+    return done;
+}
+
+std::int64_t TFileHandler::WriteFully(std::int64_t offset, const void* buffer, std::int64_t count) {
     const auto* in = static_cast<const std::uint8_t*>(buffer);
     std::int64_t done = 0;
     while (done < count) {
-        ssize_t n = ::pwrite(handle_, in + done, static_cast<std::size_t>(count - done),
-                             static_cast<off_t>(position_ + done));
+        ssize_t n = FileSystem().WriteAt(handle_, in + done, static_cast<std::size_t>(count - done),
+                                         offset + done);
         if (n < 0 && errno == EINTR)
             continue;
         if (n <= 0)
             break;
         done += n;
     }
-    position_ += done;
-    if (done < count)
-        Fail(kErrWriteError);
     return done;
+}
+
+void TFileHandler::FailChange(int code) const {
+    // The journal puts the files back first; the error then says whether it could.
+    if (journal_ && journal_->Recording()) {
+        const int journalCode = journal_->AfterFailure();
+        if (journalCode != kErrWriteError)
+            code = journalCode;
+    }
+    Fail(code);
+}
+
+// --- journal access: raw transfers that bypass position and journal ---------
+
+std::int64_t TFileHandler::JournalSize() const {
+    if (!open_)
+        return -1;
+    if (memoryFile_) {
+        std::lock_guard<std::recursive_mutex> guard(MemoryFileSection());
+        return memoryFile_->Length();
+    }
+    return FileSystem().Size(handle_);
+}
+
+std::int64_t TFileHandler::JournalRead(std::int64_t offset, void* buffer, std::int64_t count) {
+    if (!open_)
+        return -1;
+    if (memoryFile_) {
+        std::lock_guard<std::recursive_mutex> guard(MemoryFileSection());
+        return memoryFile_->ReadAt(offset, buffer, count);
+    }
+    auto* out = static_cast<std::uint8_t*>(buffer);
+    std::int64_t done = 0;
+    while (done < count) {
+        ssize_t n = FileSystem().ReadAt(handle_, out + done, static_cast<std::size_t>(count - done),
+                                        offset + done);
+        if (n < 0 && errno == EINTR)
+            continue;
+        if (n < 0)
+            return -1;
+        if (n == 0)
+            break;
+        done += n;
+    }
+    return done;
+}
+
+bool TFileHandler::JournalWrite(std::int64_t offset, const void* buffer, std::int64_t count) {
+    if (!open_)
+        return false;
+    if (memoryFile_) {
+        std::lock_guard<std::recursive_mutex> guard(MemoryFileSection());
+        try {
+            return memoryFile_->WriteAt(offset, buffer, count);
+        } catch (const std::bad_alloc&) {
+            return false;
+        }
+    }
+    return WriteFully(offset, buffer, count) == count;
+}
+
+bool TFileHandler::JournalTruncate(std::int64_t length) {
+    if (!open_)
+        return false;
+    if (memoryFile_) {
+        std::lock_guard<std::recursive_mutex> guard(MemoryFileSection());
+        return memoryFile_->SetLength(length);
+    }
+    return FileSystem().Truncate(handle_, length) == 0;
 }
 
 void TFileHandler::Flush() {
     RequireOpen();
     if (memoryFile_)
         return;
-    if (::fsync(handle_) != 0)
+    if (FileSystem().Sync(handle_) != 0)
         Fail(kErrWriteError);
 }
 
@@ -512,10 +575,10 @@ std::int64_t TFileHandler::Size() const {
         std::lock_guard<std::recursive_mutex> guard(MemoryFileSection());
         return memoryFile_->Length();
     }
-    struct stat st;
-    if (::fstat(handle_, &st) != 0)
+    const std::int64_t size = FileSystem().Size(handle_);
+    if (size < 0)
         Fail(MapOsError(errno));
-    return static_cast<std::int64_t>(st.st_size);
+    return size;
 }
 
 std::int64_t TFileHandler::ReadAt(std::int64_t offset, void* buffer, std::int64_t count,

@@ -4,7 +4,10 @@
 // engine error codes, and offers byte-range locks that belong to the handle:
 // two handlers on one file lock against each other whether they are in one
 // process or in two (disk files use open-file-description locks; in-memory
-// files keep their locked ranges in the TMemoryFile).
+// files keep their locked ranges in the TMemoryFile). Every system call on
+// a disk file goes through FileSystem() (FileSystem.h), so tests can put
+// faults in between; every change is first reported to the handler's
+// journal when it has one (WriteJournal.h).
 //
 // States:
 //   Closed --Open/Create--> Open --Close--> Closed
@@ -37,6 +40,7 @@
 namespace tabula {
 
 class TMemoryFile;
+class TWriteJournal;
 
 enum class TSeekOrigin { Start, Current, End };
 
@@ -116,10 +120,25 @@ public:
     // Operating-system descriptor, or the in-memory handle number.
     int Handle() const { return handle_; }
 
+    // The journal told about every change before it is made (none: changes
+    // go unrecorded). A failed write or truncation lets the journal roll
+    // back before the error is raised. Not owned.
+    void SetJournal(TWriteJournal* journal) { journal_ = journal; }
+    TWriteJournal* Journal() const { return journal_; }
+    // Raw transfers for the journal, bypassing the position and the journal:
+    // the length (-1 on failure), a read (bytes read, -1 on failure), a whole
+    // write and a truncation (false on failure).
+    std::int64_t JournalSize() const;
+    std::int64_t JournalRead(std::int64_t offset, void* buffer, std::int64_t count);
+    bool JournalWrite(std::int64_t offset, const void* buffer, std::int64_t count);
+    bool JournalTruncate(std::int64_t length);
+
 protected:
     // Raises code with this file's name as the error context.
     [[noreturn]] void Fail(int code) const;
     void RequireOpen() const;
+    // Raises a failed change's code after the journal had its chance to roll back.
+    [[noreturn]] void FailChange(int code) const;
 
 private:
     struct TRange {
@@ -134,6 +153,8 @@ private:
     void CloseHandle();
     bool TakeShareLock(bool exclusive);
     bool OverlapsOwnLock(std::int64_t offset, std::int64_t length) const;
+    // pwrite until done or refused; the count written.
+    std::int64_t WriteFully(std::int64_t offset, const void* buffer, std::int64_t count);
 
     std::string fileName_;
     bool inMemory_ = false;
@@ -145,6 +166,7 @@ private:
     bool open_ = false;
     bool writeThrough_ = false;
     std::int64_t position_ = 0;
+    TWriteJournal* journal_ = nullptr;
     // Protocol ranges this disk handle holds (the share-mode range is not
     // listed). Needed because the operating system neither refuses a handle's
     // own overlapping lock nor reports unlocking a range that is not held.

@@ -156,6 +156,7 @@ void TDataFile::Open() {
     lockedRecords_.clear();
     rangeSet_ = false;
     filters_.clear();
+    SettleOwedRollback();
     try {
         SetWriteThrough(forceBufferFlush_);
         TFileHandler::Open();
@@ -196,6 +197,7 @@ void TDataFile::Open() {
             readHeld_ = false;
             locks_.EndReadLocks(indexHandler_, nullptr, readLocks_);
         }
+        AttachJournal(true);
     } catch (...) {
         CloseFiles(false);
         throw;
@@ -204,6 +206,18 @@ void TDataFile::Open() {
 
 void TDataFile::CloseFiles(bool commit) {
     std::exception_ptr failure;
+    // A rollback still owed gets one more try; without it nothing more is
+    // written, and the table may stay damaged.
+    if (journal_.Fenced() && !journal_.RollBack()) {
+        commit = false;
+        try {
+            Fail(kErrTableDamaged);
+        } catch (...) {
+            failure = std::current_exception();
+        }
+    } else if (journal_.Fenced()) {
+        commit = false; // the files are as at the checkpoint; the caches are stale
+    }
     if (commit && IsOpen()) {
         cache_.ClearPins();
         current_ = nullptr;
@@ -215,6 +229,9 @@ void TDataFile::CloseFiles(bool commit) {
             }
         }
     }
+    KeepOwedRollback();
+    AttachJournal(false);
+    writeKeptForDamage_ = false;
     ReleaseAllLocks();
     if (blob_) {
         try {
@@ -236,6 +253,7 @@ void TDataFile::CloseFiles(bool commit) {
     filters_.clear();
     const bool wasOpen = IsOpen();
     TFileHandler::Close();
+    RegisterOwedRollback();
     if (wasOpen && deleteOnClose_) {
         try {
             DeleteTableFiles();
@@ -355,18 +373,27 @@ void TDataFile::EmptyTable() {
     if (!Exclusive())
         Fail(kErrMustBeExclusive);
     RequireWritable();
-    Seek(static_cast<std::int64_t>(header_.DataOffset()), TSeekOrigin::Start);
-    Write(nullptr, 0);
-    header_.freeChainHead = 0;
-    header_.nextRecordNumber = 1;
-    header_.lastAutoIncrement = 0;
-    header_.changeCounter = 0;
-    headerModified_ = true;
-    ResetCache();
-    index_.Empty();
-    if (blob_)
-        blob_->Empty();
-    index_.Cursor().GotoPosition(0);
+    RequireIntactFiles();
+    try {
+        Seek(static_cast<std::int64_t>(header_.DataOffset()), TSeekOrigin::Start);
+        Write(nullptr, 0);
+        header_.freeChainHead = 0;
+        header_.nextRecordNumber = 1;
+        header_.lastAutoIncrement = 0;
+        header_.changeCounter = 0;
+        headerModified_ = true;
+        ResetCache();
+        index_.Empty();
+        if (blob_)
+            blob_->Empty();
+        index_.Cursor().GotoPosition(0);
+        CheckpointIfOverflowed();
+    } catch (...) {
+        if (!RecoverAfterFailure())
+            Fail(kErrTableDamaged);
+        index_.Cursor().GotoPosition(0);
+        throw;
+    }
 }
 
 // ---- Descriptors ----------------------------------------------------------------------------

@@ -45,6 +45,26 @@
 // pages; key searches always take it). The outermost scope releases a plain
 // read lock on exit.
 //
+// Failed writes. The three files report every change to one write journal
+// (WriteJournal.h), so a write the system refuses never leaves the table
+// half changed:
+//   - shared: each append, update and delete records from the moment it
+//     holds the write lock until its commit is through. On any failure the
+//     files are put back as they were before the operation and every cache,
+//     header and open BLOB buffer is reloaded from them; the error is then
+//     raised. When the files cannot be put back (the disk refuses the
+//     rollback too) the error is kErrTableDamaged, the write lock stays held
+//     so other users cannot read the half-written state, and every later
+//     operation, and Close, tries the rollback again first.
+//   - exclusive: the journal records from Open, and from every completed
+//     commit (a checkpoint), on. A write that fails - at eviction, at Close,
+//     in EmptyTable - puts the files back as they were at the last
+//     checkpoint, and the table reloads from them: every record appended,
+//     changed or deleted since the table was opened exclusively or last
+//     committed is lost (the files open and verify). When the old bytes to
+//     keep exceed the journal's limit the next modification commits, which
+//     starts a fresh checkpoint.
+//
 // One TDataFile is used by one thread at a time.
 #pragma once
 
@@ -60,6 +80,8 @@
 #include "RecordCache.h"
 #include "RecordImage.h"
 #include "TableDefinition.h"
+#include "TableRepair.h"
+#include "WriteJournal.h"
 
 #include <cstdint>
 #include <functional>
@@ -124,6 +146,11 @@ public:
     void SetForceBufferFlush(bool value);
     bool StrictChangeDetection() const { return strict_; }
     void SetStrictChangeDetection(bool value);
+    // Whether failed writes are rolled back (the default); off, a failure
+    // leaves whatever was written, as a table without a journal would.
+    // Changed only while closed (kErrFileInUse).
+    bool WriteJournal() const { return journalWrites_; }
+    void SetWriteJournal(bool value);
     bool DeleteOnClose() const { return deleteOnClose_; }
     void SetDeleteOnClose(bool value) { deleteOnClose_ = value; }
     bool NoKeyCheck() const { return noKeyCheck_; }
@@ -182,6 +209,10 @@ public:
     void UpdateRecord(std::span<const std::uint8_t> image, bool unlockAfter = false,
                       bool bitmaps = true);
     void DeleteRecord(bool bitmaps = true);
+    // Rebuilds indexes, "Sys Deleted", the record count and the free-record
+    // chain from the data file's record slots and checks the BLOB chains
+    // (TableRepair.h); the table must be open exclusively and writable.
+    TRepairReport RebuildFromRecords();
     // Writes back modified buffers and headers (shared mode does this after
     // every modification; exclusive mode at Close).
     void Commit(bool trim, bool forceHeader);
@@ -361,6 +392,40 @@ private:
     void WriteHeader(bool force);
     void ReadHeaderAgain();
 
+    // Failed writes (see the file comment).
+    void AttachJournal(bool attach);
+    // Starts recording a shared modification (nothing for exclusive tables,
+    // whose journal always records).
+    void BeginAtomic();
+    // The shared modification is committed: its saved bytes are dropped.
+    void EndAtomic();
+    // After a failure inside a modification: rolls back and reloads when
+    // that is due; false when the files could not be put back.
+    bool RecoverAfterFailure();
+    // The failure path of a modification, inside its catch: recovers, runs
+    // the modification's closing steps (finish(false)) and rethrows - as
+    // kErrTableDamaged when the files could not be put back.
+    [[noreturn]] void FinishFailed(const std::function<void(bool)>& finish);
+    // Reloads every header, cache and open BLOB buffer from the files.
+    void ReloadFromDisk();
+    // Before an operation: a rollback still owed is tried again (kErrTableDamaged
+    // when it fails again), a rolled-back table is reloaded.
+    void RequireIntactFiles();
+    // The same, never raising (leaving an operation).
+    void RecoverQuietly();
+    // An exclusive table whose journal overflowed commits and starts afresh.
+    void CheckpointIfOverflowed();
+    // A rollback still owed when the table closes passes to handles of its
+    // own, held open exclusively in a process-wide list, so that nobody
+    // changes the files meanwhile; the next Open of the table in this
+    // process (the repair's too) tries it again first. Keep: while the
+    // table's handles are still open; Register: after they closed.
+    void KeepOwedRollback();
+    void RegisterOwedRollback();
+    // Before an open: settles a rollback the table still owes
+    // (kErrTableDamaged when the disk still refuses it).
+    void SettleOwedRollback();
+
     // Lock helpers.
     // Index pages in lax mode: a cursor operation that finds a page missing
     // from the cache takes the read lock before reading it; when another user
@@ -415,6 +480,12 @@ private:
     std::vector<std::vector<std::uint8_t>> appendKeys_;
 
     TLockProtocol locks_;
+    TWriteJournal journal_;
+    TWriteJournal owedJournal_; // between KeepOwedRollback and RegisterOwedRollback
+    std::vector<std::pair<TFileHandler*, std::string>> owedFiles_;
+    bool journalWrites_ = true;
+    std::vector<TBlobFile::TBufferMark> blobMarks_; // open BLOBs when the modification began
+    bool writeKeptForDamage_ = false;               // write lock held past a failed rollback
     bool forceBufferFlush_ = false;
     bool strict_ = false;
     bool deleteOnClose_ = false;

@@ -162,6 +162,11 @@ void TDataFile::BeginWrite() {
 void TDataFile::EndWrite() {
     if (!writeHeld_)
         return;
+    // Nobody may read the half-written files while their rollback is owed.
+    if (Shared() && journal_.Damaged()) {
+        writeKeptForDamage_ = true;
+        return;
+    }
     writeHeld_ = false;
     if (LocksSkipped())
         return;

@@ -206,8 +206,18 @@ void TDataFile::Commit(bool trim, bool forceHeader) {
     RequireOpenTable();
     if (ReadOnly())
         return;
+    RequireIntactFiles();
     cache_.ClearPins();
-    CommitInternal(trim, forceHeader, forceHeader, forceHeader);
+    try {
+        CommitInternal(trim, forceHeader, forceHeader, forceHeader);
+    } catch (...) {
+        if (!RecoverAfterFailure())
+            Fail(kErrTableDamaged);
+        throw;
+    }
+    // A completed commit of an exclusive table is its new checkpoint.
+    if (!Shared())
+        journal_.Start();
     if (current_)
         cache_.Pin(*current_);
 }
@@ -282,6 +292,7 @@ void TDataFile::AppendRecord(std::span<const std::uint8_t> image) {
     TOperationScope scope(*this, false);
     const TCursorMark before = MarkCursor();
     BeginWrite();
+    BeginAtomic();
     std::int32_t r = 0;
     bool locked = false;
     TRecord* buffer = nullptr;
@@ -408,14 +419,14 @@ void TDataFile::AppendRecord(std::span<const std::uint8_t> image) {
         index_.SetRecordCount(index_.RecordCount() + 1);
         AppendBlobs(r, std::span<std::uint8_t>(buffer->image.data(), header_.recordSize));
         SetCurrent(buffer);
-        if (Shared())
+        if (Shared()) {
             CommitAfterChange(true);
-    } catch (...) {
-        try {
-            finish(false);
-        } catch (...) {
+            EndAtomic();
+        } else {
+            CheckpointIfOverflowed();
         }
-        throw;
+    } catch (...) {
+        FinishFailed(finish);
     }
     finish(true);
 }
@@ -436,6 +447,7 @@ void TDataFile::UpdateRecord(std::span<const std::uint8_t> image, bool unlockAft
     LockRecord(r);
     const TCursorMark before = MarkCursor();
     BeginWrite();
+    BeginAtomic();
     TRecord* buffer = nullptr;
     bool pinned = false; // a commit clears every pin but the current record's
     auto finish = [&](bool done) {
@@ -505,15 +517,14 @@ void TDataFile::UpdateRecord(std::span<const std::uint8_t> image, bool unlockAft
         if (Shared()) {
             CommitAfterChange(!changed.empty());
             pinned = false;
+            EndAtomic();
+        } else {
+            CheckpointIfOverflowed();
         }
         if (unlockAfter)
             UnlockRecord(r);
     } catch (...) {
-        try {
-            finish(false);
-        } catch (...) {
-        }
-        throw;
+        FinishFailed(finish);
     }
     finish(true);
 }
@@ -527,6 +538,7 @@ void TDataFile::DeleteRecord(bool bitmaps) {
     TOperationScope scope(*this, false);
     const TCursorMark before = MarkCursor();
     BeginWrite();
+    BeginAtomic();
     const std::int32_t r = CurrentRecordNumber();
     bool locked = false;
     TRecord* buffer = nullptr;
@@ -584,13 +596,12 @@ void TDataFile::DeleteRecord(bool bitmaps) {
         if (Shared()) {
             CommitAfterChange(true);
             pinned = false;
+            EndAtomic();
+        } else {
+            CheckpointIfOverflowed();
         }
     } catch (...) {
-        try {
-            finish(false);
-        } catch (...) {
-        }
-        throw;
+        FinishFailed(finish);
     }
     finish(true);
 }

@@ -25,6 +25,10 @@ inline constexpr int kErrIndexBuffersCorrupt = 8965;
 // Input/output.
 inline constexpr int kErrReadError = 9217;
 inline constexpr int kErrWriteError = 9218;
+// A write failed and the files could not be put back as they were before
+// the operation: the table may be damaged until the journal is rolled back
+// or the table is repaired.
+inline constexpr int kErrTableDamaged = 9219;
 inline constexpr int kErrDeleteError = 9220;
 inline constexpr int kErrHeaderAccess = 9221;
 

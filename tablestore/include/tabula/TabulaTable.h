@@ -54,6 +54,8 @@
 #include "DataLink.h"
 #include "DataSource.h"
 #include "IndexDef.h"
+#include "TableRepair.h"
+#include "TableVerifier.h"
 #include "TabulaDBDataSet.h"
 
 #include <cstdint>
@@ -120,6 +122,11 @@ public:
     // Removes every record, open (exclusive only, else kErrMustBeExclusive) or closed (opened
     // exclusively for the purpose).
     void EmptyTable();
+    // The consistency check (TableVerifier.h) and the repair (TableRepair.h)
+    // of a closed table, opened for the purpose as EmptyTable opens it. An
+    // open table is refused (kErrFileInUse). Engine errors of the open pass on.
+    TVerifyReport CheckTable();
+    TRepairReport RepairTable();
     // The whole-table lock between users of a shared table, with the
     // engine's retry rule (LockRetryCount, LockWaitTime); other users' writes
     // fail with the table-lock error while it is held. An exclusive table

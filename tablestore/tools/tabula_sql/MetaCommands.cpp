@@ -8,6 +8,7 @@
 #include "FieldTypeNames.h"
 #include "Shell.h"
 #include "tabula/TableCreation.h"
+#include "tabula/TableRepair.h"
 #include "tabula/TableVerifier.h"
 #include "tabula/TabulaTable.h"
 
@@ -32,6 +33,7 @@ const char* const kShellHelp =
     "                        BYTES VARBYTES MEMO BLOB FMTMEMO GRAPHIC TYPEDBINARY\n"
     ".import TABLE FILE      append the records of a CSV file (header names fields)\n"
     ".verify TABLE           check a table's consistency\n"
+    ".repair TABLE           rebuild a damaged table's indexes and chains, then check it\n"
     ".drop TABLE             delete a table\n"
     ".help                   show this list\n"
     ".quit                   leave the shell\n"
@@ -154,6 +156,18 @@ void Verify(TShell& shell, const std::string& name) {
         throw std::runtime_error(name + ": the table is not consistent");
 }
 
+// Rebuilds a damaged table from its record slots, lists what was dropped or
+// rebuilt, then checks it as .verify does.
+void Repair(TShell& shell, const std::string& name) {
+    const TRepairReport report = TTableRepair::Repair(shell.TablePath(name));
+    for (const std::string& action : report.actions)
+        shell.Out() << "repair: " << action << '\n';
+    shell.Out() << name << " repaired: " << report.keptRecords << " records kept, "
+                << report.droppedRecords << " dropped, " << report.droppedBlobs
+                << " BLOBs emptied\n";
+    Verify(shell, name);
+}
+
 // Table creation replaces the files of a table of the same name, so an
 // existing table is refused here before any file is touched.
 void CreateNewTable(TShell& shell, const TCreateCommand& command) {
@@ -180,6 +194,8 @@ void RunMetaCommand(TShell& shell, const std::string& text) {
         shell.Out() << rows << (rows == 1 ? " row" : " rows") << " imported\n";
     } else if (line.command == ".verify") {
         Verify(shell, Arguments(line, 1, ".verify TABLE")[0]);
+    } else if (line.command == ".repair") {
+        Repair(shell, Arguments(line, 1, ".repair TABLE")[0]);
     } else if (line.command == ".drop") {
         DeleteTable(shell.TablePath(Arguments(line, 1, ".drop TABLE")[0]));
     } else if (line.command == ".help") {

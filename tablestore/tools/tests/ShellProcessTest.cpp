@@ -94,6 +94,16 @@ TEST_F(ShellProcess, PipedScriptRunsEveryStatementAndGoesOnAfterAnError) {
               "T: 3 record slots, 3 live records, 0 BLOB chains, 0 findings\n");
 }
 
+TEST_F(ShellProcess, RepairListsWhatItRebuiltAndChecksTheTable) {
+    MakeTable();
+    const TRun run = Sql({".repair R"});
+    EXPECT_EQ(run.status, 0) << run.err;
+    EXPECT_EQ(run.out, "repair: indexes rebuilt from 2 live records\n"
+                       "R repaired: 2 records kept, 0 dropped, 0 BLOBs emptied\n"
+                       "R: 2 record slots, 2 live records, 0 BLOB chains, 0 findings\n");
+    EXPECT_EQ(Sql({".repair Missing"}).status, 1);
+}
+
 TEST_F(ShellProcess, ExitStatusesForSuccessFailureUsageAndUnusableDirectory) {
     EXPECT_EQ(Run({db.Path(), ".tables"}).status, 0);
     EXPECT_EQ(Run({db.Path(), "DELETE FROM Missing", ".tables"}).status, 1);

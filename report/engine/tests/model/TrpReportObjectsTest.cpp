@@ -143,8 +143,8 @@ TEST_F(TrpReportModelTest, CommonNamedPropertiesReadAndWrite) {
     memo->SetPropertyValue("DataField", std::string(""));
     EXPECT_TRUE(memo->Memo.empty());
     TrpValue empty = memo->GetPropertyValue("DATAFIELD");
-    ASSERT_TRUE(std::holds_alternative<std::string>(empty));
-    EXPECT_EQ(std::get<std::string>(empty), "");
+    ASSERT_TRUE(empty.IsText());
+    EXPECT_EQ(empty.AsText(), "");
 }
 
 TEST_F(TrpReportModelTest, TextObjectFontAndFlagProperties) {

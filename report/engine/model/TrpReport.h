@@ -18,6 +18,7 @@
 #include <QIODevice>
 #include <cstdint>
 #include <functional>
+#include <memory>
 #include <string>
 
 namespace report {
@@ -25,6 +26,7 @@ namespace report {
 class TrpBand;
 class TrpDataset;
 class TrpPreview;
+class TrpReportEvaluator;
 class TrpView;
 
 enum class TrpPreviewZoom { pzDefault, pzPageWidth, pzOnePage, pzTwoPages };
@@ -95,6 +97,9 @@ public:
     // and the like); without one an expression stands for its own text.
     std::function<TrpValue(const std::string& expression)> Evaluator;
     TrpValue Evaluate(const std::string& expression) const;
+    // The expression evaluator that installed itself as Evaluator, if any
+    // (scripts reach the report's names and functions through it).
+    std::shared_ptr<TrpReportEvaluator> ExpressionEvaluator;
 
     // True in the first pass of a two-pass generation, which only counts
     // pages and draws nothing.

@@ -216,7 +216,31 @@ std::string RealToText(double value) {
     return mantissa + "E" + std::to_string(exponent);
 }
 
+TrpCivilDate CivilDateOf(double days) {
+    // Day numbers outside 0001-01-01 .. 9999-12-31 clip to those ends.
+    constexpr double kFirst = 1 - kCivilDaysToOrigin, kLast = 2958465;
+    double whole = std::floor(std::isnan(days) ? 0 : days);
+    whole = whole < kFirst ? kFirst : whole > kLast ? kLast : whole;
+    auto n = static_cast<std::int64_t>(whole) + kCivilDaysToOrigin - 1;
+    TrpCivilDate date;
+    date.year = 1 + static_cast<int>(n / 146097 * 400);
+    n %= 146097;
+    while (n >= (IsLeapYear(date.year) ? 366 : 365)) {
+        n -= IsLeapYear(date.year) ? 366 : 365;
+        ++date.year;
+    }
+    date.month = 1;
+    while (n >= DaysInMonth(date.year, date.month)) {
+        n -= DaysInMonth(date.year, date.month);
+        ++date.month;
+    }
+    date.day = static_cast<int>(n) + 1;
+    return date;
+}
+
 std::string DateTimeToText(double days) {
+    if (!std::isfinite(days))
+        return RealToText(days);
     double whole = std::floor(days);
     auto seconds = static_cast<std::int64_t>(std::llround((days - whole) * kSecondsPerDay));
     if (seconds >= 86400) {
@@ -225,28 +249,9 @@ std::string DateTimeToText(double days) {
     }
     char buffer[48];
     std::string text;
-    if (whole != 0 && std::fabs(whole) < 3.0e6) {
-        std::int64_t n = static_cast<std::int64_t>(whole) + kCivilDaysToOrigin - 1;
-        // Civil date of day n since 0001-01-01 (n >= 0).
-        int y = 1;
-        if (n < 0)
-            n = 0;
-        std::int64_t cycles = n / 146097;
-        n %= 146097;
-        y += static_cast<int>(cycles * 400);
-        while (true) {
-            int len = IsLeapYear(y) ? 366 : 365;
-            if (n < len)
-                break;
-            n -= len;
-            ++y;
-        }
-        int m = 1;
-        while (n >= DaysInMonth(y, m)) {
-            n -= DaysInMonth(y, m);
-            ++m;
-        }
-        std::snprintf(buffer, sizeof buffer, "%02d.%02d.%04d", static_cast<int>(n) + 1, m, y);
+    if (whole != 0) {
+        TrpCivilDate date = CivilDateOf(whole);
+        std::snprintf(buffer, sizeof buffer, "%02d.%02d.%04d", date.day, date.month, date.year);
         text = buffer;
     }
     if (seconds != 0 || text.empty()) {
@@ -333,6 +338,17 @@ bool TrpValue::ToBool() const {
             return false;
     }
     return ToReal() != 0;
+}
+
+double TrpValue::ToDateTime() const {
+    if (IsDateTime())
+        return AsDateTime();
+    if (IsText()) {
+        if (auto days = TextToDateTime(AsText()))
+            return *days;
+        throw ETrpValueError("'" + AsText() + "' is not a valid date");
+    }
+    return ToReal();
 }
 
 std::string TrpValue::ToText() const {

@@ -113,6 +113,9 @@ public:
     std::int64_t ToInt() const;
     bool ToBool() const;
     std::string ToText() const;
+    // The day number of a date-time; a text is read with TextToDateTime,
+    // any other value as a number.
+    double ToDateTime() const;
 
     bool operator==(const TrpValue&) const = default;
 
@@ -129,6 +132,11 @@ private:
 // (nullopt when the text is no number).
 std::string RealToText(double value);
 std::optional<double> TextToNumber(const std::string& text);
+// The civil date of a day number (its whole days).
+struct TrpCivilDate {
+    int year = 1899, month = 12, day = 30;
+};
+TrpCivilDate CivilDateOf(double days);
 // Text of a date-time by the rules above.
 std::string DateTimeToText(double days);
 // Reads "dd.mm.yyyy" (or "/" or "-" between the parts), an optional time

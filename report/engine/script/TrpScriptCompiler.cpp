@@ -449,10 +449,8 @@ void TrpScriptCompiler::NameFactor() {
 
 void TrpScriptCompiler::SkipBracket() {
     std::size_t close = FindClosingBracket(text_, pos_);
-    if (close == std::string::npos) {
-        pos_ = text_.size();
+    if (close == std::string::npos)
         Fail("Need \"]\" here");
-    }
     pos_ = close + 1;
 }
 

@@ -325,8 +325,13 @@ TrpValue ApplyUnary(char op, const TrpValue& a) {
         double v = Snapped(a.ToReal());
         return v - std::trunc(v);
     }
-    case kOpRound:
-        return RoundHalfEven(a.ToReal());
+    case kOpRound: {
+        // Beyond the integer range a real is whole already.
+        double v = a.ToReal();
+        if (!(std::fabs(v) < 9.0e18))
+            return v;
+        return RoundHalfEven(v);
+    }
     default: // kOpStr
         return a.ToText();
     }

@@ -371,8 +371,12 @@ std::string TrpValue::ToText() const {
 }
 
 TrpValue Add(const TrpValue& a, const TrpValue& b) {
-    if ((a.IsText() || a.IsEmpty()) && (b.IsText() || b.IsEmpty()) && (a.IsText() || b.IsText()))
-        return a.ToText() + b.ToText();
+    if ((a.IsText() || a.IsEmpty()) && (b.IsText() || b.IsEmpty()) && (a.IsText() || b.IsText())) {
+        std::string left = a.ToText(), right = b.ToText();
+        if (left.size() + right.size() > kMaxTextLength)
+            throw ETrpValueError("Text too long");
+        return left + right;
+    }
     return NumericOp('+', a, b);
 }
 

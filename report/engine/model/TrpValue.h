@@ -27,6 +27,8 @@
 //   - Null in either operand gives Null; Empty counts as 0 (or "" beside a
 //     text).
 //   - "+" of two texts concatenates; a text beside a number is converted.
+//     A text longer than kMaxTextLength is refused (a script doubling a
+//     text in a loop must fail, not exhaust memory).
 //   - Integer with Integer (and Boolean, which counts as 1 or 0) stays
 //     Integer for +, -, * unless the result overflows, when it is Real.
 //   - "/" is real division; dividing by 0 gives 0. Modulo works on the
@@ -60,6 +62,8 @@ class ETrpValueError : public std::runtime_error {
 public:
     using std::runtime_error::runtime_error;
 };
+
+inline constexpr std::size_t kMaxTextLength = std::size_t{1} << 24;
 
 enum class TrpValueKind { Empty, Null, Integer, Real, Boolean, Text, DateTime };
 

@@ -48,6 +48,7 @@ std::size_t TrpInterpretator::Jump(const std::string& instruction, std::size_t c
 
 void TrpInterpretator::RunScript(const TrpStrings& compiled) {
     const std::size_t count = compiled.size();
+    jumps_ = 0;
     for (std::size_t pc = 0; pc < count;) {
         const std::string& code = compiled[pc];
         if (code.empty()) {

@@ -86,7 +86,15 @@ std::shared_ptr<const TrpFormatSettings>& CurrentSlot() {
 
 } // namespace
 
-std::string ToWindows1252(const QString& text) {
+std::string ToWindows1252(const QString& source) {
+    // Narrow, thin and other special blanks (newer locale data groups French
+    // digits with U+202F) have no place in the code page; they become the
+    // no-break space, which does.
+    QString text = source;
+    for (QChar& c : text) {
+        if (c.category() == QChar::Separator_Space && c != u' ')
+            c = QChar(0x00A0);
+    }
     UErrorCode status = U_ZERO_ERROR;
     UConverter* converter = ucnv_open("windows-1252", &status);
     if (U_FAILURE(status))

@@ -53,8 +53,8 @@ struct TrpFormatSettings {
 // with the blank before it.
 std::string PatternFromQtFormat(const QString& qtPattern);
 
-// Text of a Qt string as Windows-1252 bytes; characters the code page lacks
-// become "?".
+// Text of a Qt string as Windows-1252 bytes: special blanks become the
+// no-break space, other characters the code page lacks become "?".
 std::string ToWindows1252(const QString& text);
 
 } // namespace report

@@ -4,7 +4,7 @@
 #include "TrpEngineLists.h"
 #include "TrpEngineState.h"
 #include "TrpExpressionText.h"
-#include "TrpFormatBridge.h"
+#include "TrpFormat.h"
 #include "TrpGenerationInfo.h"
 #include "TrpMessages.h"
 #include "TrpReport.h"
@@ -274,20 +274,17 @@ void TrpReportEvaluator::AssignValue(const std::string& name, const TrpValue& va
 std::string TrpReportEvaluator::ValueText(TrpView& view, const std::string& bracket) {
     std::int32_t code = view.FormatCode;
     std::string pattern = view.FormatPattern;
-    std::string expression = bracket;
-    if (std::size_t hash = bracket.find(" #"); hash != std::string::npos) {
-        ParseInlineFormatText(bracket.substr(hash + 2), code, pattern);
-        expression = bracket.substr(0, hash);
-    }
+    std::string expression = bracket, format;
+    if (SplitInlineFormat(bracket, expression, format))
+        ParseInlineFormat(format, code, pattern);
     TrpGenerationInfo& info = GenerationInfo();
     TrpValue value = GetValue(expression);
     info.LastValue = value;
-    bool number = value.IsInteger() || value.IsReal() || value.IsDateTime();
-    if (view.FlagSet(kMemoHideZeros) && number && value.ToReal() == 0)
+    if (view.FlagSet(kMemoHideZeros) && IsHiddenZero(value))
         value = std::string();
     if (info.CollectingAggregates())
         return {};
-    return FormatValueText(value, code, pattern);
+    return FormatValue(value, code, pattern);
 }
 
 std::string TrpReportEvaluator::ExpandLine(TrpView& view, const std::string& source) {

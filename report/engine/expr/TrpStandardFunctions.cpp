@@ -3,9 +3,10 @@
 
 #include "TrpAggregates.h"
 #include "TrpExpressionText.h"
-#include "TrpFormatBridge.h"
+#include "TrpFormat.h"
 #include "TrpInputBox.h"
 #include "TrpObject.h"
+#include "tabula/FormatSettings.h"
 
 #include <cctype>
 #include <map>
@@ -40,14 +41,16 @@ TrpValue MonthOf(const Args& a) {
 TrpValue YearOf(const Args& a) {
     return CivilDateOf(a.Value(a.p1).ToDateTime()).year;
 }
-TrpValue FormatDateTime(const Args& a) {
-    return FormatDateTimeText(a.Text(a.p1), TrpValue::DateTime(a.Value(a.p2).ToDateTime()));
+TrpValue CallFormatDateTime(const Args& a) {
+    return FormatDateTime(a.Text(a.p1), a.Value(a.p2));
 }
-TrpValue FormatFloat(const Args& a) {
-    return FormatFloatText(a.Text(a.p1), a.Value(a.p2).ToReal());
+TrpValue CallFormatFloat(const Args& a) {
+    return FormatFloat(a.Text(a.p1), a.Value(a.p2).ToReal(),
+                       tabula::TFormatSettings::Global().decimalSeparator);
 }
-TrpValue FormatText(const Args& a) {
-    return FormatMaskedText(a.Text(a.p1) + ";0; ", a.Text(a.p2));
+TrpValue CallFormatText(const Args& a) {
+    // The mask's missing fields default to keep "0" and blank " ".
+    return FormatText(a.Text(a.p1), a.Text(a.p2));
 }
 TrpValue Input(const Args& a) {
     return ShowInputBox("", a.Text(a.p1), a.Text(a.p2));
@@ -93,9 +96,9 @@ const std::map<std::string, Handler>& Library() {
         {"DAYOF", DayOf},
         {"MONTHOF", MonthOf},
         {"YEAROF", YearOf},
-        {"FORMATDATETIME", FormatDateTime},
-        {"FORMATFLOAT", FormatFloat},
-        {"FORMATTEXT", FormatText},
+        {"FORMATDATETIME", CallFormatDateTime},
+        {"FORMATFLOAT", CallFormatFloat},
+        {"FORMATTEXT", CallFormatText},
         {"INPUT", Input},
         {"LENGTH", Length},
         {"LOWERCASE", LowerCaseOf},

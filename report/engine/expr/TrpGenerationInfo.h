@@ -21,14 +21,17 @@ class TrpAggregateBand;
 class TrpView;
 
 struct TrpGenerationInfo {
-    int PageNo = 0;           // "PAGE#", from 1
-    int TotalPages = 0;       // "TOTALPAGES", after a first pass
-    int LineNo = 0;           // "LINE#"
-    int LineThroughNo = 0;    // "LINETHROUGH#"
-    int ColumnNo = 1;         // "COLUMN#"
-    int CurrentNo = 1;        // "CURRENT#"
-    int CurY = 0;             // "CURY"
-    int PageBottom = 0;       // "PAGEHEIGHT"; "FREESPACE" is PageBottom - CurY
+    int PageNo = 0;        // "PAGE#", from 1
+    int TotalPages = 0;    // "TOTALPAGES", after a first pass
+    int LineNo = 0;        // "LINE#"
+    int LineThroughNo = 0; // "LINETHROUGH#"
+    int ColumnNo = 1;      // "COLUMN#"
+    int CurrentNo = 1;     // "CURRENT#"
+    int CurY = 0;          // "CURY"
+    int PageBottom = 0;    // "PAGEHEIGHT"; "FREESPACE" is PageBottom - CurY
+    // Set when a script assigns "CURY"; a band with pending "NEWPAGE" or
+    // "NEWCOLUMN" requests then keeps the position the script chose.
+    bool CurYSetByScript = false;
     int PageWidth = 0;        // "PAGEWIDTH"
     double StartDateTime = 0; // "DATE" and "TIME": when generation started
     TrpValue LastValue;       // "VALUE"

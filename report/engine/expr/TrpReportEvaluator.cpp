@@ -258,9 +258,12 @@ void TrpReportEvaluator::AssignValue(const std::string& name, const TrpValue& va
     } else if (upper == "MODALRESULT" && info.SetModalResult && info.SetModalResult(value)) {
     } else if (upper == "CURY") {
         info.CurY = static_cast<int>(ValueToInt(value));
+        info.CurYSetByScript = true;
     } else if (upper == "PROGRESS") {
         if (info.ShowProgress)
             info.ShowProgress(value.ToText());
+        if (info.PollEvents)
+            info.PollEvents();
     } else {
         TrpObject* object = nullptr;
         std::string property;
@@ -321,10 +324,14 @@ void TrpReportEvaluator::ExpandMemo(TrpView& view) {
     state.CurrentView = previous;
 }
 
-TrpReportEvaluator& InstallEvaluator(TrpReport& report) {
+TrpReportEvaluator& EvaluatorOf(TrpReport& report) {
     if (!report.ExpressionEvaluator)
         report.ExpressionEvaluator = std::make_shared<TrpReportEvaluator>(report);
-    TrpReportEvaluator* evaluator = report.ExpressionEvaluator.get();
+    return *report.ExpressionEvaluator;
+}
+
+TrpReportEvaluator& InstallEvaluator(TrpReport& report) {
+    TrpReportEvaluator* evaluator = &EvaluatorOf(report);
     report.Evaluator = [evaluator](const std::string& expression) {
         return evaluator->Calc(expression);
     };

@@ -73,9 +73,11 @@ private:
     std::string resolving_; // the name being evaluated as a formula
 };
 
-// Gives report an evaluator for the object methods' expressions ("MEMO.ADD"
-// and the like) and returns it; the report keeps it alive through its
-// Evaluator hook.
+// The report's evaluator, made on first use and owned by the report.
+TrpReportEvaluator& EvaluatorOf(TrpReport& report);
+// Makes the report's evaluator the one its Evaluator hook calls (for the
+// expressions of object methods, "MEMO.ADD" and the like); every report
+// does so when it is made.
 TrpReportEvaluator& InstallEvaluator(TrpReport& report);
 
 } // namespace report

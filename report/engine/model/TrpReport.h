@@ -94,11 +94,12 @@ public:
     bool FinalPass = false;
 
     // The evaluator of expressions handed to object methods ("MEMO.ADD"
-    // and the like); without one an expression stands for its own text.
+    // and the like): the report's expression evaluator from the start;
+    // without one an expression stands for its own text.
     std::function<TrpValue(const std::string& expression)> Evaluator;
     TrpValue Evaluate(const std::string& expression) const;
-    // The expression evaluator that installed itself as Evaluator, if any
-    // (scripts reach the report's names and functions through it).
+    // The report's expression evaluator (names, functions, memo expansion;
+    // scripts reach the report through it).
     std::shared_ptr<TrpReportEvaluator> ExpressionEvaluator;
 
     // True in the first pass of a two-pass generation, which only counts

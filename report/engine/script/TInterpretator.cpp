@@ -10,7 +10,7 @@ namespace report {
 
 TrpReportEvaluator* TInterpretator::Evaluator() {
     TrpReport* report = EngineState().CurrentReport;
-    return report ? &InstallEvaluator(*report) : nullptr;
+    return report ? &EvaluatorOf(*report) : nullptr;
 }
 
 TrpValue TInterpretator::ReadValue(const std::string& name) {

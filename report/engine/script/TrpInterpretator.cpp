@@ -46,6 +46,23 @@ std::size_t TrpInterpretator::Jump(const std::string& instruction, std::size_t c
     return static_cast<std::size_t>(lo) | (static_cast<std::size_t>(hi) << 8);
 }
 
+std::string TrpInterpretator::InstructionExpression(const std::string& instruction) {
+    if (instruction.empty())
+        return {};
+    switch (instruction[0]) {
+    case kInstrCondJump:
+        return instruction.size() > kJumpHeader ? instruction.substr(kJumpHeader) : "";
+    case kInstrJump:
+        return {};
+    case kInstrCall:
+        return instruction.substr(1);
+    default: {
+        std::size_t blank = instruction.find(' ');
+        return blank == std::string::npos ? "" : instruction.substr(blank + 1);
+    }
+    }
+}
+
 void TrpInterpretator::RunScript(const TrpStrings& compiled) {
     const std::size_t count = compiled.size();
     jumps_ = 0;
@@ -59,21 +76,19 @@ void TrpInterpretator::RunScript(const TrpStrings& compiled) {
         if ((kind == kInstrCondJump || kind == kInstrJump) && code.size() < kJumpHeader) {
             ++pc; // a damaged jump has no target
         } else if (kind == kInstrCondJump) {
-            TrpValue value = parser_.CalcPostfix(code.substr(kJumpHeader));
+            TrpValue value = parser_.CalcPostfix(InstructionExpression(code));
             pc = Compare(value, 0) == 0 ? Jump(code, count) : pc + 1;
         } else if (kind == kInstrJump) {
             pc = Jump(code, count);
         } else if (kind == kInstrCall) {
-            std::string call = code.substr(1);
+            std::string call = InstructionExpression(code);
             if (UpperName(TrimText(call)) == "EXIT(0)")
                 return;
             parser_.CalcPostfix(call);
             ++pc;
         } else {
-            std::size_t blank = code.find(' ');
-            std::string name = code.substr(0, blank);
-            std::string expression = blank == std::string::npos ? "" : code.substr(blank + 1);
-            AssignValue(name, parser_.CalcPostfix(expression));
+            std::string name = code.substr(0, code.find(' '));
+            AssignValue(name, parser_.CalcPostfix(InstructionExpression(code)));
             ++pc;
         }
     }

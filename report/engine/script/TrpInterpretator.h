@@ -33,6 +33,9 @@ public:
     virtual void CompileScript(const TrpStrings& source, TrpStrings& destination,
                                TrpStrings& errors);
     virtual void RunScript(const TrpStrings& compiled);
+    // The postfix expression an instruction evaluates (empty for a plain
+    // jump), as aggregate collection scans it.
+    static std::string InstructionExpression(const std::string& instruction);
 
 protected:
     virtual bool Terminated() { return false; }

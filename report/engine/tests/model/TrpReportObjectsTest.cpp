@@ -294,7 +294,8 @@ TEST_F(TrpReportModelTest, PictureProperties) {
     EXPECT_EQ(picture->GetPropertyValue("center"), TrpValue(true));
     EXPECT_EQ(ValueToInt(picture->GetPropertyValue("BlobType")), btJPG);
     // A file that does not exist leaves the picture as it was.
-    picture->CallMethod("LOADFROMFILE", std::string("/nonexistent/picture.bmp"), {}, {});
+    // The argument is an expression, as a script writes it.
+    picture->CallMethod("LOADFROMFILE", std::string("'/nonexistent/picture.bmp'"), {}, {});
     EXPECT_TRUE(picture->Picture.Empty());
 }
 

@@ -246,25 +246,35 @@ TrpValue TrpReportEvaluator::ArrayAccess(const std::string& name, const std::str
     return value;
 }
 
-void TrpReportEvaluator::AssignValue(const std::string& name, const TrpValue& value) {
+// "MODALRESULT" on a dialog page, "CURY" and "PROGRESS"; false for other
+// names.
+bool TrpReportEvaluator::AssignEngineValue(const std::string& upper, const TrpValue& value) {
     TrpGenerationInfo& info = GenerationInfo();
+    if (upper == "MODALRESULT")
+        return info.SetModalResult && info.SetModalResult(value);
+    if (upper == "CURY") {
+        info.CurY = static_cast<int>(ValueToInt(value));
+        info.CurYSetByScript = true;
+        return true;
+    }
+    if (upper == "PROGRESS") {
+        if (info.ShowProgress)
+            info.ShowProgress(value.ToText());
+        if (info.PollEvents)
+            info.PollEvents();
+        return true;
+    }
+    return false;
+}
+
+void TrpReportEvaluator::AssignValue(const std::string& name, const TrpValue& value) {
     TrpDataDictionary& dictionary = report_.Dictionary;
-    std::string upper = UpperName(name);
     if (GlobalVariables().IndexOf(name) >= 0) {
         GlobalVariables().Set(name, value);
     } else if (dictionary.IsVariable(name)) {
         dictionary.Variables.Set(name, value);
         dictionary.ForgetField(name);
-    } else if (upper == "MODALRESULT" && info.SetModalResult && info.SetModalResult(value)) {
-    } else if (upper == "CURY") {
-        info.CurY = static_cast<int>(ValueToInt(value));
-        info.CurYSetByScript = true;
-    } else if (upper == "PROGRESS") {
-        if (info.ShowProgress)
-            info.ShowProgress(value.ToText());
-        if (info.PollEvents)
-            info.PollEvents();
-    } else {
+    } else if (!AssignEngineValue(UpperName(name), value)) {
         TrpObject* object = nullptr;
         std::string property;
         if (name.find('.') != std::string::npos && FindProperty(name, object, property))

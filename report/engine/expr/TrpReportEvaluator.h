@@ -61,6 +61,7 @@ private:
     TrpValue Formula(const std::string& name);
     bool ScriptProcedure(const std::string& name, const std::string& p1, const std::string& p2,
                          const std::string& p3, TrpValue& result);
+    bool AssignEngineValue(const std::string& upper, const TrpValue& value);
     void IncDec(const std::string& name, int delta);
     TrpValue ArrayAccess(const std::string& name, const std::string& index,
                          const std::string* valueText);

@@ -25,7 +25,7 @@ TrpValue NullReplacement(tabula::TFieldType type) {
     case TFieldType::ftBoolean:
         return false;
     default:
-        return TrpValue{};
+        return TrpValue::Null();
     }
 }
 
@@ -36,7 +36,7 @@ TrpValue FieldValue(tabula::TField& field) {
         dataSet->Open();
     if (field.HasGetTextHandler() || field.DataType() == tabula::TFieldType::ftLargeint)
         return field.DisplayText();
-    TrpValue value = field.AsVariant();
+    TrpValue value = TrpValue::FromVariant(field.AsVariant());
     if (IsNull(value))
         return NullReplacement(field.DataType());
     return value;
@@ -44,11 +44,11 @@ TrpValue FieldValue(tabula::TField& field) {
 
 TrpValue FieldValue(const TrpFieldLink& link) {
     if (!link.dataset)
-        return TrpValue{};
+        return TrpValue::Null();
     if (!link.dataset->Active())
         link.dataset->Open();
     tabula::TField* field = link.dataset->FindField(link.fieldName);
-    return field ? FieldValue(*field) : TrpValue{};
+    return field ? FieldValue(*field) : TrpValue::Null();
 }
 
 } // namespace report

@@ -3,12 +3,26 @@
 //              order; names beginning with a blank are category headings.
 //   Aliases    a real dataset name or Dataset.Field name -> the alias shown.
 //   ThirdList  name -> text; stored and read back, not otherwise used.
-// Clear empties the three lists.
+//   Field cache  variable or field name (any case) -> the dataset field it
+//              resolved to, filled on first use by IsVariable.
+// Clear empties the three lists, not the cache. The cache holds dataset
+// pointers: ClearFieldCache must run whenever datasets may have gone (the
+// engine does so when a generation starts).
 #pragma once
 
+#include "TrpComponentLookup.h"
+#include "TrpFieldReference.h"
 #include "TrpVariables.h"
 
+#include <functional>
+#include <map>
+
 namespace report {
+
+struct TrpCacheItem {
+    tabula::TDataSet* dataset = nullptr;
+    std::string fieldName;
+};
 
 class TrpDataDictionary {
 public:
@@ -20,12 +34,31 @@ public:
     static bool IsCategory(const std::string& name) { return !name.empty() && name[0] == ' '; }
     // Whether name is a variable of the dictionary (not a category).
     bool IsVariable(const std::string& name) const;
+    // Whether name is a variable or names a dataset field (directly or
+    // through the aliases); a field found is cached under name. Field
+    // references without a dataset part use defaultDataset.
+    bool IsVariable(const std::string& name, const TrpLookupContext& context,
+                    tabula::TDataSet* defaultDataset);
+    // The value of a name IsVariable accepted: a cached field's value; a
+    // global variable of that name; else the stored value, a non-empty text
+    // evaluated with calc. Null for anything else.
+    TrpValue GetValue(const std::string& name,
+                      const std::function<TrpValue(const std::string&)>& calc);
 
     void Clear();
+    void ClearFieldCache() { cache_.clear(); }
+    // Drops name from the field cache (its variable got a new value).
+    void ForgetField(const std::string& name) { cache_.erase(name); }
 
-    // The cache of dataset fields resolved from variable and field names,
-    // and the resolution of a variable's value, join this class with the
-    // expression evaluator.
+private:
+    struct NameLess {
+        bool operator()(const std::string& a, const std::string& b) const;
+    };
+    bool CacheField(const std::string& name, const TrpLookupContext& context,
+                    const std::string& reference, tabula::TDataSet* defaultDataset);
+    std::string AliasedReference(const std::string& name) const;
+
+    std::map<std::string, TrpCacheItem, NameLess> cache_;
 };
 
 } // namespace report

@@ -68,7 +68,7 @@ void TrpVariables::Set(const std::string& name, const TrpValue& value) {
 
 TrpValue TrpVariables::Get(const std::string& name) const {
     int index = IndexOf(name);
-    return index >= 0 ? items_[static_cast<std::size_t>(index)].value : TrpValue();
+    return index >= 0 ? items_[static_cast<std::size_t>(index)].value : TrpValue::Null();
 }
 
 TrpValue TrpVariables::Value(int index) const {

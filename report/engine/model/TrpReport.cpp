@@ -4,6 +4,7 @@
 
 #include "TrpEngineState.h"
 #include "TrpMessages.h"
+#include "TrpReportEvaluator.h"
 
 #include <cctype>
 #include <unordered_set>
@@ -22,7 +23,9 @@ std::string LowerName(const std::string& name) {
 } // namespace
 
 TrpReport::TrpReport(tabula::TComponent* owner)
-    : tabula::TComponent(owner), Pages(this), FileName(MessageText(kMsgUntitled)) {}
+    : tabula::TComponent(owner), Pages(this), FileName(MessageText(kMsgUntitled)) {
+    InstallEvaluator(*this);
+}
 
 TrpReport::~TrpReport() {
     MarkDestroying();

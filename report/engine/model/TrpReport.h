@@ -18,6 +18,7 @@
 #include <QIODevice>
 #include <cstdint>
 #include <functional>
+#include <memory>
 #include <string>
 
 namespace report {
@@ -25,6 +26,7 @@ namespace report {
 class TrpBand;
 class TrpDataset;
 class TrpPreview;
+class TrpReportEvaluator;
 class TrpView;
 
 enum class TrpPreviewZoom { pzDefault, pzPageWidth, pzOnePage, pzTwoPages };
@@ -92,9 +94,13 @@ public:
     bool FinalPass = false;
 
     // The evaluator of expressions handed to object methods ("MEMO.ADD"
-    // and the like); without one an expression stands for its own text.
+    // and the like): the report's expression evaluator from the start;
+    // without one an expression stands for its own text.
     std::function<TrpValue(const std::string& expression)> Evaluator;
     TrpValue Evaluate(const std::string& expression) const;
+    // The report's expression evaluator (names, functions, memo expansion;
+    // scripts reach the report through it).
+    std::shared_ptr<TrpReportEvaluator> ExpressionEvaluator;
 
     // The steps of preparing an object's text that the script interpreter,
     // memo expansion and the dataset link supply: run the object's

@@ -3,86 +3,33 @@
 
 #include "tabula/Component.h"
 
-#include <charconv>
-#include <cmath>
-#include <cstdio>
-#include <limits>
-
 namespace report {
 
-namespace {
-
-double TextToReal(const std::string& text) {
-    std::size_t begin = text.find_first_not_of(' ');
-    if (begin == std::string::npos)
-        return 0;
-    double result = 0;
-    auto [end, ec] = std::from_chars(text.data() + begin, text.data() + text.size(), result);
-    (void)end;
-    return ec == std::errc() ? result : 0;
-}
-
-std::int64_t RealToInt(double value) {
-    if (!std::isfinite(value))
-        return 0;
-    constexpr double limit = 9.2e18;
-    if (value >= limit)
-        return std::numeric_limits<std::int64_t>::max();
-    if (value <= -limit)
-        return std::numeric_limits<std::int64_t>::min();
-    return static_cast<std::int64_t>(std::trunc(value));
-}
-
-} // namespace
-
+// Property conversions are the soft form of the value rules: a text that
+// is no number reads as 0 instead of failing.
 std::int64_t ValueToInt(const TrpValue& value) {
-    if (auto* i = std::get_if<std::int64_t>(&value))
-        return *i;
-    if (auto* b = std::get_if<bool>(&value))
-        return *b ? 1 : 0;
-    return RealToInt(ValueToReal(value));
+    if (value.IsInteger())
+        return value.AsInteger();
+    if (value.IsText() && !value.TryToReal())
+        return 0;
+    return value.ToInt();
 }
 
 double ValueToReal(const TrpValue& value) {
-    if (auto* d = std::get_if<double>(&value))
-        return *d;
-    if (auto* i = std::get_if<std::int64_t>(&value))
-        return static_cast<double>(*i);
-    if (auto* b = std::get_if<bool>(&value))
-        return *b ? 1 : 0;
-    if (auto* c = std::get_if<tabula::TCurrencyValue>(&value))
-        return static_cast<double>(c->scaled) / 10000.0;
-    if (auto* t = std::get_if<tabula::TDateTime>(&value))
-        return t->value;
-    if (auto* s = std::get_if<std::string>(&value))
-        return TextToReal(*s);
-    return 0;
+    return value.TryToReal().value_or(0);
 }
 
 bool ValueToBool(const TrpValue& value) {
-    if (auto* b = std::get_if<bool>(&value))
-        return *b;
-    if (auto* s = std::get_if<std::string>(&value)) {
-        if (tabula::SameName(*s, "TRUE"))
+    if (value.IsText() && !value.TryToReal()) {
+        if (tabula::SameName(value.AsText(), "TRUE"))
             return true;
-        if (tabula::SameName(*s, "FALSE"))
-            return false;
+        return false;
     }
-    return ValueToReal(value) != 0;
+    return value.ToBool();
 }
 
 std::string ValueToText(const TrpValue& value) {
-    if (auto* s = std::get_if<std::string>(&value))
-        return *s;
-    if (auto* i = std::get_if<std::int64_t>(&value))
-        return std::to_string(*i);
-    if (auto* b = std::get_if<bool>(&value))
-        return *b ? "True" : "False";
-    if (std::holds_alternative<std::monostate>(value))
-        return {};
-    char buffer[64];
-    std::snprintf(buffer, sizeof buffer, "%.15g", ValueToReal(value));
-    return buffer;
+    return value.ToText();
 }
 
 std::string JoinLines(const TrpStrings& lines) {

@@ -1,0 +1,11 @@
+// The engine-wide generation state.
+#include "TrpGenerationInfo.h"
+
+namespace report {
+
+TrpGenerationInfo& GenerationInfo() {
+    static TrpGenerationInfo info;
+    return info;
+}
+
+} // namespace report

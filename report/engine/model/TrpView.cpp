@@ -6,6 +6,7 @@
 #include "TrpBandView.h"
 #include "TrpBlobBinding.h"
 #include "TrpEngineState.h"
+#include "TrpFormatCode.h"
 #include "TrpFramePainter.h"
 #include "TrpPage.h"
 #include "TrpReport.h"
@@ -38,7 +39,8 @@ TrpView::~TrpView() {
 }
 
 std::int32_t TrpView::DefaultFormatCode() {
-    return static_cast<unsigned char>(tabula::TFormatSettings::Global().decimalSeparator) + 512;
+    return PackFormatCode({tabula::TFormatSettings::Global().decimalSeparator,
+                           kDefaultFormatDecimals, 0, kFormatText});
 }
 
 void TrpView::SetFlag(std::uint16_t bit, bool on) {

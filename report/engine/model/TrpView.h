@@ -111,7 +111,8 @@ public:
     // The report the view belongs to through its page, or null.
     TrpReport* Report() const;
 
-    // The default "FormatCode": the decimal separator character + 512.
+    // The default "FormatCode": text with 2 decimals and the locale's
+    // decimal separator (its fields are laid out in TrpFormatCode.h).
     static std::int32_t DefaultFormatCode();
 
 protected:

@@ -81,26 +81,26 @@ std::vector<std::string> Tokens(const std::string& line) {
     return tokens;
 }
 
-double DateValue(const std::string& spec) {
-    if (spec.rfind("days:", 0) == 0)
-        return std::stod(spec.substr(5));
+double DateValue(const std::string& written) {
+    if (written.rfind("days:", 0) == 0)
+        return std::stod(written.substr(5));
     int year = 0, month = 0, day = 0, hour = 0, minute = 0, second = 0, ms = 0;
-    const int read = std::sscanf(spec.c_str(), "%d-%d-%d %d:%d:%d.%d", &year, &month, &day, &hour,
-                                 &minute, &second, &ms);
+    const int read = std::sscanf(written.c_str(), "%d-%d-%d %d:%d:%d.%d", &year, &month, &day,
+                                 &hour, &minute, &second, &ms);
     if (read < 3)
-        throw std::invalid_argument("bad date " + spec);
+        throw std::invalid_argument("bad date " + written);
     const double whole = tabula::DayNumber(year, month, day) - 693594.0;
     return whole + (((hour * 60.0 + minute) * 60.0 + second) * 1000.0 + ms) / 86400000.0;
 }
 
-TrpValue Value(const std::string& spec) {
-    if (spec == "null")
+TrpValue Value(const std::string& written) {
+    if (written == "null")
         return TrpValue::Null();
-    if (spec == "empty")
+    if (written == "empty")
         return TrpValue();
-    const std::size_t colon = spec.find(':');
-    const std::string kind = spec.substr(0, colon);
-    const std::string rest = colon == std::string::npos ? "" : spec.substr(colon + 1);
+    const std::size_t colon = written.find(':');
+    const std::string kind = written.substr(0, colon);
+    const std::string rest = colon == std::string::npos ? "" : written.substr(colon + 1);
     if (kind == "i")
         return TrpValue(static_cast<std::int64_t>(std::stoll(rest)));
     if (kind == "r")
@@ -111,7 +111,7 @@ TrpValue Value(const std::string& spec) {
         return TrpValue(rest);
     if (kind == "dt")
         return TrpValue::DateTime(DateValue(rest));
-    throw std::invalid_argument("bad value " + spec);
+    throw std::invalid_argument("bad value " + written);
 }
 
 const std::map<std::string, int>& Categories() {
@@ -123,12 +123,12 @@ const std::map<std::string, int>& Categories() {
     return names;
 }
 
-std::int32_t Code(const std::string& spec) {
-    if (spec == "default")
+std::int32_t Code(const std::string& written) {
+    if (written == "default")
         return PackFormatCode({'.', kDefaultFormatDecimals, 0, kFormatText});
-    if (!spec.empty() && std::isdigit(static_cast<unsigned char>(spec[0])))
-        return static_cast<std::int32_t>(std::stol(spec));
-    std::istringstream in(spec);
+    if (!written.empty() && std::isdigit(static_cast<unsigned char>(written[0])))
+        return static_cast<std::int32_t>(std::stol(written));
+    std::istringstream in(written);
     std::string category, index, decimals;
     std::getline(in, category, ':');
     std::getline(in, index, ':');
@@ -136,7 +136,7 @@ std::int32_t Code(const std::string& spec) {
     std::string separator;
     std::getline(in, separator);
     if (!Categories().count(category) || separator.size() != 1)
-        throw std::invalid_argument("bad code " + spec);
+        throw std::invalid_argument("bad code " + written);
     return PackFormatCode(
         {separator[0], std::stoi(decimals), std::stoi(index), Categories().at(category)});
 }

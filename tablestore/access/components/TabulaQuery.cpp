@@ -285,16 +285,29 @@ void TTabulaQuery::Execute() {
     SetUsageFlag(UseExecute, false);
 }
 
+bool TTabulaQuery::CanModify() const {
+    return statement_ && statement_->LiveResult() && TTabulaDBDataSet::CanModify();
+}
+
 void TTabulaQuery::InternalOpen() {
     SetUsageFlag(UseCursor, true);
     try {
         RunStatement();
         // INSERT, UPDATE and DELETE hand back no result cursor.
-        msg::Raise(msg::kNoTableHandle);
+        TDataFile* cursor = statement_->ResultCursor();
+        if (!cursor)
+            msg::Raise(msg::kNoTableHandle);
+        AttachCursor(*cursor);
     } catch (...) {
+        DetachCursor();
         SetUsageFlag(UseCursor, false);
         throw;
     }
+}
+
+void TTabulaQuery::InternalClose() {
+    DetachCursor();
+    SetUsageFlag(UseCursor, false);
 }
 
 } // namespace tabula

@@ -111,6 +111,8 @@ public:
     // The result cursor of an executed SELECT (nullptr before that, and for
     // other statements). It belongs to the statement.
     TDataFile* ResultCursor();
+    // Whether the result is live: the source table's own cursor, editable.
+    bool LiveResult() const { return live_; }
 
 private:
     void OpenSources();
@@ -149,6 +151,7 @@ private:
     bool prepared_ = false;
     bool executed_ = false;
     bool resultProduced_ = false;
+    bool live_ = false;
 };
 
 } // namespace tabula

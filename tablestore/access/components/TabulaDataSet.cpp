@@ -32,7 +32,7 @@ std::string TTabulaDataSet::EngineVersion() const {
 }
 
 void TTabulaDataSet::BuildFieldDefs(const std::vector<TFieldDescriptor>& descriptors,
-                                    TFieldDefs& defs) {
+                                    TFieldDefs& defs, bool ownNumbers) {
     defs.Clear();
     for (std::size_t i = 0; i < descriptors.size(); ++i) {
         const TFieldDescriptor& d = descriptors[i];
@@ -49,7 +49,7 @@ void TTabulaDataSet::BuildFieldDefs(const std::vector<TFieldDescriptor>& descrip
         for (int n = 1; defs.IndexOf(name) >= 0; ++n)
             name = d.name + "_" + std::to_string(n);
         TFieldDef& def = defs.Add(name, type, size, d.IsRequired());
-        def.FieldNo = static_cast<int>(i) + 1;
+        def.FieldNo = ownNumbers ? d.fieldNumber : static_cast<int>(i) + 1;
         if (type == TFieldType::ftBCD)
             def.Precision = 20;
     }
@@ -62,9 +62,12 @@ void TTabulaDataSet::SetFilterCompiler(TFilterCompiler compiler) {
 
 // ---- Attaching the cursor --------------------------------------------------------------
 
-void TTabulaDataSet::AttachCursor(TDataFile& cursor) {
+void TTabulaDataSet::AttachCursor(TDataFile& cursor, const std::vector<TFieldDescriptor>& view) {
     cursor_ = &cursor;
-    BuildFieldDefs(cursor.WorkingDescriptors(), FieldDefs());
+    if (view.empty())
+        BuildFieldDefs(cursor.WorkingDescriptors(), FieldDefs());
+    else
+        BuildFieldDefs(view, FieldDefs(), true);
     FieldDefs().SetUpdated(true);
     ComputeLayout();
 }

@@ -2,10 +2,12 @@
 #include "TabulaQuery.h"
 
 #include "AccessMessages.h"
+#include "DataFile.h"
 #include "DataQuery.h"
 #include "DataSource.h"
 #include "EngineError.h"
 #include "Field.h"
+#include "FieldDescriptor.h"
 #include "ParamBinding.h"
 #include "ParamImage.h"
 #include "ParamScan.h"
@@ -297,11 +299,19 @@ void TTabulaQuery::InternalOpen() {
         TDataFile* cursor = statement_->ResultCursor();
         if (!cursor)
             msg::Raise(msg::kNoTableHandle);
-        AttachCursor(*cursor);
+        AttachCursor(*cursor, statement_->ResultView());
     } catch (...) {
         DetachCursor();
         SetUsageFlag(UseCursor, false);
         throw;
+    }
+}
+
+void TTabulaQuery::AfterCursorBind() {
+    for (int i = 0; i < FieldCount(); ++i) {
+        TField& field = Fields(i);
+        if (field.FieldNo() > 0 && Cursor()->GetFieldDescriptor(field.FieldNo()).IsCalculated())
+            field.ReadOnly = true;
     }
 }
 

@@ -89,8 +89,11 @@ public:
     std::string EngineVersion() const;
     void SetEngineVersion(const std::string&) {}
 
-    // Fills defs from the descriptors, in field-number order.
-    static void BuildFieldDefs(const std::vector<TFieldDescriptor>& descriptors, TFieldDefs& defs);
+    // Fills defs from the descriptors, in their order; each definition's
+    // field number is the descriptor's position from 1, or with
+    // ownNumbers the descriptor's own field number.
+    static void BuildFieldDefs(const std::vector<TFieldDescriptor>& descriptors, TFieldDefs& defs,
+                               bool ownNumbers = false);
     // Replaces the compiler of Filter texts (process-wide); an empty one
     // restores CompileTableFilter.
     static void SetFilterCompiler(TFilterCompiler compiler);
@@ -106,8 +109,9 @@ public:
 protected:
     // Makes cursor the one the framework operations work on, computes the
     // buffer layout and builds the field definitions from its working
-    // descriptors.
-    void AttachCursor(TDataFile& cursor);
+    // descriptors, or from view when it is not empty (descriptors that name
+    // the cursor's fields by their field numbers).
+    void AttachCursor(TDataFile& cursor, const std::vector<TFieldDescriptor>& view = {});
     // Forgets the cursor, its filter handles and the scratch buffers; the
     // subclass closes or releases the cursor itself.
     void DetachCursor();

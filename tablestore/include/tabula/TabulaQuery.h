@@ -128,6 +128,9 @@ protected:
     // statement (closing the query releases it with the statement).
     void InternalOpen() override;
     void InternalClose() override;
+    // A live result's computed columns are calculated by the cursor: their
+    // fields are read-only.
+    void AfterCursorBind() override;
 
 private:
     friend class TQueryDataLink;

@@ -15,6 +15,10 @@
 //    without regard to case with NOCASE, NULL before every value;
 // 5. the rows are appended in that order and the table is positioned
 //    before its first row.
+// Fast path: a single-table SELECT whose only column is COUNT(*) (or COUNT
+// of a column that cannot be NULL) hands its whole WHERE condition to the
+// table as engine filters and answers the number of records they pass,
+// with one progress call (count, 100); no row is walked.
 #pragma once
 
 #include "AnswerTable.h"

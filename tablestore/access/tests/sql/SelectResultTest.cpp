@@ -88,6 +88,26 @@ TEST_F(SelectResult, AnswerTableCarriesItsIndexesAndNoHiddenCounter) {
     EXPECT_EQ(CursorRows(answer), (std::vector<std::string>{"C0|2", "C1|2"}));
 }
 
+TEST_F(SelectResult, CountFastPathReportsProgressOnceAndOtherSelectsPerRecord) {
+    std::vector<std::pair<std::int64_t, int>> calls;
+    auto run = [&](const char* text) {
+        calls.clear();
+        TDataQuery q;
+        q.SetDirectory(dir.Path());
+        q.SetProgressCallback([&](std::int64_t counter, std::uint16_t percent, bool&) {
+            calls.emplace_back(counter, percent);
+        });
+        EXPECT_EQ(q.Prepare(text), 0);
+        EXPECT_EQ(q.Execute(), 0);
+        return CursorRows(*q.ResultCursor());
+    };
+    EXPECT_EQ(run("SELECT COUNT(*) FROM T WHERE City = 'C1'"), (std::vector<std::string>{"2"}));
+    EXPECT_EQ(calls, (std::vector<std::pair<std::int64_t, int>>{{2, 100}}));
+    // COUNT of a column that may be NULL counts values: no fast path.
+    EXPECT_EQ(run("SELECT COUNT(City) FROM T"), (std::vector<std::string>{"3"}));
+    EXPECT_EQ(calls.size(), 3u);
+}
+
 TEST_F(SelectResult, ExecutingAgainRefreshesAndSecondPrepareIsRefused) {
     TDataQuery q;
     q.SetDirectory(dir.Path());

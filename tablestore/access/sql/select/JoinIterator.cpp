@@ -3,7 +3,9 @@
 
 #include "DataFile.h"
 #include "DataFileFormat.h"
+#include "IndexFileFormat.h"
 #include "SourceDataFile.h"
+#include "SqlConvert.h"
 #include "SqlFilterBuilder.h"
 #include "SqlLexer.h"
 
@@ -125,6 +127,15 @@ TJoinIterator::~TJoinIterator() {
 }
 
 void TJoinIterator::DropTableFilters() {
+    for (std::size_t level = 0; level < links_.size(); ++level) {
+        if (!links_[level] || links_[level]->rangeIndex < 0)
+            continue;
+        try {
+            sources_[level]->File().SelectIndexByNumber(indexfmt::kPhysicalOrderIndex);
+        } catch (...) {
+            // The table closes with the statement.
+        }
+    }
     for (std::size_t level = 0; level < tableFilters_.size(); ++level) {
         for (int handle : tableFilters_[level]) {
             try {
@@ -180,17 +191,87 @@ void TJoinIterator::FindJoinLink(std::size_t level, const std::vector<TSqlNodePt
             continue;
         const auto here = static_cast<int>(level);
         if (n.left->tableIndex == here && n.right->tableIndex >= 0 && n.right->tableIndex < here)
-            links_[level] = TJoinLink{n.left, n.right, n.op};
+            links_[level] = TJoinLink{n.left, n.right, n.op, -1, {}};
         else if (n.right->tableIndex == here && n.left->tableIndex >= 0 &&
                  n.left->tableIndex < here)
-            links_[level] = TJoinLink{n.right, n.left, Mirrored(n.op)};
+            links_[level] = TJoinLink{n.right, n.left, Mirrored(n.op), -1, {}};
         if (links_[level]) {
             TDataFile& file = sources_[level]->File();
             linkBuilders_[level] =
                 std::make_unique<TSqlFilterBuilder>(file, file.Header().LocaleId(), false);
+            TJoinLink& link = *links_[level];
+            if (link.op != sqlop::kEq)
+                return;
+            for (int i = indexfmt::kPrimaryIndex; i <= file.SecondaryIndexCount(); ++i) {
+                const TIndexDescriptor d = file.GetIndexDescriptor(i);
+                if (d.fieldCount > 0 && d.fieldNumbers[0] == link.inner->fieldNumber) {
+                    link.rangeIndex = i;
+                    link.keyImage.assign(static_cast<std::size_t>(file.RecordBufferSize()), 0);
+                    file.SelectIndexByNumber(i);
+                    return;
+                }
+            }
             return;
         }
     }
+}
+
+// Whether a value stands for exactly one key value of a field: the same
+// type, one that converts without change (no BCD places to round, no text
+// longer than the field).
+bool ExactKeyValue(const TSqlValue& value, const TFieldDescriptor& field) {
+    if (value.Type() != field.type)
+        return false;
+    switch (field.type) {
+    case datafmt::kFtString:
+        return value.AsString().size() < field.storedSize;
+    case datafmt::kFtInt16:
+    case datafmt::kFtInt32:
+    case datafmt::kFtUInt16:
+    case datafmt::kFtDate:
+    case datafmt::kFtTime:
+    case datafmt::kFtBoolean:
+    case datafmt::kFtFloat:
+    case datafmt::kFtTimestamp:
+        return true;
+    default:
+        return false;
+    }
+}
+
+bool TJoinIterator::LinkRange(std::size_t level, const TSqlValue& value) {
+    TJoinLink& link = *links_[level];
+    TDataFile& file = sources_[level]->File();
+    const TFieldDescriptor field = file.GetFieldDescriptor(link.inner->fieldNumber);
+    std::optional<std::vector<std::uint8_t>> bytes;
+    if (ExactKeyValue(value, field))
+        bytes = SqlConvertToColumn(value, field);
+    if (!bytes) {
+        file.CancelRange();
+        return false;
+    }
+    file.InitRecord(link.keyImage);
+    file.WriteField(link.inner->fieldNumber, link.keyImage, *bytes);
+    const std::vector<std::uint8_t> key = file.BuildKey(link.rangeIndex, link.keyImage);
+    const int given = file.KeyPrefixLength(link.rangeIndex, 1);
+    file.SetRange(key, given, key, given);
+    return true;
+}
+
+int TJoinIterator::PrepareLink(std::size_t level) {
+    if (level >= links_.size() || !links_[level])
+        return -1;
+    const TJoinLink& link = *links_[level];
+    if (link.rangeIndex >= 0) {
+        const TSqlValue value = ColumnValue(*link.outer);
+        if (value.IsNull()) {
+            sources_[level]->File().CancelRange();
+            return -1;
+        }
+        if (LinkRange(level, value))
+            return -1;
+    }
+    return LinkFilter(level);
 }
 
 int TJoinIterator::LinkFilter(std::size_t level) {
@@ -269,8 +350,7 @@ void TJoinIterator::Walk(std::size_t level, const std::function<void()>& rowActi
     TDataFile& file = source.File();
     const TSqlNode* on = outerOn_[level].get();
     bool matched = false;
-    const TLinkFilterScope link(file,
-                                level < links_.size() && links_[level] ? LinkFilter(level) : -1);
+    const TLinkFilterScope link(file, PrepareLink(level));
     file.GotoFirst();
     while (!aborted_ && file.NextRecord(source.Buffer()) == 0) {
         if (level == 0 && progress_) {

@@ -72,9 +72,6 @@ public:
     using TProgressCallback =
         std::function<void(std::int64_t counter, std::uint16_t percentDone, bool& abort)>;
 
-    // The code Execute raises for a SELECT: no result table handle is made.
-    static constexpr int kSelectNotExecutable = kErrInvalidHandle;
-
     TDataQuery();
     ~TDataQuery();
     TDataQuery(const TDataQuery&) = delete;

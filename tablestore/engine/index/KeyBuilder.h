@@ -18,8 +18,9 @@
 //   anything else     the stored bytes unchanged
 // A field with its descending flag set has its presence and value bytes
 // inverted (b -> 255 - b), except a string slot's final terminator; only the
-// string slots of an index with a locale stay as they are, because the
-// collation compares them and applies their direction.
+// string values of an index with a locale stay as they are (their presence
+// byte is inverted), because the collation compares them and applies their
+// direction.
 // A non-unique secondary index appends the record's auto-increment value
 // (record bytes 5..8) big-endian with the sign bit inverted, which makes every
 // key of such an index distinct and keeps equal values in append order.

@@ -89,6 +89,9 @@ public:
     // cursor before the first row.
     void Finish();
     TDataFile& File() { return *file_; }
+    // Whether an index of the table gives the result its order (else the
+    // rows must be written in their final order).
+    bool IndexOrders() const { return !finalIndex_.empty(); }
     const std::string& Path() const { return path_; }
     bool Temporary() const { return temporary_; }
 

@@ -276,7 +276,10 @@ void ExecuteCannedSelect(const TSqlStatement& statement,
     join.Run([&] { collector.Add(); }, progress);
     collector.EnsureSingleGroup();
     collector.Finish();
-    SortRows(collector.Rows(), statement, localeId);
+    // The OrderBy index orders the rows itself, keeping equal keys in the
+    // order they are written; without it they are written sorted.
+    if (!answer.IndexOrders())
+        SortRows(collector.Rows(), statement, localeId);
     for (const TAnswerRow& row : collector.Rows())
         answer.Append(row.values);
     answer.Finish();

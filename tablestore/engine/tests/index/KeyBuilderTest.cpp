@@ -197,6 +197,10 @@ TEST(KeyCompare, LocaleCollationOrdersStringFields) {
     EXPECT_GT(downCmp.Compare(Key(downBuilder, StringRecord("apple", 8)).data(),
                               Key(downBuilder, StringRecord("Banana", 8)).data()),
               0);
+    // Descending, NULL comes after every text, as with unlocalized keys.
+    EXPECT_GT(downCmp.Compare(Key(downBuilder, StringRecord(nullptr, 8)).data(),
+                              Key(downBuilder, StringRecord("apple", 8)).data()),
+              0);
 
     // A descending number beside a collated string keeps its direction:
     // only the string slots are left to the collation.

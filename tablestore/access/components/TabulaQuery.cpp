@@ -70,6 +70,13 @@ TTabulaQuery::TTabulaQuery(TComponent* owner) : TTabulaDBDataSet(owner) {}
 TTabulaQuery::~TTabulaQuery() {
     MarkDestroying();
     dataLink_.SetDataSource(nullptr);
+    // An open result is closed while its cursor still exists: the cursor
+    // belongs to the statement.
+    try {
+        Close();
+    } catch (const std::exception&) {
+        DetachCursor();
+    }
     statement_.reset();
 }
 
@@ -215,6 +222,10 @@ void TTabulaQuery::PrepareStatement() {
 }
 
 void TTabulaQuery::UnprepareStatement() {
+    // The result cursor goes with the statement: an open result closes
+    // first, so the dataset never holds a cursor that is gone.
+    if (IsCursorOpen() && !Destroying())
+        Close();
     statement_.reset();
 }
 

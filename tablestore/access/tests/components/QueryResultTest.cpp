@@ -121,6 +121,25 @@ TEST_F(QueryResult, ClosingFreesTheStatementAndReopeningRunsItAfresh) {
     EXPECT_EQ(Files(), before);
 }
 
+TEST_F(QueryResult, FreeingTheStatementUnderAnOpenResultClosesItFirst) {
+    auto q = MakeQuery(dir.Path(), "SELECT No FROM R");
+    q->Prepare();
+    q->Open();
+    q->Next();
+    q->Unprepare();
+    EXPECT_FALSE(q->Active());
+    EXPECT_EQ(q->UsageFlags(), 0);
+    q->SetRequestLive(true);
+    q->Open();
+    q->SetSQL({"SELECT Action FROM R"}); // disconnects
+    EXPECT_FALSE(q->Active());
+    q->Open();
+    EXPECT_EQ(q->RecordCount(), 5);
+    // Destroyed while open: the result closes before its statement goes.
+    q.reset();
+    EXPECT_EQ(RunSql(dir.Path(), "DELETE FROM R WHERE No = 1"), "ok");
+}
+
 TEST_F(QueryResult, IntoTablesStayAndMemoryOnesLeaveNoFile) {
     const std::vector<std::string> before = Files();
     auto q = MakeQuery(dir.Path(), "SELECT No, Action INTO MEMORY Kept FROM R WHERE No < 3");

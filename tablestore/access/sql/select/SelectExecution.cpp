@@ -239,7 +239,9 @@ void RunCountFastPath(const TSqlStatement& s, TSourceDataFile& source, TAnswerTa
     TDataFile& file = source.File();
     TFilterScope filters(file);
     if (s.where) {
-        TSqlFilterBuilder builder(file, file.Header().LocaleId(), true);
+        // Everything is handed over, so how well an index answers a part
+        // (what the WHERE rule of the builder weighs) decides nothing here.
+        TSqlFilterBuilder builder(file, file.Header().LocaleId(), false);
         TSqlConditionSplit split = SqlSplitCondition(s.where, 0, builder, true);
         for (TSqlTableFilter& filter : split.handed)
             filters.Add(std::move(filter.node));

@@ -2,10 +2,12 @@
 #include "TabulaQuery.h"
 
 #include "AccessMessages.h"
+#include "DataFile.h"
 #include "DataQuery.h"
 #include "DataSource.h"
 #include "EngineError.h"
 #include "Field.h"
+#include "FieldDescriptor.h"
 #include "ParamBinding.h"
 #include "ParamImage.h"
 #include "ParamScan.h"
@@ -68,6 +70,13 @@ TTabulaQuery::TTabulaQuery(TComponent* owner) : TTabulaDBDataSet(owner) {}
 TTabulaQuery::~TTabulaQuery() {
     MarkDestroying();
     dataLink_.SetDataSource(nullptr);
+    // An open result is closed while its cursor still exists: the cursor
+    // belongs to the statement.
+    try {
+        Close();
+    } catch (const std::exception&) {
+        DetachCursor();
+    }
     statement_.reset();
 }
 
@@ -213,6 +222,10 @@ void TTabulaQuery::PrepareStatement() {
 }
 
 void TTabulaQuery::UnprepareStatement() {
+    // The result cursor goes with the statement: an open result closes
+    // first, so the dataset never holds a cursor that is gone.
+    if (IsCursorOpen() && !Destroying())
+        Close();
     statement_.reset();
 }
 
@@ -285,16 +298,37 @@ void TTabulaQuery::Execute() {
     SetUsageFlag(UseExecute, false);
 }
 
+bool TTabulaQuery::CanModify() const {
+    return statement_ && statement_->LiveResult() && TTabulaDBDataSet::CanModify();
+}
+
 void TTabulaQuery::InternalOpen() {
     SetUsageFlag(UseCursor, true);
     try {
         RunStatement();
         // INSERT, UPDATE and DELETE hand back no result cursor.
-        msg::Raise(msg::kNoTableHandle);
+        TDataFile* cursor = statement_->ResultCursor();
+        if (!cursor)
+            msg::Raise(msg::kNoTableHandle);
+        AttachCursor(*cursor, statement_->ResultView());
     } catch (...) {
+        DetachCursor();
         SetUsageFlag(UseCursor, false);
         throw;
     }
+}
+
+void TTabulaQuery::AfterCursorBind() {
+    for (int i = 0; i < FieldCount(); ++i) {
+        TField& field = Fields(i);
+        if (field.FieldNo() > 0 && Cursor()->GetFieldDescriptor(field.FieldNo()).IsCalculated())
+            field.ReadOnly = true;
+    }
+}
+
+void TTabulaQuery::InternalClose() {
+    DetachCursor();
+    SetUsageFlag(UseCursor, false);
 }
 
 } // namespace tabula

@@ -14,21 +14,16 @@
 #include "TabulaDatabase.h"
 #include "TabulaSession.h"
 #include "TabulaSessionList.h"
-#include "TabulaTableBlobStream.h"
 
 #include <algorithm>
 #include <cctype>
 #include <cstring>
-#include <mutex>
 
 namespace tabula {
 
 namespace {
 
 constexpr const char* kNoIndexForFields = "No index for fields '%s'";
-
-std::mutex gCompilerLock;
-TFilterCompiler gFilterCompiler;
 
 // Closes a data file whose failure no longer matters (an error path).
 void CloseQuietly(TDataFile& file) {
@@ -187,15 +182,8 @@ void TTabulaTable::SetMasterFields(const std::string& fields) {
         ApplyMasterRange(true);
 }
 
-void TTabulaTable::SetFilterCompiler(TFilterCompiler compiler) {
-    std::lock_guard<std::mutex> guard(gCompilerLock);
-    gFilterCompiler = std::move(compiler);
-}
-
 bool TTabulaTable::CanModify() const {
-    if (readOnly_)
-        return false;
-    return !file_ || !(file_->ReadOnly() || file_->ReadOnlyAttribute());
+    return !readOnly_ && TTabulaDataSet::CanModify();
 }
 
 // ---- Opening and closing ------------------------------------------------------------------
@@ -298,12 +286,11 @@ void TTabulaTable::InternalOpen() {
             throw;
         }
         file_ = std::move(file);
-        BuildFieldDefs(file_->WorkingDescriptors(), FieldDefs());
-        FieldDefs().SetUpdated(true);
+        AttachCursor(*file_);
         ReadKeyInfo();
-        ComputeLayout();
         ResetKeyBuffers();
     } catch (...) {
+        DetachCursor();
         if (file_) {
             CloseQuietly(*file_);
             file_.reset();
@@ -313,20 +300,14 @@ void TTabulaTable::InternalOpen() {
     }
 }
 
-void TTabulaTable::InternalAfterBind() {
-    scratch_.assign(RecordBufferSize(), 0);
-    filterImage_.assign(RecordBufferSize(), 0);
+void TTabulaTable::AfterCursorBind() {
     ApplyMasterRange(false);
-    FilterChanged();
 }
 
 void TTabulaTable::InternalClose() {
     CloseLookupCursor();
-    recordFilter_ = textFilter_ = -1;
-    filtersOn_ = false;
+    DetachCursor();
     keys_.clear();
-    scratch_.clear();
-    filterImage_.clear();
     keyInfo_ = {};
     std::unique_ptr<TDataFile> file = std::move(file_);
     try {
@@ -350,20 +331,6 @@ void TTabulaTable::ReadKeyInfo() {
     keyInfo_.keyLength = d.keyLength;
     for (int f = 0; f < d.fieldCount && f < indexfmt::kMaxKeyFields; ++f)
         keyInfo_.fieldNumbers.push_back(d.fieldNumbers[static_cast<std::size_t>(f)]);
-}
-
-void TTabulaTable::ComputeLayout() {
-    imageSize_ = static_cast<std::size_t>(file_->RecordBufferSize());
-    // Physical order bookmarks are record numbers; keyed ones are keys.
-    std::size_t longest = 4;
-    const int secondaries = file_->SecondaryIndexCount();
-    for (int i = indexfmt::kPrimaryIndex; i <= secondaries; ++i)
-        longest = std::max(longest, static_cast<std::size_t>(file_->KeyLength(i)));
-    bookmarkSize_ = std::max(longest, static_cast<std::size_t>(file_->BookmarkSize()));
-}
-
-std::size_t TTabulaTable::RecordBufferSize() const {
-    return BookmarkOffset() + bookmarkSize_;
 }
 
 // ---- Emptying ------------------------------------------------------------------------------
@@ -468,221 +435,7 @@ void TTabulaTable::SwitchIndex(const std::string& name, const std::string& field
     DataEvent(TDataEvent::deDataSetChange);
 }
 
-// ---- Fetching --------------------------------------------------------------------------------
-
-void TTabulaTable::StoreRecordInfo(std::uint8_t* buffer) {
-    const auto recno = static_cast<std::int32_t>(file_->RecordPosition());
-    std::memcpy(buffer + InfoOffset(), &recno, 4);
-    const std::vector<std::uint8_t> bookmark = file_->GetBookmark();
-    std::uint8_t* slot = buffer + BookmarkOffset();
-    std::memset(slot, 0, bookmarkSize_);
-    std::memcpy(slot, bookmark.data(), std::min(bookmark.size(), bookmarkSize_));
-}
-
-TGetResult TTabulaTable::GetRecord(std::uint8_t* buffer, TGetMode mode, bool doCheck) {
-    int rc = 0;
-    try {
-        switch (mode) {
-        case TGetMode::gmCurrent:
-            rc = file_->GetCurrentRecord(Image(buffer));
-            break;
-        case TGetMode::gmNext:
-            rc = file_->NextRecord(Image(buffer));
-            break;
-        case TGetMode::gmPrior:
-            rc = file_->PriorRecord(Image(buffer));
-            break;
-        }
-    } catch (const ETabulaEngineError&) {
-        if (doCheck)
-            throw;
-        return TGetResult::grError;
-    }
-    switch (rc) {
-    case 0:
-        SetBookmarkFlag(buffer, TBookmarkFlag::bfCurrent);
-        StoreRecordInfo(buffer);
-        return TGetResult::grOK;
-    case kErrBeginningOfFile:
-        return TGetResult::grBOF;
-    case kErrEndOfFile:
-        return TGetResult::grEOF;
-    default:
-        if (doCheck)
-            RaiseEngineError(rc, file_->FileName());
-        return TGetResult::grError;
-    }
-}
-
-void TTabulaTable::InternalFirst() {
-    file_->GotoFirst();
-}
-
-void TTabulaTable::InternalLast() {
-    file_->GotoLast();
-}
-
-void TTabulaTable::InternalInitRecord(std::uint8_t* buffer) {
-    file_->InitRecord(Image(buffer));
-    const std::int32_t recno = -1;
-    std::memcpy(buffer + InfoOffset(), &recno, 4);
-}
-
-void TTabulaTable::InternalEdit() {
-    // Re-reads the record and locks it until post or cancel.
-    const int rc = file_->GetCurrentRecord(Image(ActiveBuffer()), true);
-    if (rc != 0)
-        RaiseEngineError(rc, file_->FileName());
-}
-
-void TTabulaTable::InternalPost() {
-    if (State() == TDataSetState::dsEdit)
-        file_->UpdateRecord(Image(ActiveBuffer()), true, true);
-    else
-        file_->AppendRecord(Image(ActiveBuffer()));
-}
-
-void TTabulaTable::InternalCancel() {
-    if (State() == TDataSetState::dsEdit && file_)
-        file_->UnlockRecord();
-}
-
-void TTabulaTable::InternalDelete() {
-    file_->DeleteRecord(true);
-}
-
-void TTabulaTable::InternalRefresh() {
-    file_->Refresh();
-}
-
-void TTabulaTable::InternalSetToRecord(std::uint8_t* buffer) {
-    file_->GotoBookmark({buffer + BookmarkOffset(), bookmarkSize_});
-}
-
-void TTabulaTable::InternalGotoBookmark(const TBookmark& bookmark) {
-    if (!file_->GotoBookmark(bookmark))
-        RaiseEngineError(kErrRecordNotFound, file_->FileName());
-}
-
-TBookmarkFlag TTabulaTable::GetBookmarkFlag(const std::uint8_t* buffer) const {
-    return static_cast<TBookmarkFlag>(buffer[InfoOffset() + 4]);
-}
-
-void TTabulaTable::SetBookmarkFlag(std::uint8_t* buffer, TBookmarkFlag flag) {
-    buffer[InfoOffset() + 4] = static_cast<std::uint8_t>(flag);
-}
-
-TBookmark TTabulaTable::GetBookmarkData(const std::uint8_t* buffer) const {
-    const std::uint8_t* slot = buffer + BookmarkOffset();
-    return TBookmark(slot, slot + bookmarkSize_);
-}
-
-int TTabulaTable::CompareBookmarkData(const TBookmark& a, const TBookmark& b) const {
-    if (a == b)
-        return 0;
-    if (file_ && file_->InPhysicalOrder() && a.size() >= 4 && b.size() >= 4) {
-        // Record numbers, little-endian.
-        std::int32_t x = 0;
-        std::int32_t y = 0;
-        std::memcpy(&x, a.data(), 4);
-        std::memcpy(&y, b.data(), 4);
-        return x < y ? -1 : (x > y ? 1 : 0);
-    }
-    // Keys compare as unsigned bytes in index order.
-    const int c = std::memcmp(a.data(), b.data(), std::min(a.size(), b.size()));
-    if (c != 0)
-        return c < 0 ? -1 : 1;
-    return a.size() < b.size() ? -1 : (a.size() > b.size() ? 1 : 0);
-}
-
-bool TTabulaTable::BookmarkValid(const TBookmark& bookmark) {
-    if (!file_ || bookmark.empty())
-        return false;
-    bool valid = false;
-    try {
-        // A bookmark of a deleted record leaves the cursor on its
-        // successor, which must not count as the bookmarked record.
-        valid =
-            file_->GotoBookmark(bookmark) && file_->GetCurrentRecord(Image(scratch_.data())) == 0;
-    } catch (const EDatabaseError&) {
-        valid = false;
-    }
-    CursorPosChanged();
-    return valid;
-}
-
-int TTabulaTable::GetRecordCount() {
-    return static_cast<int>(file_->RecordCount());
-}
-
-int TTabulaTable::GetRecNo() {
-    const std::uint8_t* buffer =
-        State() == TDataSetState::dsCalcFields ? CurrentFieldBuffer() : ActiveBuffer();
-    if (!buffer || IsEmpty())
-        return -1;
-    std::int32_t recno = -1;
-    std::memcpy(&recno, buffer + InfoOffset(), 4);
-    return recno;
-}
-
-void TTabulaTable::InternalSetRecNo(int recNo) {
-    file_->GotoPosition(recNo);
-}
-
-// ---- Field values -------------------------------------------------------------------------------
-
-bool TTabulaTable::ReadFieldData(const std::uint8_t* buffer, const TField& field,
-                                 void* data) const {
-    if (!file_ || field.FieldNo() <= 0 || field.FieldNo() > file_->FieldCount())
-        return false;
-    const TFieldRead read = file_->ReadField(field.FieldNo(), Image(buffer));
-    if (read.isNull)
-        return false;
-    if (!data || field.IsBlob())
-        return true;
-    const auto size = static_cast<std::size_t>(field.DataSize());
-    if (field.DataType() == TFieldType::ftBCD) {
-        std::int64_t stored = 0;
-        std::memcpy(&stored, read.value.data(), std::min<std::size_t>(8, read.value.size()));
-        const std::optional<TCurrency> value = DecodeBcd(stored, field.Size());
-        if (!value)
-            return false;
-        std::memcpy(data, &*value, sizeof(TCurrency));
-        return true;
-    }
-    const std::size_t n = std::min(size, read.value.size());
-    std::memcpy(data, read.value.data(), n);
-    if (n < size)
-        std::memset(static_cast<std::uint8_t*>(data) + n, 0, size - n);
-    if (field.DataType() == TFieldType::ftString && size > 0)
-        static_cast<char*>(data)[size - 1] = '\0';
-    return true;
-}
-
-void TTabulaTable::WriteFieldData(std::uint8_t* buffer, const TField& field, const void* data) {
-    if (!file_ || field.FieldNo() <= 0 || field.FieldNo() > file_->FieldCount())
-        return;
-    if (!data) {
-        file_->WriteNullField(field.FieldNo(), Image(buffer));
-        return;
-    }
-    if (field.IsBlob())
-        return; // BLOB contents go through CreateBlobStream
-    if (field.DataType() == TFieldType::ftBCD) {
-        TCurrency value = 0;
-        std::memcpy(&value, data, sizeof value);
-        const std::optional<std::int64_t> stored = EncodeBcd(value, field.Size());
-        if (!stored)
-            msg::Raise(msg::kFieldTypeMismatch, field.FieldName());
-        std::uint8_t bytes[8];
-        std::memcpy(bytes, &*stored, 8);
-        file_->WriteField(field.FieldNo(), Image(buffer), bytes);
-        return;
-    }
-    file_->WriteField(
-        field.FieldNo(), Image(buffer),
-        {static_cast<const std::uint8_t*>(data), static_cast<std::size_t>(field.DataSize())});
-}
+// ---- Buffers of the key states ---------------------------------------------------------------
 
 std::uint8_t* TTabulaTable::StateBuffer(TDataSetState state) const {
     auto* self = const_cast<TTabulaTable*>(this);
@@ -691,13 +444,7 @@ std::uint8_t* TTabulaTable::StateBuffer(TDataSetState state) const {
             return nullptr;
         return self->keys_[keyEdit_].image.data();
     }
-    if (state == TDataSetState::dsOldValue && file_ && !scratch_.empty()) {
-        const int rc = file_->GetCurrentRecord(self->Image(scratch_.data()));
-        if (rc != 0)
-            RaiseEngineError(rc, file_->FileName());
-        return scratch_.data();
-    }
-    return nullptr;
+    return TTabulaDataSet::StateBuffer(state);
 }
 
 // ---- Keys and ranges
@@ -713,7 +460,7 @@ bool TTabulaTable::IsKeyField(const TField& field) const {
 void TTabulaTable::ResetKeyBuffers() {
     keys_.assign(kkCount, TKeyBuffer{});
     for (TKeyBuffer& key : keys_) {
-        key.image.assign(imageSize_, 0);
+        key.image.assign(ImageSize(), 0);
         file_->InitRecord(key.image);
     }
 }
@@ -1070,66 +817,10 @@ bool TTabulaTable::IndexedSearch(const std::vector<TField*>& fields,
     return true;
 }
 
-// ---- BLOBs
-
-std::unique_ptr<TStream> TTabulaTable::CreateBlobStream(TField& field, TBlobStreamMode mode) {
-    return std::make_unique<TTabulaBlobStream>(*this, field, mode);
-}
-
 // ---- Filters
-// ---------------------------------------------------------------------------------------------
 
-bool TTabulaTable::FilterRecordTest(std::span<const std::uint8_t> image, void* context) {
-    auto* table = static_cast<TTabulaTable*>(context);
-    std::vector<std::uint8_t>& buffer = table->filterImage_;
-    std::fill(buffer.begin(), buffer.end(), 0);
-    std::memcpy(buffer.data(), image.data(), std::min(image.size(), table->imageSize_));
-    return table->RecordAccepted(buffer.data());
-}
-
-void TTabulaTable::DropFilters() {
-    for (int* handle : {&recordFilter_, &textFilter_}) {
-        if (*handle >= 0 && file_)
-            file_->DropFilter(*handle);
-        *handle = -1;
-    }
-    filtersOn_ = false;
-}
-
-void TTabulaTable::FilterChanged() {
-    if (!file_)
-        return;
+void TTabulaTable::FiltersChanging() {
     CloseLookupCursor();
-    TFilterCompiler compiler;
-    {
-        std::lock_guard<std::mutex> guard(gCompilerLock);
-        compiler = gFilterCompiler;
-    }
-    if (!compiler)
-        compiler = &CompileTableFilter;
-    // The new text is compiled before the old filters go: a faulty text
-    // raises its error and leaves the filters in force as they were.
-    int textFilter = -1;
-    if (!Filter().empty())
-        textFilter = compiler(*this, *file_);
-    try {
-        DropFilters();
-        textFilter_ = textFilter;
-        textFilter = -1;
-        if (HasFilterRecordHandler())
-            recordFilter_ = file_->AddFilter(&TTabulaTable::FilterRecordTest, this);
-        if (FiltersActive()) {
-            for (int handle : {recordFilter_, textFilter_}) {
-                if (handle >= 0)
-                    file_->ActivateFilter(handle);
-            }
-            filtersOn_ = true;
-        }
-    } catch (...) {
-        if (textFilter >= 0)
-            file_->DropFilter(textFilter);
-        throw;
-    }
 }
 
 } // namespace tabula

@@ -12,12 +12,15 @@
 #include "SqlParser.h"
 #include "SqlTypeCheck.h"
 #include "TextBlanks.h"
+#include "UserLocale.h"
 #include "select/AnswerTable.h"
+#include "select/LiveResult.h"
 #include "select/ResultField.h"
 #include "select/SelectExecution.h"
 
 #include <algorithm>
 #include <exception>
+#include <optional>
 
 namespace tabula {
 
@@ -122,6 +125,7 @@ void TDataQuery::OpenSources() {
 }
 
 void TDataQuery::CloseSources() {
+    live_.reset();
     answer_.reset(); // a temporary answer table is deleted here
     resultFields_.clear();
     resolver_.reset();
@@ -182,24 +186,38 @@ std::vector<TSourceDataFile*> TDataQuery::SourcePointers() {
 
 void TDataQuery::PrepareSelect() {
     resultFields_ = BuildResultFields(statement_, SourcePointers(), *resolver_);
+    TSourceDataFile& first = *sources_.front();
+    if (const std::optional<int> index = TLiveResult::LiveIndex(statement_, first.File()))
+        live_ = std::make_unique<TLiveResult>(statement_, first, resultFields_, *index,
+                                              first.File().Header().LocaleId());
+}
+
+std::vector<TFieldDescriptor> TDataQuery::ResultView() const {
+    return live_ ? live_->View() : std::vector<TFieldDescriptor>{};
 }
 
 void TDataQuery::ExecuteSelect() {
     if (statement_.where)
         SqlTypeCheckCondition(*statement_.where, *resolver_);
+    if (live_) {
+        live_->Execute();
+        resultProduced_ = true;
+        return;
+    }
     answer_.reset();
-    std::vector<TFieldDescriptor> fields;
-    for (const TResultDataField& f : resultFields_)
-        fields.push_back(f.descriptor);
     const std::string path =
         statement_.hasInto ? SqlTablePath(directory_, statement_.intoName) : std::string();
     const std::uint32_t localeId = sources_.front()->File().Header().LocaleId();
-    answer_ = std::make_unique<TAnswerTable>(path, statement_.intoMemory, fields, localeId);
+    answer_ = std::make_unique<TAnswerTable>(path, statement_.intoMemory,
+                                             TAnswerTable::LayoutFor(statement_, resultFields_),
+                                             UserDefaultLocaleId());
     ExecuteCannedSelect(statement_, SourcePointers(), resultFields_, localeId, *answer_, progress_);
     resultProduced_ = true;
 }
 
 TDataFile* TDataQuery::ResultCursor() {
+    if (live_)
+        return resultProduced_ ? &live_->Cursor() : nullptr;
     return answer_ ? &answer_->File() : nullptr;
 }
 

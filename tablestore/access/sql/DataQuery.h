@@ -29,11 +29,14 @@
 //   - INSERT appends exactly one record under the table lock;
 //   - the progress callback sees a 1-based counter of the records visited and
 //     may abort; rows changed before a failure or an abort stay changed.
-// Execution of SELECT (canned): the result columns were typed when the
-// statement was prepared; Execute walks the joined source tables and writes
-// the answer table afresh (select/SelectExecution.h), which is then the
-// result cursor: a temporary table without INTO (deleted when the statement
-// goes), the INTO table otherwise.
+// Execution of SELECT: the result columns were typed when the statement was
+// prepared, and it was decided whether the result is live
+// (select/LiveResult.h): then Execute hands the WHERE condition to the
+// source table's cursor, which is the result. Otherwise (canned) Execute
+// walks the joined source tables and writes the answer table afresh
+// (select/SelectExecution.h), which is then the result cursor: a temporary
+// table without INTO (deleted when the statement goes), the INTO table
+// otherwise.
 //
 // This header does not include the record manager's headers, so that the
 // dataset components can use the statement without them.
@@ -55,6 +58,8 @@ namespace tabula {
 
 class TSourceDataFile;
 class TAnswerTable;
+class TLiveResult;
+struct TFieldDescriptor;
 class TDataFile;
 struct TResultDataField;
 
@@ -66,9 +71,6 @@ public:
     // (counter, percentDone, abort): called once per record visited.
     using TProgressCallback =
         std::function<void(std::int64_t counter, std::uint16_t percentDone, bool& abort)>;
-
-    // The code Execute raises for a SELECT: no result table handle is made.
-    static constexpr int kSelectNotExecutable = kErrInvalidHandle;
 
     TDataQuery();
     ~TDataQuery();
@@ -111,6 +113,12 @@ public:
     // The result cursor of an executed SELECT (nullptr before that, and for
     // other statements). It belongs to the statement.
     TDataFile* ResultCursor();
+    // Whether the result is live: the source table's own cursor, editable.
+    bool LiveResult() const { return live_ != nullptr; }
+    // A live result's fields as the dataset shows them: one descriptor per
+    // result column, named as the column, numbered as the cursor's field
+    // (empty for a canned result, whose cursor has exactly these fields).
+    std::vector<TFieldDescriptor> ResultView() const;
 
 private:
     void OpenSources();
@@ -149,6 +157,7 @@ private:
     bool prepared_ = false;
     bool executed_ = false;
     bool resultProduced_ = false;
+    std::unique_ptr<TLiveResult> live_;
 };
 
 } // namespace tabula

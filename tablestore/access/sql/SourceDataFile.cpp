@@ -65,9 +65,22 @@ void TSourceDataFile::ApplyLockSettings(std::uint8_t retryCount, std::uint16_t w
     file_->SetLockWaitTime(waitTime);
 }
 
-TSqlValue TSourceDataFile::ColumnValue(int fieldNumber) const {
+int TSourceDataFile::AddCalculatedField(const TFieldDescriptor& field,
+                                        TDataFile::TCalculation calculation) {
+    const int number = file_->AddCalculatedField(field, std::move(calculation));
+    buffer_.assign(static_cast<std::size_t>(file_->RecordBufferSize()), 0);
+    return number;
+}
+
+void TSourceDataFile::RemoveCalculatedField(int fieldNumber) {
+    file_->RemoveCalculatedField(fieldNumber);
+    buffer_.assign(static_cast<std::size_t>(file_->RecordBufferSize()), 0);
+}
+
+TSqlValue TSourceDataFile::ColumnValueIn(int fieldNumber,
+                                         std::span<const std::uint8_t> image) const {
     const TSqlSourceField& field = Field(fieldNumber);
-    const TFieldRead read = file_->ReadField(fieldNumber, buffer_);
+    const TFieldRead read = file_->ReadField(fieldNumber, image);
     const std::uint8_t* p = read.value.data();
     TSqlValue value;
     switch (field.type) {

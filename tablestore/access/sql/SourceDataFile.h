@@ -55,7 +55,15 @@ public:
     // The value of a field in the record buffer: its type's zero value with
     // the null flag set when the field is null. Other types (BLOB
     // references, bytes) carry their stored bytes as they are.
-    TSqlValue ColumnValue(int fieldNumber) const;
+    TSqlValue ColumnValue(int fieldNumber) const { return ColumnValueIn(fieldNumber, buffer_); }
+    // The same from another image of this table.
+    TSqlValue ColumnValueIn(int fieldNumber, std::span<const std::uint8_t> image) const;
+
+    // A calculated field on the table's cursor (the record buffer grows
+    // with the calculated area); answers its field number. Name resolution
+    // keeps seeing the table's own fields only.
+    int AddCalculatedField(const TFieldDescriptor& field, TDataFile::TCalculation calculation);
+    void RemoveCalculatedField(int fieldNumber);
 
     // Lock settings changed while the statement exists reach the open table.
     void ApplyLockSettings(std::uint8_t retryCount, std::uint16_t waitTime);

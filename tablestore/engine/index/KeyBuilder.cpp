@@ -166,7 +166,17 @@ void TKeyBuilder::EncodeField(int index, const std::uint8_t* value, bool caseIns
         out[0] = 1;
         EncodeValue(field, value, caseInsensitive, out + 1);
     }
-    if (field.descending && locale_ == nullptr) {
+    // A localized index compares its string values through the collation,
+    // which applies their direction itself; every other slot, and every
+    // slot of an index without a locale, is compared as bytes and so is
+    // inverted here.
+    const bool collated = locale_ != nullptr && field.typeCode == datafmt::kFtString;
+    if (field.descending && collated) {
+        // The presence byte is compared as a byte all the same: inverted,
+        // a descending text puts NULL last, as every other descending
+        // field does.
+        out[0] = static_cast<std::uint8_t>(255 - out[0]);
+    } else if (field.descending) {
         // The string slot's last byte is its terminator and stays zero.
         const int inverted = field.typeCode == datafmt::kFtString && size > 0 ? size : size + 1;
         for (int i = 0; i < inverted; ++i)

@@ -16,8 +16,11 @@
 //   extended float    the same trick on the 80-bit value
 //   BCD               int64 big-endian, sign bit inverted
 //   anything else     the stored bytes unchanged
-// Without a locale, a field with its descending flag set has its presence and
-// value bytes inverted (b -> 255 - b), except a string slot's final terminator.
+// A field with its descending flag set has its presence and value bytes
+// inverted (b -> 255 - b), except a string slot's final terminator; only the
+// string values of an index with a locale stay as they are (their presence
+// byte is inverted), because the collation compares them and applies their
+// direction.
 // A non-unique secondary index appends the record's auto-increment value
 // (record bytes 5..8) big-endian with the sign bit inverted, which makes every
 // key of such an index distinct and keeps equal values in append order.

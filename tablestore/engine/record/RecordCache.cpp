@@ -64,10 +64,20 @@ void TRecordCache::ClearPins() {
         r->pins = 0;
 }
 
-TRecord* TRecordCache::FindVictim() const {
-    for (TRecord* r = oldest_; r; r = r->newer)
-        if (!r->modified && r->pins == 0 && !r->collected)
-            return r;
+TRecord* TRecordCache::FindVictim(bool stopAtModified) const {
+    for (TRecord* r = oldest_; r; r = r->newer) {
+        if (r->pins > 0 || r->collected)
+            continue;
+        if (r->modified && !stopAtModified)
+            continue;
+        // A modified buffer at the least recently used end asks for the
+        // write-back rather than being stepped over: otherwise every later
+        // search would step over it again, and a cache whose oldest
+        // buffers hold unwritten appends costs a scan of them per record.
+        if (r->modified)
+            return nullptr;
+        return r;
+    }
     return nullptr;
 }
 
@@ -91,10 +101,10 @@ TRecord& TRecordCache::TakeFree(const std::function<void()>& writeBack) {
         PushFront(r);
         return r;
     }
-    TRecord* victim = FindVictim();
+    TRecord* victim = FindVictim(static_cast<bool>(writeBack));
     if (!victim && writeBack) {
         writeBack();
-        victim = FindVictim();
+        victim = FindVictim(false);
     }
     if (!victim)
         fail_(kErrRecordBuffersCorrupt);

@@ -15,9 +15,12 @@
 //   - a "collected" buffer (filled by the read in progress) is not evicted
 //     by that same read.
 //
-// Eviction searches from the least recently used end for a buffer that is
-// neither modified, pinned nor collected; when there is none, the owner's
-// write-back runs once and the search is repeated; still none is kErrRecordBuffersCorrupt.
+// Eviction takes the least recently used buffer that is neither pinned nor
+// collected. When that buffer is modified (or there is none), the owner's
+// write-back runs once and the search is repeated, now also stepping over
+// modified buffers that the write-back could not write; still none is
+// kErrRecordBuffersCorrupt. Writing back at the first modified candidate keeps
+// each search short: modified buffers never pile up at the old end.
 //
 // Not thread-safe: the owning TDataFile is used by one thread at a time.
 #pragma once
@@ -98,7 +101,8 @@ public:
 private:
     void Unlink(TRecord& record);
     void PushFront(TRecord& record);
-    TRecord* FindVictim() const;
+    // stopAtModified: answer none at the first modified candidate.
+    TRecord* FindVictim(bool stopAtModified) const;
     void ResetBuffer(TRecord& record);
 
     TDataFile* owner_ = nullptr;

@@ -18,9 +18,12 @@
 // Execute the statement is freed and its tables are closed.
 //
 // LockRetryCount, LockWaitTime and StrictChangeDetection reach a statement
-// that exists at once. Opening the query as a dataset asks for a result
-// cursor; a statement that produces none fails with "Error creating table
-// handle." after it ran.
+// that exists at once. Opening the query as a dataset runs the statement
+// and presents its result cursor (holding UseCursor while open); a
+// statement that produces none fails with "Error creating table handle."
+// after it ran. Closing the query detaches the cursor and clears
+// UseCursor, which frees the statement (and deletes a temporary answer
+// table) unless Prepare holds it.
 #pragma once
 
 #include "DataLink.h"
@@ -112,6 +115,8 @@ public:
     // Runs a statement that yields no result set.
     void Execute();
     TDataQuery* Statement() const { return statement_.get(); }
+    // Only a live result (RequestLive, one table, no copy) can be edited.
+    bool CanModify() const override;
 
     void Disconnect() override;
     void SetUsageFlag(TUsageFlag flag, bool on) override;
@@ -119,31 +124,13 @@ public:
 protected:
     void Loaded() override;
 
-    // The cursor: a query yields no result cursor of its own here.
+    // The cursor: the statement's result cursor, which belongs to the
+    // statement (closing the query releases it with the statement).
     void InternalOpen() override;
-    void InternalClose() override {}
-    bool IsCursorOpen() const override { return false; }
-    std::size_t RecordBufferSize() const override { return 0; }
-    std::size_t CalcAreaOffset() const override { return 0; }
-    TGetResult GetRecord(std::uint8_t*, TGetMode, bool) override { return TGetResult::grEOF; }
-    void InternalFirst() override {}
-    void InternalLast() override {}
-    void InternalInitRecord(std::uint8_t*) override {}
-    void InternalPost() override {}
-    void InternalDelete() override {}
-    void InternalSetToRecord(std::uint8_t*) override {}
-    void InternalGotoBookmark(const TBookmark&) override {}
-    TBookmarkFlag GetBookmarkFlag(const std::uint8_t*) const override {
-        return TBookmarkFlag::bfEOF;
-    }
-    void SetBookmarkFlag(std::uint8_t*, TBookmarkFlag) override {}
-    TBookmark GetBookmarkData(const std::uint8_t*) const override { return {}; }
-    int CompareBookmarkData(const TBookmark&, const TBookmark&) const override { return 0; }
-    int GetRecordCount() override { return 0; }
-    int GetRecNo() override { return -1; }
-    void InternalSetRecNo(int) override {}
-    bool ReadFieldData(const std::uint8_t*, const TField&, void*) const override { return false; }
-    void WriteFieldData(std::uint8_t*, const TField&, const void*) override {}
+    void InternalClose() override;
+    // A live result's computed columns are calculated by the cursor: their
+    // fields are read-only.
+    void AfterCursorBind() override;
 
 private:
     friend class TQueryDataLink;

@@ -1,18 +1,7 @@
 // TTabulaTable: the table component, a database-bound dataset whose cursor
 // is one open TDataFile on <database directory>/<TableName>.
 //
-// Record buffer (one zero-filled block per framework buffer):
-//
-//   offset                      size                 content
-//   0                           imageSize_           record image as TDataFile reads and
-//                                                    writes it (RecordBufferSize of the file)
-//   imageSize_                  CalcFieldsSize()     the framework's calculated fields
-//   infoOffset_                 4                    record number (int32, -1 for a new record)
-//   infoOffset_ + 4             1                    bookmark flag (TBookmarkFlag)
-//   bookmarkOffset_             bookmarkSize_        the cursor's bookmark of the record
-//
-// The layout is recomputed whenever the index changes, because the bookmark
-// of a keyed index is its key and its size follows the index.
+// Record buffers and field values are the common dataset's (TabulaDataSet.h).
 //
 // Key buffers (set-key state, ranges, master-detail): six buffers, each a
 // modified flag, a field count and a record image initialised with the
@@ -38,14 +27,8 @@
 // of file_; every buffer the framework holds has the current layout.
 // LockRetryCount and LockWaitTime are copied into file_ whenever they change.
 //
-// Filters: OnFilterRecord is registered with the data file as a test
-// function filter and is active while the framework says filters apply
-// (Filtered, or a find in progress). The Filter text is compiled into an
-// engine filter (CompileTableFilter, or the compiler installed with
-// SetFilterCompiler) whenever the filter settings change while the table is
-// open and when it opens; both filters are active together, so a record
-// must pass both. A faulty text raises its error before the old filters are
-// dropped, so they stay in force.
+// Filters are the common dataset's; a change of them closes the secondary
+// lookup cursor.
 //
 // Threading: used from one thread; engine calls hold the session lock of
 // the database's session.
@@ -69,11 +52,6 @@ namespace tabula {
 
 class TDataFile;
 class TTabulaSession;
-class TTabulaBlobStream;
-
-// Compiles the dataset's Filter text into an engine filter of the open file:
-// answers the filter handle (TDataFile::AddFilter) or -1 for none.
-using TFilterCompiler = std::function<int(TDataSet& dataSet, TDataFile& file)>;
 
 class TTabulaTable : public TTabulaDBDataSet {
 public:
@@ -150,45 +128,13 @@ public:
     void CancelRange();
     void SetRange(const std::vector<TVariant>& start, const std::vector<TVariant>& end);
 
-    // The open data file (null while closed).
-    TDataFile* Cursor() const { return file_.get(); }
-
-    std::unique_ptr<TStream> CreateBlobStream(TField& field, TBlobStreamMode mode) override;
     bool CanModify() const override;
-    bool BookmarkValid(const TBookmark& bookmark) override;
-
-    // Replaces the compiler of Filter texts (process-wide); an empty one
-    // restores CompileTableFilter.
-    static void SetFilterCompiler(TFilterCompiler compiler);
 
 protected:
     // ---- The cursor for the framework ---------------------------------------------
     void InternalOpen() override;
-    void InternalAfterBind() override;
+    void AfterCursorBind() override;
     void InternalClose() override;
-    bool IsCursorOpen() const override { return file_ != nullptr; }
-    std::size_t RecordBufferSize() const override;
-    std::size_t CalcAreaOffset() const override { return imageSize_; }
-    TGetResult GetRecord(std::uint8_t* buffer, TGetMode mode, bool doCheck) override;
-    void InternalFirst() override;
-    void InternalLast() override;
-    void InternalInitRecord(std::uint8_t* buffer) override;
-    void InternalEdit() override;
-    void InternalPost() override;
-    void InternalCancel() override;
-    void InternalDelete() override;
-    void InternalRefresh() override;
-    void InternalSetToRecord(std::uint8_t* buffer) override;
-    void InternalGotoBookmark(const TBookmark& bookmark) override;
-    TBookmarkFlag GetBookmarkFlag(const std::uint8_t* buffer) const override;
-    void SetBookmarkFlag(std::uint8_t* buffer, TBookmarkFlag flag) override;
-    TBookmark GetBookmarkData(const std::uint8_t* buffer) const override;
-    int CompareBookmarkData(const TBookmark& a, const TBookmark& b) const override;
-    int GetRecordCount() override;
-    int GetRecNo() override;
-    void InternalSetRecNo(int recNo) override;
-    bool ReadFieldData(const std::uint8_t* buffer, const TField& field, void* data) const override;
-    void WriteFieldData(std::uint8_t* buffer, const TField& field, const void* data) override;
     bool IsKeyField(const TField& field) const override;
     void InternalPostKey() override;
     void InternalCancelKey() override;
@@ -196,15 +142,9 @@ protected:
     bool IndexedSearch(const std::vector<TField*>& fields, const std::vector<TVariant>& values,
                        TLocateOptions options, std::uint8_t* buffer, bool forLocate,
                        bool& handled) override;
-    // Re-registers the engine filters after Filtered, Filter, FilterOptions
-    // or OnFilterRecord changed, and activates them while filters apply.
-    void FilterChanged() override;
+    void FiltersChanging() override;
 
 private:
-    friend class TTabulaBlobStream;
-    // The buffer a BLOB stream works on: the active record's, or none.
-    std::uint8_t* BlobBuffer() { return CurrentFieldBuffer(); }
-
     class TMasterLink : public TDataLink {
     public:
         explicit TMasterLink(TTabulaTable& table) : table_(table) {}
@@ -252,14 +192,7 @@ private:
     std::string ResolveIndexName();
     void ReadIndexDefs(TDataFile& file);
     void ReadKeyInfo();
-    void ComputeLayout();
     void SwitchIndex(const std::string& name, const std::string& fields);
-
-    std::span<std::uint8_t> Image(std::uint8_t* buffer) const { return {buffer, imageSize_}; }
-    std::span<const std::uint8_t> Image(const std::uint8_t* buffer) const {
-        return {buffer, imageSize_};
-    }
-    void StoreRecordInfo(std::uint8_t* buffer);
 
     // Keys.
     void ResetKeyBuffers();
@@ -277,30 +210,14 @@ private:
     void ApplyMasterRange(bool move);
     void CloseLookupCursor();
 
-    // Filters.
-    void DropFilters();
-    static bool FilterRecordTest(std::span<const std::uint8_t> image, void* context);
-
     std::unique_ptr<TDataFile> file_;
     std::unique_ptr<TDataFile> lookupFile_;
     std::string lookupIndex_;
     TIndexDefs indexDefs_;
     TKeyInfo keyInfo_;
-    // Buffer layout (see the top of this file); the bookmark slot is as long
-    // as the longest bookmark of any index, so changing the index never
-    // changes the buffer size.
-    std::size_t imageSize_ = 0;
-    std::size_t bookmarkSize_ = 0;
-    std::size_t InfoOffset() const { return imageSize_ + CalcFieldsSize(); }
-    std::size_t BookmarkOffset() const { return InfoOffset() + 5; }
     std::vector<TKeyBuffer> keys_;
     TKeyIndex keyEdit_ = kkSearch;
     bool anyKeyField_ = false; // set-key writes accept any data field (index searches)
-    mutable std::vector<std::uint8_t> scratch_;
-    std::vector<std::uint8_t> filterImage_;
-    int recordFilter_ = -1;
-    int textFilter_ = -1;
-    bool filtersOn_ = false;
 
     TMasterLink masterLink_{*this};
     std::string masterFields_;

@@ -1,9 +1,13 @@
-// TAnswerTable: creation, filling and closing of a SELECT's answer table.
+// TAnswerTable: layout, creation, filling and closing of a SELECT's answer
+// table.
 #include "AnswerTable.h"
 
+#include "DataFileFormat.h"
 #include "IndexDescriptor.h"
 #include "IndexFileFormat.h"
+#include "ResultField.h"
 #include "SqlConvert.h"
+#include "SqlStatement.h"
 #include "TableDefinition.h"
 
 #include <atomic>
@@ -13,32 +17,119 @@ namespace tabula {
 
 namespace {
 
+// The suffix a non-unique secondary key carries (the record's
+// auto-increment value).
+constexpr int kUniquenessSuffixBytes = 4;
+
 std::string TemporaryName() {
     static std::atomic<unsigned> counter{0};
     return "__answer_" + std::to_string(::getpid()) + "_" + std::to_string(++counter) + ".DAT";
 }
 
+bool KeyFits(const std::vector<TFieldDescriptor>& fields, const std::vector<int>& numbers) {
+    if (numbers.empty() || numbers.size() > static_cast<std::size_t>(indexfmt::kMaxKeyFields))
+        return false;
+    int length = kUniquenessSuffixBytes;
+    for (int n : numbers) {
+        const TFieldDescriptor& f = fields.at(static_cast<std::size_t>(n - 1));
+        if (f.type == datafmt::kFtBlob)
+            return false;
+        length += TFieldDescriptor::StoredSizeOf(f.type, f.declaredSize) + 1;
+    }
+    return length <= indexfmt::kMaxKeyLength;
+}
+
+// The answer fields of a list of items; empty when one is no result column.
+std::vector<int> ItemFields(const std::vector<TSqlOrderItem>& items) {
+    std::vector<int> numbers;
+    for (const TSqlOrderItem& item : items) {
+        if (item.resultIndex < 0)
+            return {};
+        numbers.push_back(item.resultIndex + 1);
+    }
+    return numbers;
+}
+
+TIndexDescriptor DescriptorOf(const TAnswerIndex& index) {
+    TIndexDescriptor d;
+    d.name = index.name;
+    d.caseInsensitive = index.caseInsensitive;
+    d.unique = false;
+    d.fieldCount = static_cast<std::uint8_t>(index.fieldNumbers.size());
+    for (std::size_t i = 0; i < index.fieldNumbers.size(); ++i) {
+        d.fieldNumbers[i] = static_cast<std::int16_t>(index.fieldNumbers[i]);
+        d.fieldDescending[i] = index.descending[i] ? 1 : 0;
+    }
+    return d;
+}
+
 } // namespace
 
-TAnswerTable::TAnswerTable(const std::string& path, bool inMemory,
-                           const std::vector<TFieldDescriptor>& fields, std::uint32_t localeId)
-    : path_(path.empty() ? TemporaryName() : path), temporary_(path.empty()) {
+TAnswerLayout TAnswerTable::LayoutFor(const TSqlStatement& statement,
+                                      const std::vector<TResultDataField>& fields) {
+    TAnswerLayout layout;
+    for (const TResultDataField& f : fields) {
+        layout.fields.push_back(f.descriptor);
+        if (f.aggregate == sqlop::kAvg)
+            layout.avgCounter = true;
+    }
+    auto add = [&layout](const char* name, std::vector<int> numbers, std::vector<bool> descending,
+                         bool noCase) {
+        if (!KeyFits(layout.fields, numbers))
+            return false;
+        layout.indexes.push_back(
+            TAnswerIndex{name, std::move(numbers), std::move(descending), noCase});
+        return true;
+    };
+    std::vector<int> order = ItemFields(statement.orderBy);
+    std::vector<bool> orderDescending;
+    for (const TSqlOrderItem& item : statement.orderBy)
+        orderDescending.push_back(item.descending);
+    if (add(kOrderByIndexName, order, orderDescending, statement.noCase))
+        layout.finalIndex = kOrderByIndexName;
+    if (statement.grouped) {
+        std::vector<int> group = ItemFields(statement.groupBy);
+        add(kGroupByIndexName, group, std::vector<bool>(group.size(), false), false);
+    }
+    if (statement.distinct) {
+        std::vector<int> all;
+        for (std::size_t i = 0; i < fields.size(); ++i)
+            all.push_back(static_cast<int>(i) + 1);
+        add(kDistinctIndexName, all, std::vector<bool>(all.size(), false), false);
+    }
+    return layout;
+}
+
+TAnswerTable::TAnswerTable(const std::string& path, bool inMemory, const TAnswerLayout& layout,
+                           std::uint32_t localeId)
+    : path_(path.empty() ? TemporaryName() : path), temporary_(path.empty()),
+      finalIndex_(layout.finalIndex) {
     const bool memory = inMemory || temporary_;
     TTableDefinition definition;
     definition.localeId = localeId;
-    definition.fields = fields;
+    definition.fields = layout.fields;
     definition.blobBlockSize = kAnswerBlobBlockSize;
     definition.description = kAnswerDescription;
+    std::vector<TIndexDescriptor> secondaries;
+    for (const TAnswerIndex& index : layout.indexes)
+        secondaries.push_back(DescriptorOf(index));
 
     auto file = std::make_unique<TDataFile>(this);
     file->SetFileName(path_);
     file->SetInMemory(memory);
     file->SetExclusive(true);
     file->SetReadOnly(false);
-    file->CreateTable(std::move(definition), TIndexDescriptor{}, {});
+    file->CreateTable(std::move(definition), TIndexDescriptor{}, secondaries);
     file->Open();
     file->SetDeleteOnClose(temporary_);
     file->SelectIndexByNumber(indexfmt::kPhysicalOrderIndex);
+    if (layout.avgCounter) {
+        TFieldDescriptor counter;
+        counter.name = kAvgCounterName;
+        counter.type = datafmt::kFtInt32;
+        counter.RefreshStoredSize();
+        counterField_ = file->AddCalculatedField(counter);
+    }
     buffer_.assign(static_cast<std::size_t>(file->RecordBufferSize()), 0);
     file_ = std::move(file);
 }
@@ -69,8 +160,15 @@ void TAnswerTable::Append(const std::vector<TSqlValue>& values) {
     file_->AppendRecord(buffer_);
 }
 
-void TAnswerTable::Rewind() {
-    file_->SelectIndexByNumber(indexfmt::kPhysicalOrderIndex);
+void TAnswerTable::Finish() {
+    if (counterField_ != 0) {
+        file_->RemoveCalculatedField(counterField_);
+        counterField_ = 0;
+    }
+    if (finalIndex_.empty())
+        file_->SelectIndexByNumber(indexfmt::kPhysicalOrderIndex);
+    else
+        file_->SelectIndexByName(finalIndex_);
     file_->GotoFirst();
 }
 

@@ -2,15 +2,36 @@
 // through the record manager from the result columns, opened exclusively,
 // filled row by row and handed out as the result cursor.
 //
-// Layout: description "Query Result Set"; one field per result column;
-// BLOB block size kAnswerBlobBlockSize; the statement's locale. A table
-// without INTO is temporary: it lives in memory under a name no other
-// statement of the process uses, and is deleted when it is closed. An
-// INTO table is created under its name (replacing a table of that name)
+// Layout (TAnswerLayout, derived from the statement by LayoutFor):
+// - description "Query Result Set"; one field per result column, named and
+//   typed as the column; BLOB block size kAnswerBlobBlockSize; the user's
+//   default locale;
+// - when an AVG column is present, the cursor carries the hidden 32-bit
+//   counter field "Avg__Count" after the result columns while the rows are
+//   written (the counts themselves are kept by each group's accumulator,
+//   which holds the group until its row is written); it is removed before
+//   the cursor becomes the result;
+// - indexes: "OrderBy" over the ORDER BY columns (each with its own
+//   direction; case-insensitive with NOCASE), "GroupBy" over the GROUP BY
+//   columns, "Distinct" over the result columns. Each is a secondary index
+//   that admits equal keys: equal keys are kept in the order the rows were
+//   written, so no row is ever refused as a duplicate and rows with equal
+//   sort keys keep the order they were produced in. The primary index is
+//   physical record order. An index is left out when its key would not fit
+//   an index (more than kMaxKeyFields fields or a key longer than
+//   kMaxKeyLength), or when an ORDER BY or GROUP BY item is no result
+//   column: the rows are then written already in their final order.
+// - the result cursor is set to "OrderBy" when there is one, else to
+//   physical order, and positioned before the first row.
+//
+// A table without INTO is temporary: it lives in memory under a name no
+// other statement of the process uses, and is deleted when it is closed.
+// An INTO table is created under its name (replacing a table of that name)
 // and stays.
 //
-// States: Created (open, exclusive, positioned before the first row)
-//   --Append--> Created --destruction--> closed (temporary: deleted)
+// States: Created (open, exclusive) --Append--> Created --Finish--> Result
+// (hidden counter gone, final index, before the first row)
+// --destruction--> closed (temporary: deleted)
 #pragma once
 
 #include "DataFile.h"
@@ -23,14 +44,39 @@
 
 namespace tabula {
 
+struct TSqlStatement;
+struct TResultDataField;
+
 inline constexpr std::uint32_t kAnswerBlobBlockSize = 512;
 inline constexpr const char* kAnswerDescription = "Query Result Set";
+inline constexpr const char* kAvgCounterName = "Avg__Count";
+inline constexpr const char* kOrderByIndexName = "OrderBy";
+inline constexpr const char* kGroupByIndexName = "GroupBy";
+inline constexpr const char* kDistinctIndexName = "Distinct";
+
+struct TAnswerIndex {
+    std::string name;
+    std::vector<int> fieldNumbers; // answer table fields, from 1
+    std::vector<bool> descending;  // per field
+    bool caseInsensitive = false;
+};
+
+struct TAnswerLayout {
+    std::vector<TFieldDescriptor> fields;
+    std::vector<TAnswerIndex> indexes;
+    bool avgCounter = false;
+    // The index the result cursor is set to; empty for physical order.
+    std::string finalIndex;
+};
 
 class TAnswerTable {
 public:
+    static TAnswerLayout LayoutFor(const TSqlStatement& statement,
+                                   const std::vector<TResultDataField>& fields);
+
     // path empty: a temporary table.
-    TAnswerTable(const std::string& path, bool inMemory,
-                 const std::vector<TFieldDescriptor>& fields, std::uint32_t localeId);
+    TAnswerTable(const std::string& path, bool inMemory, const TAnswerLayout& layout,
+                 std::uint32_t localeId);
     ~TAnswerTable();
     TAnswerTable(const TAnswerTable&) = delete;
     TAnswerTable& operator=(const TAnswerTable&) = delete;
@@ -39,15 +85,21 @@ public:
     // that the field cannot hold (a BLOB reference of another table), is
     // written as null.
     void Append(const std::vector<TSqlValue>& values);
-    // Positions the cursor before the first row in physical order.
-    void Rewind();
+    // Drops the hidden counter, selects the final index and positions the
+    // cursor before the first row.
+    void Finish();
     TDataFile& File() { return *file_; }
+    // Whether an index of the table gives the result its order (else the
+    // rows must be written in their final order).
+    bool IndexOrders() const { return !finalIndex_.empty(); }
     const std::string& Path() const { return path_; }
     bool Temporary() const { return temporary_; }
 
 private:
     std::string path_;
     bool temporary_;
+    std::string finalIndex_;
+    int counterField_ = 0; // field number of the hidden counter, 0 when none
     std::unique_ptr<TDataFile> file_;
     std::vector<std::uint8_t> buffer_;
 };

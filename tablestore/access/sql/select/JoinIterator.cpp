@@ -1,7 +1,12 @@
 // TJoinIterator: nested walk of the source tables with outer joins.
 #include "JoinIterator.h"
 
+#include "DataFile.h"
+#include "DataFileFormat.h"
+#include "IndexFileFormat.h"
 #include "SourceDataFile.h"
+#include "SqlConvert.h"
+#include "SqlFilterBuilder.h"
 #include "SqlLexer.h"
 
 #include <algorithm>
@@ -35,6 +40,36 @@ int HighestTable(const TSqlNode& node) {
     return highest;
 }
 
+// The lowest source table index a tree names, -1 for none.
+int LowestTable(const TSqlNode& node) {
+    int lowest = node.IsColumn() && node.tableIndex >= 0 ? node.tableIndex : -1;
+    auto take = [&lowest](int t) {
+        if (t >= 0 && (lowest < 0 || t < lowest))
+            lowest = t;
+    };
+    for (const TSqlNode* child : {node.left.get(), node.right.get()})
+        if (child)
+            take(LowestTable(*child));
+    for (const TSqlNodePtr& item : node.list)
+        take(LowestTable(*item));
+    return lowest;
+}
+
+int Mirrored(int op) {
+    switch (op) {
+    case sqlop::kLt:
+        return sqlop::kGt;
+    case sqlop::kGt:
+        return sqlop::kLt;
+    case sqlop::kLe:
+        return sqlop::kGe;
+    case sqlop::kGe:
+        return sqlop::kLe;
+    default:
+        return op;
+    }
+}
+
 int TableOf(const TSqlStatement& s, const std::string& correlation) {
     for (std::size_t i = 0; i < s.tables.size(); ++i)
         if (SqlEqualsIgnoreCase(s.tables[i].correlation, correlation))
@@ -47,7 +82,8 @@ int TableOf(const TSqlStatement& s, const std::string& correlation) {
 TJoinIterator::TJoinIterator(const TSqlStatement& statement, std::vector<TSourceDataFile*> sources,
                              std::uint32_t localeId)
     : sources_(std::move(sources)), parts_(sources_.size()), outerOn_(sources_.size()),
-      nullRow_(sources_.size(), false) {
+      nullRow_(sources_.size(), false), links_(sources_.size()), linkBuilders_(sources_.size()),
+      tableFilters_(sources_.size()), localeId_(localeId) {
     std::vector<const TSqlNode*> outerConditions;
     for (const TSqlJoin& join : statement.joins) {
         if (join.kind != kJoinLeftOuter && join.kind != kJoinRightOuter)
@@ -68,6 +104,190 @@ TJoinIterator::TJoinIterator(const TSqlStatement& statement, std::vector<TSource
     }
     context_.columnValue = [this](const TSqlNode& column) { return ColumnValue(column); };
     context_.localeId = localeId;
+    try {
+        for (std::size_t level = 0; level < sources_.size(); ++level) {
+            HandTableFilters(level, outerOn_[level] != nullptr);
+            if (level == 0)
+                continue;
+            std::vector<TSqlNodePtr> candidates;
+            if (outerOn_[level])
+                SplitAnd(outerOn_[level], {}, candidates);
+            else
+                candidates = parts_[level];
+            FindJoinLink(level, candidates);
+        }
+    } catch (...) {
+        DropTableFilters();
+        throw;
+    }
+}
+
+TJoinIterator::~TJoinIterator() {
+    DropTableFilters();
+}
+
+void TJoinIterator::DropTableFilters() {
+    for (std::size_t level = 0; level < links_.size(); ++level) {
+        if (!links_[level] || links_[level]->rangeIndex < 0)
+            continue;
+        try {
+            sources_[level]->File().SelectIndexByNumber(indexfmt::kPhysicalOrderIndex);
+        } catch (...) {
+            // The table closes with the statement.
+        }
+    }
+    for (std::size_t level = 0; level < tableFilters_.size(); ++level) {
+        for (int handle : tableFilters_[level]) {
+            try {
+                sources_[level]->File().DropFilter(handle);
+            } catch (...) {
+                // The table closes with the statement, and its filters with it.
+            }
+        }
+    }
+    tableFilters_.clear();
+}
+
+int TJoinIterator::HandedFilterCount(std::size_t level) const {
+    return level < tableFilters_.size() ? static_cast<int>(tableFilters_[level].size()) : 0;
+}
+
+void TJoinIterator::HandTableFilters(std::size_t level, bool optional) {
+    if (tableFilters_.size() < sources_.size())
+        tableFilters_.resize(sources_.size());
+    if (optional)
+        return;
+    TDataFile& file = sources_[level]->File();
+    TSqlFilterBuilder builder(file, file.Header().LocaleId(), true);
+    std::vector<TSqlNodePtr> kept;
+    for (const TSqlNodePtr& part : parts_[level]) {
+        // Only parts that name this table and no other; a part without
+        // columns stays with the walk.
+        if (LowestTable(*part) != static_cast<int>(level)) {
+            kept.push_back(part);
+            continue;
+        }
+        TSqlTableFilter filter = builder.Build(*SqlPrepareTableCondition(part));
+        if (filter.level == kRecordByRecord) {
+            kept.push_back(part);
+            continue;
+        }
+        const int handle = file.AddFilter(std::move(filter.node));
+        tableFilters_[level].push_back(handle);
+        file.ActivateFilter(handle);
+    }
+    parts_[level] = std::move(kept);
+}
+
+void TJoinIterator::FindJoinLink(std::size_t level, const std::vector<TSqlNodePtr>& candidates) {
+    if (links_.size() < sources_.size()) {
+        links_.resize(sources_.size());
+        linkBuilders_.resize(sources_.size());
+    }
+    for (const TSqlNodePtr& part : candidates) {
+        const TSqlNode& n = *part;
+        if (n.kind != TSqlNodeKind::Binary || !sqlop::IsComparison(n.op) || n.op == sqlop::kNe ||
+            !n.left || !n.right || !n.left->IsColumn() || !n.right->IsColumn())
+            continue;
+        const auto here = static_cast<int>(level);
+        if (n.left->tableIndex == here && n.right->tableIndex >= 0 && n.right->tableIndex < here)
+            links_[level] = TJoinLink{n.left, n.right, n.op, -1, {}};
+        else if (n.right->tableIndex == here && n.left->tableIndex >= 0 &&
+                 n.left->tableIndex < here)
+            links_[level] = TJoinLink{n.right, n.left, Mirrored(n.op), -1, {}};
+        if (links_[level]) {
+            TDataFile& file = sources_[level]->File();
+            linkBuilders_[level] =
+                std::make_unique<TSqlFilterBuilder>(file, file.Header().LocaleId(), false);
+            TJoinLink& link = *links_[level];
+            if (link.op != sqlop::kEq)
+                return;
+            for (int i = indexfmt::kPrimaryIndex; i <= file.SecondaryIndexCount(); ++i) {
+                const TIndexDescriptor d = file.GetIndexDescriptor(i);
+                if (d.fieldCount > 0 && d.fieldNumbers[0] == link.inner->fieldNumber) {
+                    link.rangeIndex = i;
+                    link.keyImage.assign(static_cast<std::size_t>(file.RecordBufferSize()), 0);
+                    file.SelectIndexByNumber(i);
+                    return;
+                }
+            }
+            return;
+        }
+    }
+}
+
+// Whether a value stands for exactly one key value of a field: the same
+// type, one that converts without change (no BCD places to round, no text
+// longer than the field).
+bool ExactKeyValue(const TSqlValue& value, const TFieldDescriptor& field) {
+    if (value.Type() != field.type)
+        return false;
+    switch (field.type) {
+    case datafmt::kFtString:
+        return value.AsString().size() < field.storedSize;
+    case datafmt::kFtInt16:
+    case datafmt::kFtInt32:
+    case datafmt::kFtUInt16:
+    case datafmt::kFtDate:
+    case datafmt::kFtTime:
+    case datafmt::kFtBoolean:
+    case datafmt::kFtFloat:
+    case datafmt::kFtTimestamp:
+        return true;
+    default:
+        return false;
+    }
+}
+
+bool TJoinIterator::LinkRange(std::size_t level, const TSqlValue& value) {
+    TJoinLink& link = *links_[level];
+    TDataFile& file = sources_[level]->File();
+    const TFieldDescriptor field = file.GetFieldDescriptor(link.inner->fieldNumber);
+    std::optional<std::vector<std::uint8_t>> bytes;
+    if (ExactKeyValue(value, field))
+        bytes = SqlConvertToColumn(value, field);
+    if (!bytes) {
+        file.CancelRange();
+        return false;
+    }
+    file.InitRecord(link.keyImage);
+    file.WriteField(link.inner->fieldNumber, link.keyImage, *bytes);
+    const std::vector<std::uint8_t> key = file.BuildKey(link.rangeIndex, link.keyImage);
+    const int given = file.KeyPrefixLength(link.rangeIndex, 1);
+    file.SetRange(key, given, key, given);
+    return true;
+}
+
+int TJoinIterator::PrepareLink(std::size_t level) {
+    if (level >= links_.size() || !links_[level])
+        return -1;
+    const TJoinLink& link = *links_[level];
+    if (link.rangeIndex >= 0) {
+        const TSqlValue value = ColumnValue(*link.outer);
+        if (value.IsNull()) {
+            sources_[level]->File().CancelRange();
+            return -1;
+        }
+        if (LinkRange(level, value))
+            return -1;
+    }
+    return LinkFilter(level);
+}
+
+int TJoinIterator::LinkFilter(std::size_t level) {
+    const TJoinLink& link = *links_[level];
+    const TSqlValue value = ColumnValue(*link.outer);
+    if (value.IsNull())
+        return -1;
+    TSqlNodePtr condition = MakeSqlNode(TSqlNodeKind::Binary, link.op, "link");
+    condition->type = TSqlType{datafmt::kFtBoolean, 0, SqlFixedSize(datafmt::kFtBoolean), 0};
+    condition->left = link.inner;
+    condition->right = MakeSqlConstant("link value", value);
+    condition->right->type = value.TypeSlot();
+    TDataFile& file = sources_[level]->File();
+    const int handle = file.AddFilter(std::move(linkBuilders_[level]->Build(*condition).node));
+    file.ActivateFilter(handle);
+    return handle;
 }
 
 TSqlValue TJoinIterator::ColumnValue(const TSqlNode& column) const {
@@ -104,11 +324,33 @@ void TJoinIterator::Step(std::size_t level, const std::function<void()>& rowActi
         Walk(level + 1, rowAction);
 }
 
+// Drops a join link's filter however the walk of its table ends.
+class TLinkFilterScope {
+public:
+    TLinkFilterScope(TDataFile& file, int handle) : file_(file), handle_(handle) {}
+    ~TLinkFilterScope() {
+        if (handle_ < 0)
+            return;
+        try {
+            file_.DropFilter(handle_);
+        } catch (...) {
+            // The failure that ended the walk is the one to see.
+        }
+    }
+    TLinkFilterScope(const TLinkFilterScope&) = delete;
+    TLinkFilterScope& operator=(const TLinkFilterScope&) = delete;
+
+private:
+    TDataFile& file_;
+    int handle_;
+};
+
 void TJoinIterator::Walk(std::size_t level, const std::function<void()>& rowAction) {
     TSourceDataFile& source = *sources_[level];
     TDataFile& file = source.File();
     const TSqlNode* on = outerOn_[level].get();
     bool matched = false;
+    const TLinkFilterScope link(file, PrepareLink(level));
     file.GotoFirst();
     while (!aborted_ && file.NextRecord(source.Buffer()) == 0) {
         if (level == 0 && progress_) {

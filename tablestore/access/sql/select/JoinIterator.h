@@ -14,6 +14,25 @@
 //   WHERE parts that name the inner table are tested after the join, on
 //   that row too, so the result never depends on where a condition could
 //   have been answered.
+// - WHERE parts on one table that its indexes can answer (wholly or partly)
+//   are handed to that table as engine filters for the whole walk and not
+//   tested again; the optional table of an outer join gets none, as its
+//   WHERE parts must see the empty row too.
+// - a join link: the first comparison (=, <, >, <=, >=) between a column of
+//   a table and a column of a table before it - a WHERE part of an inner
+//   join, or an AND part of an outer join's ON condition. For each record
+//   of the tables before it, the later table gets the filter "its column op
+//   the outer column's current value", which an index on that column
+//   answers with a key range: a join on a key costs a lookup per outer row,
+//   not a scan. An "=" link on a column that leads an index of the later
+//   table is cheaper still: that table runs on the index, and each outer
+//   row sets its key range to the outer value (when the value has exactly
+//   the column's type; otherwise the filter serves). The comparison is
+//   still tested on each combined row - a range that a case-insensitive
+//   index makes wider only costs tests - and an outer value that is NULL
+//   gets no filter or range (the whole table is walked and tested), so the
+//   result is that of the plain nested walk. The tables return to physical
+//   order when the iterator goes.
 // - progress follows the outermost table's record position.
 #pragma once
 
@@ -22,11 +41,14 @@
 
 #include <cstdint>
 #include <functional>
+#include <memory>
+#include <optional>
 #include <vector>
 
 namespace tabula {
 
 class TSourceDataFile;
+class TSqlFilterBuilder;
 
 class TJoinIterator {
 public:
@@ -34,6 +56,9 @@ public:
 
     TJoinIterator(const TSqlStatement& statement, std::vector<TSourceDataFile*> sources,
                   std::uint32_t localeId);
+    ~TJoinIterator();
+    TJoinIterator(const TJoinIterator&) = delete;
+    TJoinIterator& operator=(const TJoinIterator&) = delete;
 
     // The value of a column of the current combined row (NULL while its
     // table stands on the empty row of an outer join).
@@ -42,7 +67,30 @@ public:
 
     void Run(const std::function<void()>& rowAction, const TProgress& progress);
 
+    // What the walk hands to the tables (for tests): engine filters per
+    // table, and whether a table is reached through a join link.
+    int HandedFilterCount(std::size_t level) const;
+    bool HasJoinLink(std::size_t level) const { return links_.at(level).has_value(); }
+
 private:
+    struct TJoinLink {
+        TSqlNodePtr inner;   // the column of the table the link reaches
+        TSqlNodePtr outer;   // the column of a table before it
+        int op;              // inner op outer
+        int rangeIndex = -1; // "=" on a leading index field: that index
+        std::vector<std::uint8_t> keyImage;
+    };
+    void HandTableFilters(std::size_t level, bool optional);
+    void DropTableFilters();
+    void FindJoinLink(std::size_t level, const std::vector<TSqlNodePtr>& candidates);
+    // The link's filter for the current outer row; -1 when the outer value
+    // is NULL (no filter: the table is walked whole).
+    int LinkFilter(std::size_t level);
+    // Sets the inner table's key range for the current outer row; false
+    // when the value cannot be a key (the range is cancelled then).
+    bool LinkRange(std::size_t level, const TSqlValue& value);
+    // Filter or range for the current outer row: the filter handle, or -1.
+    int PrepareLink(std::size_t level);
     void Walk(std::size_t level, const std::function<void()>& rowAction);
     bool PartsAccept(std::size_t level) const;
     void Step(std::size_t level, const std::function<void()>& rowAction);
@@ -51,6 +99,10 @@ private:
     std::vector<std::vector<TSqlNodePtr>> parts_; // WHERE parts by test level
     std::vector<TSqlNodePtr> outerOn_;            // per level: ON of an outer join
     std::vector<bool> nullRow_;
+    std::vector<std::optional<TJoinLink>> links_;
+    std::vector<std::unique_ptr<TSqlFilterBuilder>> linkBuilders_;
+    std::vector<std::vector<int>> tableFilters_; // handles, dropped on destruction
+    std::uint32_t localeId_;
     TSqlEvalContext context_;
     TProgress progress_;
     bool aborted_ = false;

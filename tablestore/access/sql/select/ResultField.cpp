@@ -45,6 +45,11 @@ TFieldDescriptor DescriptorOf(const TResultDataField& f, int number,
         return TFieldDescriptor::Make(number, f.name, d.type, d.declaredSize, d.declaredDecimals,
                                       subtype);
     }
+    // An expression without a type of its own (the NULL constant, an empty
+    // text, an aggregate of them) holds nothing but NULL: a one-character
+    // text column keeps it, where a field of no type would refuse the table.
+    if (f.type.code == datafmt::kFtNone)
+        return TFieldDescriptor::Make(number, f.name, datafmt::kFtString, 1);
     const int size = f.type.code == datafmt::kFtString ? std::max(1, f.type.size - 1) : 0;
     return TFieldDescriptor::Make(number, f.name, f.type.code, size, f.type.decimals,
                                   f.type.subtype);

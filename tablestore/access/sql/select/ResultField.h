@@ -7,6 +7,8 @@
 //   source field's type code, subtype, declared size and decimals;
 // - a computed column is type-checked in the context "source columns" and
 //   takes the type of its expression;
+// - a computed column of no type (NULL, an empty text) is a text column of
+//   one character, holding NULL;
 // - COUNT is a 32-bit integer; AVG is always a float; SUM of a 16-bit,
 //   32-bit or unsigned 16-bit integer is a float, which holds every sum of
 //   up to 2^53 exactly (an integer column of the argument's width would

@@ -6,6 +6,7 @@
 #include "GroupAccumulator.h"
 #include "SourceDataFile.h"
 #include "SqlCompare.h"
+#include "SqlFilterBuilder.h"
 
 #include <algorithm>
 #include <exception>
@@ -192,6 +193,70 @@ void SortRows(std::vector<TAnswerRow>& rows, const TSqlStatement& s, std::uint32
     });
 }
 
+// The single-table COUNT answered by the table's record count: COUNT(*),
+// or COUNT of a column that cannot be NULL, alone in the result.
+bool CountFastPathApplies(const TSqlStatement& s, const std::vector<TSourceDataFile*>& sources,
+                          const std::vector<TResultDataField>& fields) {
+    if (sources.size() != 1 || fields.size() != 1 || fields[0].aggregate != sqlop::kCount ||
+        !s.groupBy.empty() || s.distinct)
+        return false;
+    const TResultDataField& f = fields[0];
+    if (!f.argument)
+        return true;
+    return f.argument->IsColumn() && f.argument->tableIndex == 0 &&
+           sources[0]->File().GetFieldDescriptor(f.argument->fieldNumber).IsRequired();
+}
+
+// Drops the filters a fast path placed on a table however it ends.
+class TFilterScope {
+public:
+    explicit TFilterScope(TDataFile& file) : file_(file) {}
+    ~TFilterScope() {
+        for (int handle : handles_) {
+            try {
+                file_.DropFilter(handle);
+            } catch (...) {
+                // The table closes with the statement, and its filters with it.
+            }
+        }
+    }
+    TFilterScope(const TFilterScope&) = delete;
+    TFilterScope& operator=(const TFilterScope&) = delete;
+    void Add(std::unique_ptr<TFilterNode> node) {
+        handles_.push_back(file_.AddFilter(std::move(node)));
+        file_.ActivateFilter(handles_.back());
+    }
+
+private:
+    TDataFile& file_;
+    std::vector<int> handles_;
+};
+
+// The whole WHERE condition goes to the table as filters; the count of the
+// records they pass is the answer, reported with one progress call.
+void RunCountFastPath(const TSqlStatement& s, TSourceDataFile& source, TAnswerTable& answer,
+                      const TJoinIterator::TProgress& progress) {
+    TDataFile& file = source.File();
+    TFilterScope filters(file);
+    if (s.where) {
+        // Everything is handed over, so how well an index answers a part
+        // (what the WHERE rule of the builder weighs) decides nothing here.
+        TSqlFilterBuilder builder(file, file.Header().LocaleId(), false);
+        TSqlConditionSplit split = SqlSplitCondition(s.where, 0, builder, true);
+        for (TSqlTableFilter& filter : split.handed)
+            filters.Add(std::move(filter.node));
+        // Every part of a single-table condition is the table's: handed.
+        if (split.residual)
+            filters.Add(builder.Build(*split.residual).node);
+    }
+    const std::int64_t count = file.RecordCount();
+    if (progress) {
+        bool abort = false;
+        progress(count, 100, abort);
+    }
+    answer.Append({TSqlValue::Int32(static_cast<std::int32_t>(count))});
+}
+
 } // namespace
 
 void ExecuteCannedSelect(const TSqlStatement& statement,
@@ -203,15 +268,23 @@ void ExecuteCannedSelect(const TSqlStatement& statement,
     // run: each execution reads them as they are now.
     for (TSourceDataFile* s : sources)
         s->File().Refresh();
+    if (CountFastPathApplies(statement, sources, fields)) {
+        RunCountFastPath(statement, *sources.front(), answer, progress);
+        answer.Finish();
+        return;
+    }
     TJoinIterator join(statement, sources, localeId);
     TRowCollector collector(statement, sources, fields, localeId, join);
     join.Run([&] { collector.Add(); }, progress);
     collector.EnsureSingleGroup();
     collector.Finish();
-    SortRows(collector.Rows(), statement, localeId);
+    // The OrderBy index orders the rows itself, keeping equal keys in the
+    // order they are written; without it they are written sorted.
+    if (!answer.IndexOrders())
+        SortRows(collector.Rows(), statement, localeId);
     for (const TAnswerRow& row : collector.Rows())
         answer.Append(row.values);
-    answer.Rewind();
+    answer.Finish();
 }
 
 } // namespace tabula

@@ -10,11 +10,17 @@
 //    statement has one group, present even over no rows; DISTINCT keeps the
 //    first row of each set of equal values (exact bytes, NULL equal to
 //    NULL);
-// 4. ORDER BY sorts stably - rows with equal keys keep the order they were
-//    produced in, none is lost - each item by its own direction, strings
+// 4. ORDER BY: the answer table's OrderBy index orders the rows (equal
+//    keys in the order they were produced, none lost); when it has none
+//    (an item that is no result column, a key too long for an index) the
+//    rows are sorted stably here, each item by its own direction, strings
 //    without regard to case with NOCASE, NULL before every value;
 // 5. the rows are appended in that order and the table is positioned
 //    before its first row.
+// Fast path: a single-table SELECT whose only column is COUNT(*) (or COUNT
+// of a column that cannot be NULL) hands its whole WHERE condition to the
+// table as engine filters and answers the number of records they pass,
+// with one progress call (count, 100); no row is walked.
 #pragma once
 
 #include "AnswerTable.h"

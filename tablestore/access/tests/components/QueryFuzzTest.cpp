@@ -3,8 +3,9 @@
 // DELETE statements and byte-level mutations go through Prepare and, when
 // that succeeds, Execute. Preparing fails only with kErrSql or a number
 // conversion error (or the open error of a table name the mutation made
-// up); executing fails only with kErrSql, the SELECT refusal, or a duplicate
-// key of an INSERT. Nothing crashes or hangs. Deterministic seed;
+// up); executing fails only with kErrSql or a duplicate key of an INSERT,
+// and an executed SELECT's result (canned, or live when asked for) reads
+// to its end. Nothing crashes or hangs. Deterministic seed;
 // MORVANE_QUERY_FUZZ_ROUNDS overrides the number of statements per kind.
 #include "DataQuery.h"
 #include "EngineCodes.h"
@@ -49,6 +50,14 @@ const std::vector<std::string> kValid = {
     "DELETE FROM T WHERE SUBSTRING(Name FROM 1 FOR 2) = 'ab' AND EXTRACT(YEAR FROM Day) = 2024",
     "DELETE FROM T WHERE TRIM(BOTH ' ' FROM Name) = 'a' OR Amount * 2 - 1 / 3 < 5",
     "SELECT Id, COUNT(*) FROM T WHERE Id > 0 GROUP BY Id ORDER BY 1 DESC",
+    "SELECT DISTINCT Name, Amount * 2 FROM T WHERE Name LIKE 'a%' OR Amount IN (5, 10)",
+    "SELECT T.Name, U.Tag FROM T, U WHERE T.Id = U.Id AND U.Tag <> 'x' ORDER BY 1 DESC NOCASE",
+    "SELECT T.Id, U.Tag FROM T LEFT OUTER JOIN U ON T.Id = U.Id AND U.Id > 1 WHERE T.Id < 4",
+    "SELECT U.Tag, SUM(T.Amount), AVG(T.Amount), MIN(T.Day), MAX(T.Name) FROM T INNER JOIN U "
+    "ON U.Id >= T.Id GROUP BY U.Tag",
+    "SELECT COUNT(*) FROM T WHERE Amount BETWEEN 5 AND 15 WITH LOCKS",
+    "SELECT Name, Amount INTO MEMORY M FROM T WHERE Id = 2 OR NOT (Name = 'a1*')",
+    "SELECT * FROM T WHERE Id > 1 ORDER BY Id",
 };
 
 class QueryFuzz : public ::testing::Test {
@@ -56,6 +65,11 @@ protected:
     void SetUp() override {
         StartEngine();
         CreateTable(dir.Table("T"), "Id int32, Name string 10, Amount int32, Day date", {"Id"});
+        CreateTable(dir.Table("U"), "Id int32, Tag string 4", {}, {{"ById", {"Id"}}});
+        for (int i = 1; i <= 3; ++i)
+            EXPECT_EQ(RunSql(dir.Path(), "INSERT INTO U VALUES (" + std::to_string(i) + ", 't" +
+                                             std::to_string(i) + "')"),
+                      "ok");
     }
     void Reset() {
         // Keeps the table small so rounds stay quick.
@@ -76,6 +90,7 @@ protected:
     std::string Try(const std::string& text) {
         TDataQuery q;
         q.SetDirectory(dir.Path());
+        q.SetRequestLive(++tries_ % 2 == 0);
         q.SetLockRetryCount(1);
         q.SetLockWaitTime(1);
         try {
@@ -92,12 +107,20 @@ protected:
         try {
             q.Execute();
         } catch (const ETabulaEngineError& e) {
-            if (e.Code() == kErrSql || e.Code() == TDataQuery::kSelectNotExecutable ||
-                e.Code() == kErrDuplicateKey)
+            if (e.Code() == kErrSql || e.Code() == kErrDuplicateKey)
                 return {};
             return "execute: " + std::string(e.what());
         } catch (const std::exception& e) {
             return std::string("execute: ") + typeid(e).name() + ": " + e.what();
+        }
+        if (q.Statement().kind == TSqlStatementKind::Select) {
+            if (!q.ResultCursor())
+                return "execute: a SELECT without a result cursor";
+            try {
+                CursorRows(*q.ResultCursor());
+            } catch (const std::exception& e) {
+                return std::string("reading the result: ") + e.what();
+            }
         }
         ++executed_;
         return {};
@@ -111,6 +134,7 @@ protected:
 
     TScratchDir dir;
     int executed_ = 0;
+    int tries_ = 0;
     // Codes of failed opens of a table name that a mutation made up.
     std::set<int> opened_ = {kErrInvalidPath,    kErrAccessDenied,  kErrReadError,
                              kErrUnknownOsError, kErrHeaderCorrupt, kErrWrongVersion};

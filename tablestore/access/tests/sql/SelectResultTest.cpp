@@ -1,9 +1,12 @@
-// The answer table of a SELECT over its life: where it lives (a temporary
-// table leaves no file behind, INTO MEMORY none on disk, INTO a table that
-// stays), and the statement that produced it refusing a second Prepare.
+// The answer table of a SELECT over its life: what it is made of, where it
+// lives (a temporary table leaves no file behind, INTO MEMORY none on disk,
+// INTO a table that stays), and the statement that produced it refusing a
+// second Prepare.
 #include "DataQuery.h"
 #include "FileSession.h"
+#include "IndexFileFormat.h"
 #include "QueryTestSupport.h"
+#include "UserLocale.h"
 
 #include <filesystem>
 #include <gtest/gtest.h>
@@ -56,6 +59,53 @@ TEST_F(SelectResult, TemporaryAndMemoryAnswersLeaveNoFilesAndIntoStays) {
         ASSERT_EQ(q.Execute(), 0);
     }
     EXPECT_EQ(Rows(dir.Table("Kept")), (std::vector<std::string>{"2", "3"}));
+}
+
+TEST_F(SelectResult, AnswerTableCarriesItsIndexesAndNoHiddenCounter) {
+    TDataQuery q;
+    q.SetDirectory(dir.Path());
+    ASSERT_EQ(q.Prepare("SELECT DISTINCT City, AVG(No) AS A FROM T GROUP BY City "
+                        "ORDER BY 2 DESC, 1 NOCASE"),
+              0);
+    ASSERT_EQ(q.Execute(), 0);
+    TDataFile& answer = *q.ResultCursor();
+    EXPECT_EQ(answer.Header().description, "Query Result Set");
+    EXPECT_EQ(answer.Header().LocaleId(), UserDefaultLocaleId());
+    EXPECT_EQ(answer.Header().EffectiveBlobBlockSize(), 512u);
+    // The counter of AVG is gone from the result's fields.
+    ASSERT_EQ(answer.FieldCount(), 2);
+    EXPECT_EQ(answer.GetFieldDescriptor(2).name, "A");
+    std::vector<std::string> names;
+    for (int i = 1; i <= answer.SecondaryIndexCount(); ++i)
+        names.push_back(answer.GetIndexDescriptor(i).name);
+    EXPECT_EQ(names, (std::vector<std::string>{"OrderBy", "GroupBy", "Distinct"}));
+    const TIndexDescriptor order = answer.GetIndexDescriptor(1);
+    EXPECT_TRUE(order.caseInsensitive);
+    EXPECT_EQ(order.fieldDescending[0], 1);
+    EXPECT_EQ(answer.CurrentIndex(), 1);
+    // C0 holds 2 (avg 2), C1 holds 1 and 3 (avg 2): equal averages, so the
+    // second item, ascending, decides.
+    EXPECT_EQ(CursorRows(answer), (std::vector<std::string>{"C0|2", "C1|2"}));
+}
+
+TEST_F(SelectResult, CountFastPathReportsProgressOnceAndOtherSelectsPerRecord) {
+    std::vector<std::pair<std::int64_t, int>> calls;
+    auto run = [&](const char* text) {
+        calls.clear();
+        TDataQuery q;
+        q.SetDirectory(dir.Path());
+        q.SetProgressCallback([&](std::int64_t counter, std::uint16_t percent, bool&) {
+            calls.emplace_back(counter, percent);
+        });
+        EXPECT_EQ(q.Prepare(text), 0);
+        EXPECT_EQ(q.Execute(), 0);
+        return CursorRows(*q.ResultCursor());
+    };
+    EXPECT_EQ(run("SELECT COUNT(*) FROM T WHERE City = 'C1'"), (std::vector<std::string>{"2"}));
+    EXPECT_EQ(calls, (std::vector<std::pair<std::int64_t, int>>{{2, 100}}));
+    // COUNT of a column that may be NULL counts values: no fast path.
+    EXPECT_EQ(run("SELECT COUNT(City) FROM T"), (std::vector<std::string>{"3"}));
+    EXPECT_EQ(calls.size(), 3u);
 }
 
 TEST_F(SelectResult, ExecutingAgainRefreshesAndSecondPrepareIsRefused) {

@@ -252,7 +252,7 @@ TEST_P(SqlLogic, File) {
 }
 
 std::vector<std::string> TestFiles() {
-    const std::filesystem::path dir = std::filesystem::path(__FILE__).parent_path();
+    const std::filesystem::path dir = TABULA_SQL_TEST_DIR;
     std::vector<std::string> files;
     for (const auto& entry : std::filesystem::directory_iterator(dir))
         if (entry.path().extension() == ".test")

@@ -197,6 +197,28 @@ TEST(KeyCompare, LocaleCollationOrdersStringFields) {
     EXPECT_GT(downCmp.Compare(Key(downBuilder, StringRecord("apple", 8)).data(),
                               Key(downBuilder, StringRecord("Banana", 8)).data()),
               0);
+    // Descending, NULL comes after every text, as with unlocalized keys.
+    EXPECT_GT(downCmp.Compare(Key(downBuilder, StringRecord(nullptr, 8)).data(),
+                              Key(downBuilder, StringRecord("apple", 8)).data()),
+              0);
+
+    // A descending number beside a collated string keeps its direction:
+    // only the string slots are left to the collation.
+    TKeyField downAmount = amount;
+    downAmount.descending = true;
+    const TKeyBuilder mixed({name, downAmount}, false, false, &english);
+    const TKeyComparer mixedCmp(mixed.KeyLength(), false, mixed.StringSegments(), &english);
+    auto mixedKey = [&](std::int32_t value) {
+        Bytes record = StringRecord("pear", 8);
+        record.resize(23, 0);
+        record[18] = 1;
+        std::memcpy(record.data() + 19, &value, 4);
+        return Key(mixed, record);
+    };
+    EXPECT_GT(mixedCmp.Compare(mixedKey(1).data(), mixedKey(2).data()), 0);
+    // And so does one in a localized index without any string field.
+    const TKeyBuilder numbers({Field(datafmt::kFtInt32, 4, true)}, false, false, &english);
+    EXPECT_GT(Key(numbers, RecordWith<std::int32_t>(1)), Key(numbers, RecordWith<std::int32_t>(2)));
 }
 
 TEST(KeyCompare, LocaleKeysAreUpperCasedForCaseInsensitiveIndexes) {

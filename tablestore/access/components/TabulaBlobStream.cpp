@@ -1,12 +1,12 @@
-// TTabulaBlobStream: BLOB field contents of a table record.
-#include "TabulaTableBlobStream.h"
+// TTabulaBlobStream: BLOB field contents of a dataset record.
+#include "TabulaBlobStream.h"
 
 #include "AccessMessages.h"
 #include "ApplicationHandler.h"
 #include "DataFile.h"
 #include "EngineCodes.h"
 #include "EngineError.h"
-#include "TabulaTable.h"
+#include "TabulaDataSet.h"
 
 #include <algorithm>
 #include <cstring>
@@ -33,13 +33,13 @@ void Check(TDataFile& file, int code) {
 
 } // namespace
 
-TTabulaBlobStream::TTabulaBlobStream(TTabulaTable& table, TField& field, TBlobStreamMode mode)
-    : table_(table), field_(field) {
-    TDataFile* file = table_.Cursor();
-    std::uint8_t* buffer = table_.BlobBuffer();
+TTabulaBlobStream::TTabulaBlobStream(TTabulaDataSet& dataSet, TField& field, TBlobStreamMode mode)
+    : dataSet_(dataSet), field_(field) {
+    TDataFile* file = dataSet_.Cursor();
+    std::uint8_t* buffer = dataSet_.BlobBuffer();
     if (!file || !buffer || field_.FieldNo() <= 0)
         return;
-    const std::span<std::uint8_t> image{buffer, table_.imageSize_};
+    const std::span<std::uint8_t> image{buffer, dataSet_.ImageSize()};
     if (HoldsOpenBlob(*file, field_.FieldNo(), image)) {
         buffer_ = buffer;
         return;
@@ -47,7 +47,8 @@ TTabulaBlobStream::TTabulaBlobStream(TTabulaTable& table, TField& field, TBlobSt
     if (mode != TBlobStreamMode::bmRead) {
         if (field_.ReadOnly)
             msg::Raise(msg::kFieldReadOnly, field_.FieldName());
-        if (table_.State() != TDataSetState::dsEdit && table_.State() != TDataSetState::dsInsert)
+        if (dataSet_.State() != TDataSetState::dsEdit &&
+            dataSet_.State() != TDataSetState::dsInsert)
             msg::Raise(msg::kNotEditing);
     }
     Check(*file, file->OpenBlob(field_.FieldNo(), image, 0));
@@ -64,14 +65,14 @@ TTabulaBlobStream::TTabulaBlobStream(TTabulaTable& table, TField& field, TBlobSt
 }
 
 TTabulaBlobStream::~TTabulaBlobStream() {
-    TDataFile* file = table_.Cursor();
+    TDataFile* file = dataSet_.Cursor();
     if (!buffer_ || !file)
         return;
     if (opened_ && !wrote_)
         file->FreeBlob(field_.FieldNo(), Image());
     if (wrote_) {
         try {
-            table_.DataEvent(TDataEvent::deFieldChange, &field_);
+            dataSet_.DataEvent(TDataEvent::deFieldChange, &field_);
         } catch (const std::exception& error) {
             HandleApplicationException(error);
         }
@@ -79,11 +80,11 @@ TTabulaBlobStream::~TTabulaBlobStream() {
 }
 
 std::span<std::uint8_t> TTabulaBlobStream::Image() const {
-    return {buffer_, table_.imageSize_};
+    return {buffer_, dataSet_.ImageSize()};
 }
 
 std::int64_t TTabulaBlobStream::Read(void* buffer, std::int64_t count) {
-    TDataFile* file = table_.Cursor();
+    TDataFile* file = dataSet_.Cursor();
     if (!buffer_ || !file || count <= 0 || position_ > std::numeric_limits<std::uint32_t>::max())
         return 0;
     const auto want = static_cast<std::uint32_t>(
@@ -100,7 +101,7 @@ std::int64_t TTabulaBlobStream::Read(void* buffer, std::int64_t count) {
 }
 
 std::int64_t TTabulaBlobStream::Write(const void* buffer, std::int64_t count) {
-    TDataFile* file = table_.Cursor();
+    TDataFile* file = dataSet_.Cursor();
     if (!buffer_ || !file || count <= 0)
         return 0;
     if (position_ + count > std::numeric_limits<std::uint32_t>::max())
@@ -113,7 +114,7 @@ std::int64_t TTabulaBlobStream::Write(const void* buffer, std::int64_t count) {
 }
 
 std::int64_t TTabulaBlobStream::Seek(std::int64_t offset, TStreamOrigin origin) {
-    TDataFile* file = table_.Cursor();
+    TDataFile* file = dataSet_.Cursor();
     std::int64_t base = 0;
     if (origin == TStreamOrigin::soCurrent) {
         base = position_;

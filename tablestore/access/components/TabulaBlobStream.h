@@ -1,4 +1,4 @@
-// TTabulaBlobStream: a byte stream over one BLOB field of a table's active
+// TTabulaBlobStream: a byte stream over one BLOB field of a dataset's active
 // record buffer, through the data file's BLOB operations.
 //
 // States:
@@ -22,11 +22,11 @@
 
 namespace tabula {
 
-class TTabulaTable;
+class TTabulaDataSet;
 
 class TTabulaBlobStream : public TStream {
 public:
-    TTabulaBlobStream(TTabulaTable& table, TField& field, TBlobStreamMode mode);
+    TTabulaBlobStream(TTabulaDataSet& dataSet, TField& field, TBlobStreamMode mode);
     ~TTabulaBlobStream() override;
 
     std::int64_t Read(void* buffer, std::int64_t count) override;
@@ -36,7 +36,7 @@ public:
 private:
     std::span<std::uint8_t> Image() const;
 
-    TTabulaTable& table_;
+    TTabulaDataSet& dataSet_;
     TField& field_;
     std::uint8_t* buffer_ = nullptr;
     bool opened_ = false; // this stream opened the BLOB

@@ -52,7 +52,7 @@ int main(int argc, char** argv) {
         for (const std::string& finding : report.findings)
             std::printf("%s\n", finding.c_str());
         std::printf("%s: %lld record slots, %lld live records, %lld BLOB chains, %zu findings\n",
-                    name, static_cast<long long>(report.slots),
+                    name, static_cast<long long>(report.recordSlots),
                     static_cast<long long>(report.liveRecords),
                     static_cast<long long>(report.blobChains), report.findings.size());
         status = report.Clean() ? 0 : 1;

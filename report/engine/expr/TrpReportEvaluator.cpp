@@ -4,6 +4,7 @@
 #include "TrpEngineLists.h"
 #include "TrpEngineState.h"
 #include "TrpExpressionText.h"
+#include "TrpForm.h"
 #include "TrpFormat.h"
 #include "TrpGenerationInfo.h"
 #include "TrpMessages.h"
@@ -68,7 +69,7 @@ TrpValue TrpReportEvaluator::GetValue(const std::string& name) {
             return value;
     }
     TrpValue value = std::int64_t{0};
-    TrpLookupContext context{report_.Owner(), {}};
+    const TrpLookupContext context = LookupContextOf(report_.Owner());
     TrpDataDictionary& dictionary = report_.Dictionary;
     if (dictionary.IsVariable(name, context, GenerationInfo().DefaultDataset))
         return dictionary.GetValue(name, [this](const std::string& text) { return Calc(text); });
@@ -345,6 +346,9 @@ TrpReportEvaluator& InstallEvaluator(TrpReport& report) {
     report.Evaluator = [evaluator](const std::string& expression) {
         return evaluator->Calc(expression);
     };
+    // The object's script is compiled when generation prepares its page;
+    // running it is the generator's to wire, beside that compilation.
+    report.ExpandMemo = [evaluator](TrpView& view) { evaluator->ExpandMemo(view); };
     return *evaluator;
 }
 

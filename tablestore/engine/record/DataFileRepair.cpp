@@ -241,7 +241,7 @@ TRepairReport TDataFile::RebuildFromRecords() {
             Fail(kErrTableDamaged);
         throw;
     }
-    report.slots = header_.nextRecordNumber - 1;
+    report.recordSlots = header_.nextRecordNumber - 1;
     return report;
 }
 

@@ -68,7 +68,7 @@ TVerifyReport TTableVerifier::Verify(TDataFile& table) {
     const TDataHeader& header = table.Header();
     const int size = header.recordSize;
     const std::int32_t slots = header.nextRecordNumber - 1;
-    report.slots = slots;
+    report.recordSlots = slots;
     TIndexFile& index = table.IndexFile();
     const bool keyed = table.PrimaryHasKeys();
     std::vector<int> indexes;

@@ -32,7 +32,7 @@
 namespace tabula {
 
 struct TRepairReport {
-    std::int64_t slots = 0;           // record slots after the repair
+    std::int64_t recordSlots = 0;     // record slots after the repair
     std::int64_t keptRecords = 0;     // live records kept
     std::int64_t droppedRecords = 0;  // slots that were live or unreadable and are now deleted
     std::int64_t droppedBlobs = 0;    // BLOB values emptied

@@ -34,7 +34,7 @@ class TDataFile;
 
 struct TVerifyReport {
     std::vector<std::string> findings;
-    std::int64_t slots = 0;       // physical record slots
+    std::int64_t recordSlots = 0; // physical record slots
     std::int64_t liveRecords = 0; // slots not marked deleted
     std::int64_t blobChains = 0;  // BLOB chains walked
     bool Clean() const { return findings.empty(); }

@@ -149,7 +149,7 @@ void Verify(TShell& shell, const std::string& name) {
     const TVerifyReport report = TTableVerifier::Verify(shell.TablePath(name));
     for (const std::string& finding : report.findings)
         shell.Out() << finding << '\n';
-    shell.Out() << name << ": " << report.slots << " record slots, " << report.liveRecords
+    shell.Out() << name << ": " << report.recordSlots << " record slots, " << report.liveRecords
                 << " live records, " << report.blobChains << " BLOB chains, "
                 << report.findings.size() << " findings\n";
     if (!report.Clean())

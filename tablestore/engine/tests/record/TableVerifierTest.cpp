@@ -56,7 +56,7 @@ TEST_F(Verify, SoundTablesHaveNoFindings) {
     Build(true);
     const TVerifyReport report = TTableVerifier::Verify(TablePath());
     EXPECT_TRUE(report.Clean());
-    EXPECT_EQ(report.slots, 6);
+    EXPECT_EQ(report.recordSlots, 6);
     EXPECT_EQ(report.liveRecords, 5);
     EXPECT_EQ(Tool("T"), 0);
     EXPECT_EQ(Tool("Missing"), 2);
@@ -211,7 +211,7 @@ TEST_F(Verify, RepairMendsThePlantedDamages) {
         const TRepairReport report = TTableRepair::Repair(TablePath());
         EXPECT_EQ(report.keptRecords, d.kept);
         EXPECT_EQ(report.droppedRecords, d.dropped);
-        EXPECT_EQ(report.slots, 6);
+        EXPECT_EQ(report.recordSlots, 6);
         EXPECT_EQ(Findings(), std::vector<std::string>{});
         // The repaired table takes new records where the rules say.
         auto t = OpenTable(false);

@@ -26,44 +26,41 @@ std::size_t SkipQuoted(const std::string& text, std::size_t pos) {
     return std::string::npos;
 }
 
-std::size_t FindClosing(const std::string& text, std::size_t pos) {
-    // Brackets of either kind count towards one depth; a text mixing them
-    // badly is caught when its parts are parsed.
+namespace {
+
+// The closing partner of the opening bracket at pos, skipping quoted texts.
+// squareOnly counts "[" and "]" alone; otherwise brackets of either kind
+// count towards one depth (a text mixing them badly is caught when its
+// parts are parsed).
+std::size_t FindMatching(const std::string& text, std::size_t pos, bool squareOnly) {
     int depth = 0;
     for (std::size_t i = pos; i < text.size();) {
-        char c = text[i];
+        const char c = text[i];
         if (c == '\'' || c == '"') {
             i = SkipQuoted(text, i);
             if (i == std::string::npos)
                 return std::string::npos;
             continue;
         }
-        if (c == '(' || c == '[')
+        const bool opens = c == '[' || (!squareOnly && c == '(');
+        const bool closes = c == ']' || (!squareOnly && c == ')');
+        if (opens)
             ++depth;
-        else if ((c == ')' || c == ']') && --depth == 0)
+        else if (closes && --depth == 0)
             return i;
         ++i;
     }
     return std::string::npos;
 }
 
+} // namespace
+
+std::size_t FindClosing(const std::string& text, std::size_t pos) {
+    return FindMatching(text, pos, false);
+}
+
 std::size_t FindClosingBracket(const std::string& text, std::size_t pos) {
-    int depth = 0;
-    for (std::size_t i = pos; i < text.size();) {
-        char c = text[i];
-        if (c == '\'' || c == '"') {
-            i = SkipQuoted(text, i);
-            if (i == std::string::npos)
-                return std::string::npos;
-            continue;
-        }
-        if (c == '[')
-            ++depth;
-        else if (c == ']' && --depth == 0)
-            return i;
-        ++i;
-    }
-    return std::string::npos;
+    return FindMatching(text, pos, true);
 }
 
 std::vector<std::string> SplitArguments(const std::string& text) {

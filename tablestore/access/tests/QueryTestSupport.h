@@ -12,6 +12,7 @@
 #include "DataFile.h"
 #include "DataFileFormat.h"
 #include "DataQuery.h"
+#include "EngineError.h"
 #include "FieldValue.h"
 #include "StoreTestSupport.h"
 #include "TabulaQuery.h"
@@ -19,6 +20,7 @@
 #include "TabulaSessionList.h"
 #include "TextBlanks.h"
 
+#include <algorithm>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
@@ -198,6 +200,25 @@ inline std::vector<std::string> Rows(const std::string& path) {
     t.Open();
     std::vector<std::string> rows = CursorRows(t);
     t.Close();
+    return rows;
+}
+
+// The rows a statement answers over the tables of directory, sorted (so
+// that results compare as multisets); a failure is the one row
+// "error: " + its message.
+inline std::vector<std::string> SortedResultRows(const std::string& directory,
+                                                 const std::string& sql) {
+    TDataQuery q;
+    q.SetDirectory(directory);
+    std::vector<std::string> rows;
+    try {
+        CheckCode(q.Prepare(sql));
+        CheckCode(q.Execute());
+        rows = CursorRows(*q.ResultCursor());
+    } catch (const std::exception& e) {
+        rows = {std::string("error: ") + e.what()};
+    }
+    std::sort(rows.begin(), rows.end());
     return rows;
 }
 

@@ -60,18 +60,7 @@ protected:
     }
 
     static std::vector<std::string> Result(const TScratchDir& dir, const std::string& sql) {
-        TDataQuery q;
-        q.SetDirectory(dir.Path());
-        std::vector<std::string> rows;
-        try {
-            CheckCode(q.Prepare(sql));
-            CheckCode(q.Execute());
-            rows = CursorRows(*q.ResultCursor());
-        } catch (const std::exception& e) {
-            rows = {std::string("error: ") + e.what()};
-        }
-        std::sort(rows.begin(), rows.end());
-        return rows;
+        return SortedResultRows(dir.Path(), sql);
     }
 
     TScratchDir indexed;

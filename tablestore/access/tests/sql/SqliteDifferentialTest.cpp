@@ -127,18 +127,7 @@ protected:
     }
 
     std::vector<std::string> Ours(const std::string& sql) {
-        TDataQuery q;
-        q.SetDirectory(dir.Path());
-        std::vector<std::string> rows;
-        try {
-            CheckCode(q.Prepare(sql));
-            CheckCode(q.Execute());
-            rows = CursorRows(*q.ResultCursor());
-        } catch (const std::exception& e) {
-            rows = {std::string("error: ") + e.what()};
-        }
-        std::sort(rows.begin(), rows.end());
-        return rows;
+        return SortedResultRows(dir.Path(), sql);
     }
 
     std::vector<std::string> Theirs(const std::string& sql) {

@@ -92,7 +92,8 @@ inline TFieldDescriptor FieldFromSpec(int number, const std::string& spec) {
 
 // Creates a table: fields as above; primary lists the primary key's field
 // names (empty: physical order); each secondary is "Name Field[,Field]",
-// a field written "Field DESC" descending in that index.
+// a field written "Field DESC" descending in that index, and an entry
+// "DESC" making the whole index descending.
 inline void
 CreateTable(const std::string& path, const std::string& fieldList,
             const std::vector<std::string>& primary = {},
@@ -115,6 +116,10 @@ CreateTable(const std::string& path, const std::string& fieldList,
         TIndexDescriptor index;
         index.name = name;
         for (const auto& field : fields) {
+            if (field == "DESC") { // the whole index descending
+                index.descending = true;
+                continue;
+            }
             // "Field DESC" sorts that field descending.
             const bool down = field.size() > 5 && field.ends_with(" DESC");
             index.fieldDescending[index.fieldCount] = down ? 1 : 0;

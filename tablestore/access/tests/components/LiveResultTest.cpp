@@ -17,7 +17,9 @@ class LiveResult : public ::testing::Test {
 protected:
     void SetUp() override {
         CreateTable(dir.Table("R"), "No int32, Action string 10, Amount int32", {"No"},
-                    {{"ByAction", {"Action"}}, {"ByActionDown", {"Action", "Amount DESC"}}});
+                    {{"ByAction", {"Action"}},
+                     {"ByActionDown", {"Action", "Amount DESC"}},
+                     {"Reversed", {"Amount", "No DESC", "DESC"}}});
         const char* actions[] = {"Delete", "Add", "Force", "Add"};
         for (int i = 1; i <= 4; ++i)
             ASSERT_EQ(RunSql(dir.Path(), "INSERT INTO R VALUES (" + std::to_string(i) + ", '" +
@@ -85,6 +87,12 @@ TEST_F(LiveResult, EachOrderItemsDirectionChoosesTheIndex) {
         q->Open();
         EXPECT_FALSE(q->CanModify()) << sql;
     }
+    // A descending index turns every field round: Amount runs down, No up.
+    auto reversed = Live("SELECT * FROM R ORDER BY Amount DESC, No");
+    reversed->Open();
+    EXPECT_TRUE(reversed->CanModify());
+    EXPECT_EQ(Column(*reversed, "No"), (std::vector<std::string>{"4", "3", "2", "1"}));
+    reversed->Close();
     auto canned = Live("SELECT * FROM R ORDER BY Action DESC, Amount DESC");
     canned->Open();
     EXPECT_EQ(Column(*canned, "No"), (std::vector<std::string>{"3", "1", "4", "2"}));

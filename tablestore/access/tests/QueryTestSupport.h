@@ -91,7 +91,9 @@ inline TFieldDescriptor FieldFromSpec(int number, const std::string& spec) {
 }
 
 // Creates a table: fields as above; primary lists the primary key's field
-// names (empty: physical order); each secondary is "Name Field[,Field]".
+// names (empty: physical order); each secondary is "Name Field[,Field]",
+// a field written "Field DESC" descending in that index, and an entry
+// "DESC" making the whole index descending.
 inline void
 CreateTable(const std::string& path, const std::string& fieldList,
             const std::vector<std::string>& primary = {},
@@ -113,8 +115,17 @@ CreateTable(const std::string& path, const std::string& fieldList,
     for (const auto& [name, fields] : secondaries) {
         TIndexDescriptor index;
         index.name = name;
-        for (const auto& field : fields)
-            index.fieldNumbers[index.fieldCount++] = numberOf(field);
+        for (const auto& field : fields) {
+            if (field == "DESC") { // the whole index descending
+                index.descending = true;
+                continue;
+            }
+            // "Field DESC" sorts that field descending.
+            const bool down = field.size() > 5 && field.ends_with(" DESC");
+            index.fieldDescending[index.fieldCount] = down ? 1 : 0;
+            index.fieldNumbers[index.fieldCount++] =
+                numberOf(down ? field.substr(0, field.size() - 5) : field);
+        }
         indexes.push_back(index);
     }
     def.secondaryIndexCount = static_cast<int>(indexes.size());

@@ -4,6 +4,7 @@
 #include "DataFile.h"
 #include "DataFileFormat.h"
 #include "IndexFileFormat.h"
+#include "JoinAnalysis.h"
 #include "SourceDataFile.h"
 #include "SqlConvert.h"
 #include "SqlFilterBuilder.h"
@@ -80,10 +81,11 @@ int TableOf(const TSqlStatement& s, const std::string& correlation) {
 } // namespace
 
 TJoinIterator::TJoinIterator(const TSqlStatement& statement, std::vector<TSourceDataFile*> sources,
-                             std::uint32_t localeId)
+                             std::uint32_t localeId, bool handAll)
     : sources_(std::move(sources)), parts_(sources_.size()), outerOn_(sources_.size()),
       nullRow_(sources_.size(), false), links_(sources_.size()), linkBuilders_(sources_.size()),
-      tableFilters_(sources_.size()), localeId_(localeId) {
+      tableFilters_(sources_.size()), localeId_(localeId), handAll_(handAll) {
+    SqlCheckJoinConditions(statement);
     std::vector<const TSqlNode*> outerConditions;
     for (const TSqlJoin& join : statement.joins) {
         if (join.kind != kJoinLeftOuter && join.kind != kJoinRightOuter)
@@ -168,7 +170,7 @@ void TJoinIterator::HandTableFilters(std::size_t level, bool optional) {
             continue;
         }
         TSqlTableFilter filter = builder.Build(*SqlPrepareTableCondition(part));
-        if (filter.level == kRecordByRecord) {
+        if (filter.level == kRecordByRecord && !handAll_) {
             kept.push_back(part);
             continue;
         }

@@ -16,8 +16,10 @@
 //   have been answered.
 // - WHERE parts on one table that its indexes can answer (wholly or partly)
 //   are handed to that table as engine filters for the whole walk and not
-//   tested again; the optional table of an outer join gets none, as its
-//   WHERE parts must see the empty row too.
+//   tested again; with handAll (a result of aggregates only, where no row
+//   is kept for its own sake) every part on one table is handed, the
+//   engine testing it as it reads. The optional table of an outer join
+//   gets none, as its WHERE parts must see the empty row too.
 // - a join link: the first comparison (=, <, >, <=, >=) between a column of
 //   a table and a column of a table before it - a WHERE part of an inner
 //   join, or an AND part of an outer join's ON condition. For each record
@@ -55,7 +57,7 @@ public:
     using TProgress = std::function<void(std::int64_t counter, std::uint16_t percent, bool& abort)>;
 
     TJoinIterator(const TSqlStatement& statement, std::vector<TSourceDataFile*> sources,
-                  std::uint32_t localeId);
+                  std::uint32_t localeId, bool handAll);
     ~TJoinIterator();
     TJoinIterator(const TJoinIterator&) = delete;
     TJoinIterator& operator=(const TJoinIterator&) = delete;
@@ -103,6 +105,7 @@ private:
     std::vector<std::unique_ptr<TSqlFilterBuilder>> linkBuilders_;
     std::vector<std::vector<int>> tableFilters_; // handles, dropped on destruction
     std::uint32_t localeId_;
+    bool handAll_;
     TSqlEvalContext context_;
     TProgress progress_;
     bool aborted_ = false;

@@ -12,12 +12,17 @@ namespace tabula {
 
 namespace {
 
+// Whether an index reads in the ORDER BY's order: its leading fields are
+// the items' columns, each running in its item's direction. A descending
+// index reverses the whole order, so a field runs descending when exactly
+// one of its own flag and the index's flag is set.
 bool IndexOrders(const TIndexDescriptor& d, const TSqlStatement& s) {
-    if (d.fieldCount < s.orderBy.size() || d.descending || d.caseInsensitive != s.noCase)
+    if (d.fieldCount < s.orderBy.size() || d.caseInsensitive != s.noCase)
         return false;
     for (std::size_t k = 0; k < s.orderBy.size(); ++k) {
         const TSqlOrderItem& item = s.orderBy[k];
-        if (d.fieldNumbers[k] != item.fieldNumber || (d.fieldDescending[k] != 0) != item.descending)
+        const bool fieldDown = (d.fieldDescending[k] != 0) != d.descending;
+        if (d.fieldNumbers[k] != item.fieldNumber || fieldDown != item.descending)
             return false;
     }
     return true;

@@ -273,7 +273,13 @@ void ExecuteCannedSelect(const TSqlStatement& statement,
         answer.Finish();
         return;
     }
-    TJoinIterator join(statement, sources, localeId);
+    // Rows of a result of aggregates only are never kept one by one: the
+    // tables may test every condition of their own as they read.
+    const bool aggregatesOnly = statement.grouped && std::all_of(fields.begin(), fields.end(),
+                                                                 [](const TResultDataField& f) {
+                                                                     return f.aggregate != 0;
+                                                                 });
+    TJoinIterator join(statement, sources, localeId, aggregatesOnly);
     TRowCollector collector(statement, sources, fields, localeId, join);
     join.Run([&] { collector.Add(); }, progress);
     collector.EnsureSingleGroup();

@@ -17,7 +17,9 @@ class LiveResult : public ::testing::Test {
 protected:
     void SetUp() override {
         CreateTable(dir.Table("R"), "No int32, Action string 10, Amount int32", {"No"},
-                    {{"ByAction", {"Action"}}});
+                    {{"ByAction", {"Action"}},
+                     {"ByActionDown", {"Action", "Amount DESC"}},
+                     {"Reversed", {"Amount", "No DESC", "DESC"}}});
         const char* actions[] = {"Delete", "Add", "Force", "Add"};
         for (int i = 1; i <= 4; ++i)
             ASSERT_EQ(RunSql(dir.Path(), "INSERT INTO R VALUES (" + std::to_string(i) + ", '" +
@@ -69,6 +71,31 @@ TEST_F(LiveResult, WhichStatementsAreLive) {
     auto q = MakeQuery(dir.Path(), "SELECT * FROM R");
     q->Open();
     EXPECT_FALSE(q->CanModify());
+}
+
+// Each ORDER BY item's direction must match its field's flag in the index;
+// the first item does not decide for all.
+TEST_F(LiveResult, EachOrderItemsDirectionChoosesTheIndex) {
+    auto mixed = Live("SELECT * FROM R ORDER BY Action, Amount DESC");
+    mixed->Open();
+    EXPECT_TRUE(mixed->CanModify());
+    EXPECT_EQ(Column(*mixed, "No"), (std::vector<std::string>{"4", "2", "1", "3"}));
+    mixed->Close();
+    for (const char* sql : {"SELECT * FROM R ORDER BY Action, Amount",
+                            "SELECT * FROM R ORDER BY Action DESC, Amount DESC"}) {
+        auto q = Live(sql);
+        q->Open();
+        EXPECT_FALSE(q->CanModify()) << sql;
+    }
+    // A descending index turns every field round: Amount runs down, No up.
+    auto reversed = Live("SELECT * FROM R ORDER BY Amount DESC, No");
+    reversed->Open();
+    EXPECT_TRUE(reversed->CanModify());
+    EXPECT_EQ(Column(*reversed, "No"), (std::vector<std::string>{"4", "3", "2", "1"}));
+    reversed->Close();
+    auto canned = Live("SELECT * FROM R ORDER BY Action DESC, Amount DESC");
+    canned->Open();
+    EXPECT_EQ(Column(*canned, "No"), (std::vector<std::string>{"3", "1", "4", "2"}));
 }
 
 TEST_F(LiveResult, FiltersOrderAndComputedColumnsComeFromTheCursor) {

@@ -7,6 +7,8 @@
 #include "EnginePixels.h"
 #include "TrpCompositeReport.h"
 #include "TrpEngineState.h"
+#include "TrpMemoLayout.h"
+#include "TrpMemoView.h"
 #include "TrpObjectFactory.h"
 #include "TrpPreparedFormat.h"
 #include "TrpReadStream.h"
@@ -99,6 +101,10 @@ void ReadPageObjects(const QByteArray& bytes, TrpPage& page) {
         view->PreparedForm = true;
         TrpView* added = page.Add(std::move(view));
         added->LoadFromStream(stream);
+        // Measured once here, so that hit testing sees the width drawing
+        // will use.
+        if (auto* memo = dynamic_cast<TrpMemoView*>(added))
+            TrpMemoLayout::ApplyAutoWidth(*memo);
     }
 }
 

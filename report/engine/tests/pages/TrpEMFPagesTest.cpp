@@ -130,6 +130,12 @@ struct DrawingFixture {
         box->SetBounds(100, 100, 200, 100);
         box->FillColor = 0x0000FF;
         box->FrameTyp = 0;
+        box->ResultMemo = {"Total"};
+        // Measured when the page is built: wider than the 20 pixels given.
+        TrpView* label = source.CreateView(kTypeMemo);
+        label->SetBounds(100, 400, 20, 40);
+        label->SetFlag(kMemoAutoWidth, true);
+        label->ResultMemo = {"A much longer caption"};
         TrpView* line = source.CreateView(kTypeLine);
         line->SetBounds(100, 300, 400, 0);
         line->FrameWidth = 4;
@@ -164,7 +170,7 @@ TEST_F(TrpEMFPagesTest, DrawScalesEveryObjectIntoTheRectangle) {
             return image.pixelColor(int(x * scale), int(y * scale));
         };
         EXPECT_EQ(at(200, 150), QColor(255, 0, 0)) << "inside the box";
-        EXPECT_EQ(at(110, 110), QColor(255, 0, 0));
+        EXPECT_EQ(at(290, 110), QColor(255, 0, 0));
         EXPECT_EQ(at(290, 190), QColor(255, 0, 0));
         EXPECT_EQ(at(90, 150), QColor(Qt::white)) << "left of the box";
         EXPECT_EQ(at(200, 210), QColor(Qt::white)) << "below the box";
@@ -172,6 +178,9 @@ TEST_F(TrpEMFPagesTest, DrawScalesEveryObjectIntoTheRectangle) {
         EXPECT_NE(at(300, 300), QColor(Qt::white)) << "on the line";
         EXPECT_EQ(at(300, 320), QColor(Qt::white)) << "below the line";
     }
+    TrpView* label = f.pages.BuildPage(0).Object(1);
+    EXPECT_GT(label->Width, 100) << "auto width measured when built";
+    EXPECT_EQ(f.pages.ObjectAt(0, {150, 410}), label);
     if (!dir.autoRemove())
         std::printf("PNGs in %s\n", qPrintable(dir.path()));
 }

@@ -305,10 +305,10 @@ void TrpView::BeginDraw() {
     saved_ = {Left, Top, Width, Height, FrameWidth, GapX, GapY};
     drawing_ = true;
     // A template object drawn while no report generates is drawn as it
-    // stands; objects of generated pages keep the scale their page drawer
-    // gives them.
+    // stands; objects of generated pages (read back in prepared form) keep
+    // the scale their page drawer gives them.
     TrpReport* report = Report();
-    if (Parent && !(report && report->Generating)) {
+    if (Parent && !PreparedForm && !(report && report->Generating)) {
         ScaleX = ScaleY = 1.0;
         OffsetX = OffsetY = 0;
     }

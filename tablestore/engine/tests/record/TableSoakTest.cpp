@@ -7,8 +7,9 @@
 // The second variant kills one process with SIGKILL halfway. The format has
 // no journal on disk, so what the table looks like afterwards is a figure to
 // know, not a pass or fail: the test prints what it finds and checks only
-// the other processes' rows. The repair must then leave a table that
-// verifies and keeps every survivor's row it could read.
+// the other processes' rows (a survivor that meets the half-written commit
+// may stop with the engine's error; it may not crash or hang). The repair must then leave a table
+// that verifies and keeps every survivor's row it could read.
 //
 // Duration: MORVANE_SOAK_SECONDS when set, else 20 s (4 s under the
 // sanitizers); the kill variant runs a quarter of that.
@@ -367,9 +368,21 @@ TEST_F(TableSoakTest, KilledProcessLeavesAFigureToKnow) {
     }
     std::map<std::int32_t, std::int32_t> logged;
     long survivorsLive = 0;
+    int survivorsStopped = 0;
     for (int p = 1; p < kProcesses; ++p) {
         TLog l = ReadLog(p);
-        ASSERT_TRUE(l.complete) << "process " << p << ": " << l.error;
+        // A survivor can meet what the killed process left half-written (an
+        // index entry without its record, a free slot the header names but
+        // the slot does not show) and stop with the engine's error for it:
+        // that is the limit the format documents. Only such a stop is
+        // allowed; its rows are then not checked, as it logged none.
+        if (!l.complete) {
+            ASSERT_NE(l.error.find("Tabula Engine Error"), std::string::npos)
+                << "process " << p << " stopped without the engine's error: " << l.error;
+            std::printf("soak after SIGKILL: process %d stopped: %s\n", p, l.error.c_str());
+            ++survivorsStopped;
+            continue;
+        }
         survivorsLive += l.appends - l.deletes;
         logged.insert(l.rows.begin(), l.rows.end());
     }
@@ -413,6 +426,7 @@ TEST_F(TableSoakTest, KilledProcessLeavesAFigureToKnow) {
     RecordProperty("killed_record_count_minus_scanned",
                    static_cast<int>(recordCount - static_cast<std::int64_t>(found.size())));
     RecordProperty("killed_survivor_rows_wrong", static_cast<int>(survivorsWrong));
+    RecordProperty("killed_survivors_stopped", survivorsStopped);
 
     // Whatever the kill left, the repair makes a table that verifies, and
     // every survivor's committed row is kept.

@@ -2,6 +2,7 @@
 // and default names over all pages.
 #include "TrpReport.h"
 
+#include "TrpEMFPages.h"
 #include "TrpEngineState.h"
 #include "TrpMessages.h"
 #include "TrpReportEvaluator.h"
@@ -23,8 +24,15 @@ std::string LowerName(const std::string& name) {
 } // namespace
 
 TrpReport::TrpReport(tabula::TComponent* owner)
-    : tabula::TComponent(owner), Pages(this), FileName(MessageText(kMsgUntitled)) {
+    : tabula::TComponent(owner), Pages(this), FileName(MessageText(kMsgUntitled)),
+      emfPages_(std::make_unique<TrpEMFPages>(this)) {
     InstallEvaluator(*this);
+}
+
+std::unique_ptr<TrpEMFPages> TrpReport::TakeEMFPages() {
+    std::unique_ptr<TrpEMFPages> taken = std::move(emfPages_);
+    emfPages_ = std::make_unique<TrpEMFPages>(this);
+    return taken;
 }
 
 TrpReport::~TrpReport() {
@@ -34,6 +42,7 @@ TrpReport::~TrpReport() {
         state.CurrentReport = nullptr;
     // The pages free their objects; the current object may be one of them.
     Pages.Clear();
+    emfPages_.reset();
 }
 
 TrpValue TrpReport::Evaluate(const std::string& expression) const {

@@ -25,6 +25,7 @@ namespace report {
 
 class TrpBand;
 class TrpDataset;
+class TrpEMFPages;
 class TrpPreview;
 class TrpReportEvaluator;
 class TrpView;
@@ -85,6 +86,11 @@ public:
     // list.
     TrpPages Pages;
     TrpDataDictionary Dictionary;
+    // The generated pages: filled by generation or loaded from a prepared
+    // report; the preview takes them over (TakeEMFPages) and leaves a
+    // fresh empty list.
+    TrpEMFPages& EMFPages() { return *emfPages_; }
+    std::unique_ptr<TrpEMFPages> TakeEMFPages();
     std::string PrinterName;
     bool UseDefaultPrinter = false;
     bool TwoPass = false;
@@ -125,6 +131,9 @@ public:
     void LoadFromStream(QIODevice& stream);
     void SaveToStream(QIODevice& stream);
     void SaveToFile(const std::string& fileName);
+
+private:
+    std::unique_ptr<TrpEMFPages> emfPages_;
 };
 
 } // namespace report

@@ -8,7 +8,7 @@ PACKAGES=(
     libgtest-dev libgmock-dev libbenchmark-dev
     qt6-base-dev libcups2-dev libjpeg62-turbo-dev libicu-dev
     fonts-liberation2 xvfb xauth
-    libsqlite3-dev libssl-dev coreutils libedit-dev
+    libsqlite3-dev libssl-dev coreutils libedit-dev poppler-utils
 )
 
 missing=()

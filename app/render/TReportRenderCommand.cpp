@@ -3,6 +3,7 @@
 
 #include "TRenderForm.h"
 #include "TStreamMessageBoxSink.h"
+#include "ETrpTemplateError.h"
 #include "TSummaryReport.h"
 #include "TrpEMFPages.h"
 #include "TrpPageExport.h"
@@ -20,18 +21,20 @@ namespace morvane {
 
 namespace {
 
-// A failure whose message the engine has already shown (an error box).
+// A failure whose message the engine has already shown in an error box;
+// what() says what the box stopped.
 class EShownFailure : public std::runtime_error {
 public:
-    EShownFailure() : std::runtime_error("failure shown by the report engine") {}
+    using std::runtime_error::runtime_error;
 };
 
 constexpr const char* kProgramName = "morvane-report";
 
 // Fails when the engine showed an error box since `before` boxes.
-void ThrowOnErrorBoxes(const TStreamMessageBoxSink& boxes, std::size_t before) {
+void ThrowOnErrorBoxes(const TStreamMessageBoxSink& boxes, std::size_t before,
+                       const std::string& stopped) {
     if (boxes.Errors().size() > before)
-        throw EShownFailure();
+        throw EShownFailure(stopped);
 }
 
 // Generation and page files use the virtual printer whatever platform
@@ -171,7 +174,8 @@ int TReportRenderCommand::Run(const std::vector<std::string>& args, std::ostream
             RenderTemplate(options, boxes, out);
         else
             RenderPrepared(options, out);
-    } catch (const EShownFailure&) {
+    } catch (const EShownFailure& failure) {
+        err << kProgramName << ": " << failure.what() << '\n';
         return kExitFailure;
     } catch (const std::exception& error) {
         err << kProgramName << ": " << error.what() << '\n';
@@ -194,7 +198,7 @@ void TReportRenderCommand::RenderTemplate(const TOptions& options, TStreamMessag
     if (!form.Summary().LoadTemplate(options.TemplateFile))
         throw report::ETrpExportError("Cannot open file " + options.TemplateFile +
                                       ": no such file");
-    ThrowOnErrorBoxes(boxes, shownBefore);
+    ThrowOnErrorBoxes(boxes, shownBefore, "cannot load template " + options.TemplateFile);
     for (const auto& [name, expression] : options.Variables)
         report.Dictionary.Variables.Set(name, expression);
     // As the window does before printing; a missing or damaged table fails
@@ -209,9 +213,9 @@ void TReportRenderCommand::RenderTemplate(const TOptions& options, TStreamMessag
         const auto& shown = boxes.Errors();
         if (std::find(shown.begin(), shown.end(), calculationError) == shown.end())
             throw std::runtime_error(calculationError);
-        throw EShownFailure();
+        throw EShownFailure("report generation failed");
     }
-    ThrowOnErrorBoxes(boxes, shownBefore);
+    ThrowOnErrorBoxes(boxes, shownBefore, "report generation failed");
     if (!built)
         throw std::runtime_error("report generation was cancelled");
     WriteOutputs(options, report.EMFPages(), out);
@@ -219,7 +223,12 @@ void TReportRenderCommand::RenderTemplate(const TOptions& options, TStreamMessag
 
 void TReportRenderCommand::RenderPrepared(const TOptions& options, std::ostream& out) {
     report::TrpReport report;
-    report.EMFPages().LoadFromFile(options.OpenFile);
+    try {
+        report.EMFPages().LoadFromFile(options.OpenFile);
+    } catch (const report::ETrpTemplateError& error) {
+        throw report::ETrpTemplateError("Cannot read prepared report " + options.OpenFile + ": " +
+                                        error.what());
+    }
     WriteOutputs(options, report.EMFPages(), out);
 }
 

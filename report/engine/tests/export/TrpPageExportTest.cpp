@@ -147,6 +147,37 @@ TEST_F(TrpPageExportTest, PngOnePerPageAtTheResolution) {
     EXPECT_THROW(ExportPng(pages, out, 100000), ETrpExportError);
 }
 
+// A page that does not use the whole sheet is scaled into the printable
+// area (the virtual printer's 5 mm border) inside its margins.
+TEST_F(TrpPageExportTest, PagesWithoutTheWholeSheetFillThePrintableArea) {
+    TrpEMFPages scaled(&report);
+    TrpPage source;
+    source.ChangePaper(kA4PaperCode, 0, 0, kDefaultPaperBin, TrpOrientation::Portrait);
+    source.UseMargins = false;
+    source.LeftMargin = 40;
+    TrpView* box = source.CreateView(kTypeMemo);
+    box->SetBounds(0, 0, 100, 100);
+    box->FillColor = 0x000000;
+    scaled.Add(source);
+    scaled.WriteObject(0, *box);
+    ASSERT_FALSE(scaled.Page(0).WholeSheet);
+    const std::vector<std::string> files = ExportPng(scaled, Path("scaled"), 100);
+    ASSERT_EQ(files.size(), 1u);
+    const QImage image(QString::fromStdString(files[0]));
+    const TrpEMFPage& page = scaled.Page(0);
+    const TrpPageMetrics& m = page.Metrics;
+    const double scale = 100 / kEnginePixelsPerInch;
+    const double kx = double(m.printableWidth - page.LeftMargin) / m.sheetWidth;
+    const int left = int(RoundHalfEven((m.offsetX + page.LeftMargin) * scale));
+    const int top = int(RoundHalfEven(m.offsetY * scale));
+    const int right = left + int(100 * kx * scale);
+    EXPECT_EQ(qGray(image.pixel(left - 2, top + 5)), 255) << "left of the scaled box";
+    EXPECT_EQ(qGray(image.pixel(left + 2, top - 2)), 255) << "above the scaled box";
+    EXPECT_EQ(qGray(image.pixel(left + 2, top + 2)), 0) << "inside the scaled box";
+    EXPECT_EQ(qGray(image.pixel(right - 3, top + 5)), 0);
+    EXPECT_EQ(qGray(image.pixel(right + 3, top + 5)), 255) << "the box is scaled down";
+}
+
 TEST_F(TrpPageExportTest, FailedExportsLeaveNothingBehind) {
     // A target whose directory cannot exist: its parent is a file.
     QFile blocker(dir.filePath("blocker"));

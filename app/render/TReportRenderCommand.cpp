@@ -1,9 +1,9 @@
 // morvane-report's argument parsing and run; see TReportRenderCommand.h.
 #include "TReportRenderCommand.h"
 
+#include "ETrpTemplateError.h"
 #include "TRenderForm.h"
 #include "TStreamMessageBoxSink.h"
-#include "ETrpTemplateError.h"
 #include "TSummaryReport.h"
 #include "TrpEMFPages.h"
 #include "TrpPageExport.h"

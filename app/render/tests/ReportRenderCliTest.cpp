@@ -191,8 +191,8 @@ TEST_F(ReportRenderCliTest, DamagedOrMissingInputsAndUnwritableOutputsExitTwo) {
     EXPECT_TRUE(Contains(run.err, PathText("blocker/x.pdf"))) << run.err;
     run = RunReport({"--open", Path("hand.rpp"), "--png", Path("blocker/png")});
     EXPECT_EQ(run.exitCode, 2);
-    EXPECT_EQ(Entries(), (QStringList{"blocker", "cut.rpp", "damaged.rpf", "hand.rpp", "nodata",
-                                      "vars.rpf"}))
+    EXPECT_EQ(Entries(),
+              (QStringList{"blocker", "cut.rpp", "damaged.rpf", "hand.rpp", "nodata", "vars.rpf"}))
         << "no output and no temporary file";
 }
 
@@ -200,9 +200,8 @@ TEST_F(ReportRenderCliTest, DamagedOrMissingInputsAndUnwritableOutputsExitTwo) {
 TEST_F(ReportRenderCliTest, VariablesReachTheReport) {
     WriteVariableTemplate("vars.rpf");
     const QString data = QStringLiteral(MORVANE_BIN_DIR "/Data");
-    const TRun run =
-        RunReport({"--data-dir", data, "--var", "comId='ACME'", "--rpp", Path("vars.rpp"),
-                   Path("vars.rpf")});
+    const TRun run = RunReport(
+        {"--data-dir", data, "--var", "comId='ACME'", "--rpp", Path("vars.rpp"), Path("vars.rpf")});
     ASSERT_EQ(run.exitCode, 0) << run.err;
     TrpEMFPages pages;
     pages.LoadFromFile(PathText("vars.rpp"));
@@ -224,8 +223,8 @@ TEST_F(ReportRenderCliTest, VariablesReachTheReport) {
 
     // A variable whose expression cannot be calculated fails the run with
     // the engine's calculation error.
-    const TRun bad = RunReport({"--data-dir", data, "--var", "comId='ACME", "--pdf",
-                                Path("bad.pdf"), Path("vars.rpf")});
+    const TRun bad = RunReport(
+        {"--data-dir", data, "--var", "comId='ACME", "--pdf", Path("bad.pdf"), Path("vars.rpf")});
     EXPECT_EQ(bad.exitCode, 2);
     EXPECT_FALSE(bad.err.empty());
     EXPECT_FALSE(QFile::exists(Path("bad.pdf")));

@@ -8,8 +8,8 @@
 // afterwards.
 //
 // Paper values come from prepared-report files and are untrusted: a size
-// outside 1..kMaxPaperTenthsMm, or an image that would exceed kMaxImageSide,
-// is refused with ETrpExportError before anything is drawn for it.
+// outside 1..kMaxPaperTenthsMm, or an image larger than kMaxImageSide a side or
+// kMaxImagePixels in all, is refused with ETrpExportError before anything is drawn for it.
 #include "TrpPageExport.h"
 
 #include "EnginePixels.h"
@@ -42,10 +42,13 @@ constexpr int kMaxPaperTenthsMm = 50800;
 static_assert(kMaxPaperTenthsMm == 200 * static_cast<int>(kTenthsMmPerInch));
 // Resolutions accepted for images.
 constexpr int kMinDpi = 1;
-constexpr int kMaxDpi = 2400;
-// QImage's own limit on a side is far above this; a larger image would
-// need gigabytes.
+constexpr int kMaxDpi = 1200;
+// The largest page image drawn: a side QPainter can address, and at most
+// the pixels of an A4 sheet at kMaxDpi (about 560 MB at 4 bytes a pixel),
+// whatever paper size a file claims.
 constexpr int kMaxImageSide = 32767;
+constexpr std::int64_t kMaxImagePixels = 140'000'000;
+static_assert(9921LL * 14031 <= kMaxImagePixels, "A4 at 1200 dpi fits");
 constexpr const char* kPngPattern = "page-%03zu.png";
 
 std::string PngName(std::size_t pageNo) {
@@ -164,7 +167,7 @@ QImage RenderPng(TrpEMFPages& pages, std::size_t index, int dpi, const std::stri
     };
     const std::int64_t w = std::max<std::int64_t>(1, pixels(page.PaperWidth));
     const std::int64_t h = std::max<std::int64_t>(1, pixels(page.PaperHeight));
-    if (w > kMaxImageSide || h > kMaxImageSide)
+    if (w > kMaxImageSide || h > kMaxImageSide || w * h > kMaxImagePixels)
         throw ETrpExportError(fileName + ": page " + std::to_string(index + 1) + " at " +
                               std::to_string(dpi) + " dpi is too large for an image");
     QImage image(static_cast<int>(w), static_cast<int>(h), QImage::Format_RGB32);
@@ -218,16 +221,14 @@ void ExportPdf(TrpEMFPages& pages, const std::string& fileName) {
         throw ETrpExportError("Cannot write " + fileName + ": " + error.what());
     }
     if (file.error() != QFileDevice::NoError || !file.commit())
-        throw ETrpExportError("Cannot write " + fileName + ": " +
-                              file.errorString().toStdString());
+        throw ETrpExportError("Cannot write " + fileName + ": " + file.errorString().toStdString());
 }
 
 std::vector<std::string> ExportPng(TrpEMFPages& pages, const std::string& directory, int dpi) {
     RequirePages(pages, directory);
     if (dpi < kMinDpi || dpi > kMaxDpi)
-        throw ETrpExportError(directory + ": resolution " + std::to_string(dpi) +
-                              " dpi outside " + std::to_string(kMinDpi) + ".." +
-                              std::to_string(kMaxDpi));
+        throw ETrpExportError(directory + ": resolution " + std::to_string(dpi) + " dpi outside " +
+                              std::to_string(kMinDpi) + ".." + std::to_string(kMaxDpi));
     QDir dir(Native(directory));
     if (!dir.mkpath(QStringLiteral(".")))
         throw ETrpExportError("Cannot create directory " + directory);

@@ -49,8 +49,8 @@ protected:
     std::string Path(const QString& name) const { return dir.filePath(name).toStdString(); }
     // The entries of the directory, hidden ones included.
     QStringList Entries(const QString& sub = QString()) const {
-        return QDir(dir.filePath(sub)).entryList(QDir::AllEntries | QDir::Hidden |
-                                                 QDir::NoDotAndDotDot);
+        return QDir(dir.filePath(sub))
+            .entryList(QDir::AllEntries | QDir::Hidden | QDir::NoDotAndDotDot);
     }
     // Appends a page whose stream holds an object record cut short: it
     // fails only when it is drawn.

@@ -91,6 +91,8 @@ public:
     bool HitTest(std::size_t index, QPoint point, bool click, int& cursor);
 
     void SaveToStream(QIODevice& device) const;
+    // Written beside the target under a temporary name and renamed into
+    // place when complete; a failure leaves the old file or none.
     void SaveToFile(const std::string& fileName) const;
     // Clears the list and reads a prepared-report file; a damaged one throws
     // ETrpTemplateError. Loaded pages cannot be prepared again.

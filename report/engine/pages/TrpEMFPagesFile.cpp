@@ -11,6 +11,7 @@
 #include "TrpWriteStream.h"
 
 #include <QFile>
+#include <QSaveFile>
 #include <algorithm>
 
 namespace report {
@@ -142,10 +143,15 @@ void TrpEMFPages::SaveToStream(QIODevice& device) const {
 }
 
 void TrpEMFPages::SaveToFile(const std::string& fileName) const {
-    QFile file(QString::fromStdString(fileName));
-    if (!file.open(QIODevice::WriteOnly | QIODevice::Truncate))
+    // Written under a temporary name beside the target and renamed into
+    // place when complete: the old file stays until then, and a failed
+    // write leaves nothing behind.
+    QSaveFile file(QFile::decodeName(QByteArray::fromStdString(fileName)));
+    if (!file.open(QIODevice::WriteOnly))
         throw ETrpTemplateError("cannot create " + fileName);
     SaveToStream(file);
+    if (!file.commit())
+        throw ETrpTemplateError("cannot write " + fileName);
 }
 
 void TrpEMFPages::LoadFromStream(QIODevice& device) {

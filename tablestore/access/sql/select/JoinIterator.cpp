@@ -5,6 +5,7 @@
 #include "DataFileFormat.h"
 #include "IndexFileFormat.h"
 #include "JoinAnalysis.h"
+#include "ReadSlices.h"
 #include "SourceDataFile.h"
 #include "SqlConvert.h"
 #include "SqlFilterBuilder.h"
@@ -347,6 +348,27 @@ private:
     int handle_;
 };
 
+void TJoinIterator::OuterRecord(TDataFile& file) {
+    if (slices_)
+        slices_->Step();
+    if (!progress_)
+        return;
+    const std::int64_t position = file.RecordPosition();
+    if (position == lastPosition_)
+        return;
+    lastPosition_ = position;
+    ++counter_;
+    const std::int64_t count = file.RecordCount();
+    const std::int64_t percent = count > 0 ? counter_ * 100 / count : 100;
+    // The callback may change the tables: it runs without the slice's locks.
+    if (slices_)
+        slices_->Pause();
+    progress_(counter_, static_cast<std::uint16_t>(std::clamp<std::int64_t>(percent, 0, 100)),
+              aborted_);
+    if (slices_)
+        slices_->Resume();
+}
+
 void TJoinIterator::Walk(std::size_t level, const std::function<void()>& rowAction) {
     TSourceDataFile& source = *sources_[level];
     TDataFile& file = source.File();
@@ -355,18 +377,8 @@ void TJoinIterator::Walk(std::size_t level, const std::function<void()>& rowActi
     const TLinkFilterScope link(file, PrepareLink(level));
     file.GotoFirst();
     while (!aborted_ && file.NextRecord(source.Buffer()) == 0) {
-        if (level == 0 && progress_) {
-            const std::int64_t position = file.RecordPosition();
-            if (position != lastPosition_) {
-                lastPosition_ = position;
-                ++counter_;
-                const std::int64_t count = file.RecordCount();
-                const std::int64_t percent = count > 0 ? counter_ * 100 / count : 100;
-                progress_(counter_,
-                          static_cast<std::uint16_t>(std::clamp<std::int64_t>(percent, 0, 100)),
-                          aborted_);
-            }
-        }
+        if (level == 0)
+            OuterRecord(file);
         if (on && !SqlIsTrue(SqlEvaluate(*on, context_)))
             continue;
         matched = true;

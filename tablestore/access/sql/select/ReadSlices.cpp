@@ -50,7 +50,10 @@ void TReadSlices::Release(bool quiet) {
 }
 
 void TReadSlices::Step() {
-    if (wholeStatement_ || TClock::now() - sliceStart_ < kReadSliceLength)
+    if (wholeStatement_ || --stepsUntilClock_ > 0)
+        return;
+    stepsUntilClock_ = kReadSliceClockSteps;
+    if (TClock::now() - sliceStart_ < kReadSliceLength)
         return;
     Release(false);
     Take();

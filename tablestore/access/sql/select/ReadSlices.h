@@ -33,6 +33,9 @@ class TSourceDataFile;
 
 // How long one slice of held read locks lasts.
 inline constexpr std::chrono::milliseconds kReadSliceLength{20};
+// The clock is read every this many steps only (a record step costs far
+// less than a slice, so a slice overruns by a few microseconds at most).
+inline constexpr int kReadSliceClockSteps = 64;
 
 class TReadSlices {
 public:
@@ -57,6 +60,7 @@ private:
     const std::vector<TSourceDataFile*>& sources_;
     bool wholeStatement_;
     bool held_ = false;
+    int stepsUntilClock_ = kReadSliceClockSteps;
     TClock::time_point sliceStart_;
 };
 

@@ -50,7 +50,7 @@ void TReadSlices::Release(bool quiet) {
 }
 
 void TReadSlices::Step() {
-    if (wholeStatement_ || --stepsUntilClock_ > 0)
+    if (wholeStatement_ || !held_ || --stepsUntilClock_ > 0)
         return;
     stepsUntilClock_ = kReadSliceClockSteps;
     if (TClock::now() - sliceStart_ < kReadSliceLength)

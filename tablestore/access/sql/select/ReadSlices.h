@@ -14,7 +14,8 @@
 // execution: it is taken once and never renewed.
 //
 // Code that the walk calls out to (the progress callback) runs between
-// Pause and Resume without the slice's locks, so it may change the tables.
+// Pause and Resume without the slice's locks, so it may change the tables;
+// once the walk is over the statement pauses for good.
 //
 // States (sliced):
 //   Held --Step (slice over)--> renewed: Held

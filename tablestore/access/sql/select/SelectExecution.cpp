@@ -258,6 +258,9 @@ void ExecuteCannedSelect(const TSqlStatement& statement,
     join.SetReadSlices(&locks);
     TRowCollector collector(statement, sources, fields, localeId, join);
     join.Run([&] { collector.Add(); }, progress);
+    // The sources are read: the answer rows are written without their
+    // locks (WITH LOCKS keeps them to the end).
+    locks.Pause();
     collector.EnsureSingleGroup();
     collector.Finish();
     // The OrderBy index orders the rows itself, keeping equal keys in the

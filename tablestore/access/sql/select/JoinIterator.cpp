@@ -194,10 +194,10 @@ void TJoinIterator::FindJoinLink(std::size_t level, const std::vector<TSqlNodePt
             continue;
         const auto here = static_cast<int>(level);
         if (n.left->tableIndex == here && n.right->tableIndex >= 0 && n.right->tableIndex < here)
-            links_[level] = TJoinLink{n.left, n.right, n.op, -1, {}};
+            links_[level] = TJoinLink{n.left, n.right, n.op, -1, {}, {}};
         else if (n.right->tableIndex == here && n.left->tableIndex >= 0 &&
                  n.left->tableIndex < here)
-            links_[level] = TJoinLink{n.right, n.left, Mirrored(n.op), -1, {}};
+            links_[level] = TJoinLink{n.right, n.left, Mirrored(n.op), -1, {}, {}};
         if (links_[level]) {
             TDataFile& file = sources_[level]->File();
             linkBuilders_[level] =
@@ -210,6 +210,7 @@ void TJoinIterator::FindJoinLink(std::size_t level, const std::vector<TSqlNodePt
                 if (d.fieldCount > 0 && d.fieldNumbers[0] == link.inner->fieldNumber) {
                     link.rangeIndex = i;
                     link.keyImage.assign(static_cast<std::size_t>(file.RecordBufferSize()), 0);
+                    link.innerField = file.GetFieldDescriptor(link.inner->fieldNumber);
                     file.SelectIndexByNumber(i);
                     return;
                 }
@@ -245,7 +246,7 @@ bool ExactKeyValue(const TSqlValue& value, const TFieldDescriptor& field) {
 bool TJoinIterator::LinkRange(std::size_t level, const TSqlValue& value) {
     TJoinLink& link = *links_[level];
     TDataFile& file = sources_[level]->File();
-    const TFieldDescriptor field = file.GetFieldDescriptor(link.inner->fieldNumber);
+    const TFieldDescriptor& field = link.innerField;
     std::optional<std::vector<std::uint8_t>> bytes;
     if (ExactKeyValue(value, field))
         bytes = SqlConvertToColumn(value, field);

@@ -40,6 +40,7 @@
 //   outermost table and paused around the progress callback.
 #pragma once
 
+#include "FieldDescriptor.h"
 #include "SqlEvaluate.h"
 #include "SqlStatement.h"
 
@@ -92,6 +93,7 @@ private:
         int op;              // inner op outer
         int rangeIndex = -1; // "=" on a leading index field: that index
         std::vector<std::uint8_t> keyImage;
+        TFieldDescriptor innerField; // the inner column's field (range links)
     };
     void HandTableFilters(std::size_t level, bool optional);
     void DropTableFilters();

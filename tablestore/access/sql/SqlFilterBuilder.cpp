@@ -6,6 +6,7 @@
 #include "FieldCondition.h"
 #include "RecordImage.h"
 #include "SqlCompare.h"
+#include "SqlError.h"
 #include "SqlEvaluate.h"
 #include "SqlTypeCheck.h"
 
@@ -19,6 +20,23 @@ using namespace datafmt;
 using namespace sqlop;
 
 namespace {
+
+// Whether every column of the tree names the same table (table: the one
+// seen so far, -1 before the first).
+bool NamesOneTable(const TSqlNode& node, int& table) {
+    if (node.IsColumn() && node.tableIndex >= 0) {
+        if (table >= 0 && node.tableIndex != table)
+            return false;
+        table = node.tableIndex;
+    }
+    for (const TSqlNode* child : {node.left.get(), node.right.get()})
+        if (child && !NamesOneTable(*child, table))
+            return false;
+    for (const TSqlNodePtr& item : node.list)
+        if (!NamesOneTable(*item, table))
+            return false;
+    return true;
+}
 
 using TFields = std::shared_ptr<const std::vector<TFieldDescriptor>>;
 
@@ -322,6 +340,14 @@ TSqlFilterBuilder::TSqlFilterBuilder(TDataFile& table, std::uint32_t localeId, b
 }
 
 TSqlTableFilter TSqlFilterBuilder::Build(const TSqlNode& condition) {
+    // A table's filter reads the table's own record only: a column of a
+    // second table would be read at its field number from the wrong record.
+    // Conditions are split per table before they get here; one that still
+    // names two tables is an internal fault, refused rather than answered
+    // wrongly.
+    int table = -1;
+    if (!NamesOneTable(condition, table))
+        RaiseSqlError(kTableFilterError);
     entryCounts_.clear(); // the table may have changed since the last build
     TBuilt built = Node(condition, true);
     return TSqlTableFilter{std::move(built.node), built.level};

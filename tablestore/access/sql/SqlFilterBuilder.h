@@ -64,6 +64,9 @@
 
 namespace tabula {
 
+// The failure of a filter asked for a condition over several tables.
+inline constexpr const char* kTableFilterError = "Internal table filter error";
+
 struct TSqlTableFilter {
     std::unique_ptr<TFilterNode> node;
     TFilterLevel level = kRecordByRecord;
@@ -78,7 +81,8 @@ public:
     TSqlFilterBuilder(TDataFile& table, std::uint32_t localeId, bool whereClause);
 
     // The filter of a type-checked condition whose columns all belong to the
-    // table (their field numbers are the table's).
+    // table (their field numbers are the table's). A condition whose columns
+    // name more than one table fails with kErrSql kTableFilterError.
     TSqlTableFilter Build(const TSqlNode& condition);
 
     // The filter of a dataset filter read back from its binary expression;

@@ -77,6 +77,60 @@ std::size_t TextLength(const std::uint8_t* text, std::size_t size) {
     return end ? static_cast<std::size_t>(static_cast<const std::uint8_t*>(end) - text) : size;
 }
 
+// Below this unit the half-width transform changes nothing.
+constexpr std::uint16_t kFirstWidthMapped = 0x1100;
+
+struct TUnitRange {
+    std::uint16_t first;
+    std::uint16_t last;
+};
+
+// Blocks above kFirstWidthMapped that the transform leaves alone and that
+// single-byte code pages use: general punctuation, currency symbols,
+// letter-like symbols.
+constexpr TUnitRange kWidthUnchangedBlocks[] = {
+    {0x2000, 0x206F}, {0x20A0, 0x20CF}, {0x2100, 0x214F}};
+
+bool IsAscii(const std::uint8_t* text, std::size_t length) {
+    return std::all_of(text, text + length, [](std::uint8_t c) { return c < 0x80; });
+}
+
+bool MapsAsciiToItself(UConverter* converter) {
+    char bytes[0x7F];
+    for (int c = 1; c <= 0x7F; ++c)
+        bytes[c - 1] = static_cast<char>(c);
+    UChar wide[2 * sizeof bytes];
+    UErrorCode status = U_ZERO_ERROR;
+    const int32_t n = ucnv_toUChars(converter, wide, static_cast<int32_t>(std::size(wide)), bytes,
+                                    static_cast<int32_t>(sizeof bytes), &status);
+    if (U_FAILURE(status) || n != static_cast<int32_t>(sizeof bytes))
+        return false;
+    for (int32_t i = 0; i < n; ++i)
+        if (wide[i] != static_cast<UChar>(i + 1))
+            return false;
+    return true;
+}
+
+// UTF-16 room for a converted key text: on the stack for every text a key
+// slot holds, on the heap beyond.
+class TWideText {
+public:
+    explicit TWideText(std::size_t bytes) {
+        const std::size_t units = bytes * 2 + 4;
+        if (units > kStackUnits)
+            heap_.resize(units);
+        capacity_ = static_cast<int32_t>(std::max(units, kStackUnits));
+    }
+    UChar* Data() { return heap_.empty() ? stack_ : heap_.data(); }
+    int32_t Capacity() const { return capacity_; }
+
+private:
+    static constexpr std::size_t kStackUnits = 520;
+    UChar stack_[kStackUnits];
+    std::vector<UChar> heap_;
+    int32_t capacity_ = 0;
+};
+
 } // namespace
 
 TLocaleCollator::TLocaleCollator(std::uint32_t localeId) : localeId_(localeId) {
@@ -106,11 +160,28 @@ TLocaleCollator::TLocaleCollator(std::uint32_t localeId) : localeId_(localeId) {
         collator_ = nullptr;
         RaiseEngineError(kErrLanguageDriver);
     }
-    static const UChar kHalfwidthId[] = u"Fullwidth-Halfwidth";
-    status = U_ZERO_ERROR;
-    halfwidth_ = utrans_openU(kHalfwidthId, -1, UTRANS_FORWARD, nullptr, 0, nullptr, &status);
-    if (U_FAILURE(status))
-        halfwidth_ = nullptr; // no transform data: texts stay as they are
+    asciiIdentity_ = MapsAsciiToItself(converter_);
+}
+
+bool TLocaleCollator::WidthMapMayChange(std::uint16_t unit) {
+    if (unit < kFirstWidthMapped)
+        return false;
+    for (const TUnitRange& r : kWidthUnchangedBlocks)
+        if (unit >= r.first && unit <= r.last)
+            return false;
+    return true;
+}
+
+void* TLocaleCollator::Halfwidth() const {
+    if (!halfwidthOpened_) {
+        halfwidthOpened_ = true;
+        static const UChar kHalfwidthId[] = u"Fullwidth-Halfwidth";
+        UErrorCode status = U_ZERO_ERROR;
+        halfwidth_ = utrans_openU(kHalfwidthId, -1, UTRANS_FORWARD, nullptr, 0, nullptr, &status);
+        if (U_FAILURE(status))
+            halfwidth_ = nullptr; // no transform data: texts stay as they are
+    }
+    return halfwidth_;
 }
 
 TLocaleCollator::~TLocaleCollator() {
@@ -139,10 +210,12 @@ void TLocaleCollator::MapKeyText(const std::uint8_t* text, std::size_t slotSize,
         std::memcpy(out, text, length);
         return;
     }
-    if (halfwidth_) {
+    const bool mayChange = std::any_of(wide.begin(), wide.begin() + wideLength,
+                                       [](UChar u) { return WidthMapMayChange(u); });
+    if (void* halfwidth = mayChange ? Halfwidth() : nullptr) {
         int32_t limit = wideLength;
         status = U_ZERO_ERROR;
-        utrans_transUChars(static_cast<UTransliterator*>(halfwidth_), wide.data(), &wideLength,
+        utrans_transUChars(static_cast<UTransliterator*>(halfwidth), wide.data(), &wideLength,
                            static_cast<int32_t>(wide.size()), 0, &limit, &status);
         if (U_FAILURE(status))
             wideLength = limit;
@@ -173,20 +246,29 @@ void TLocaleCollator::MapKeyText(const std::uint8_t* text, std::size_t slotSize,
 int TLocaleCollator::Compare(const std::uint8_t* a, const std::uint8_t* b, std::size_t size) const {
     const std::size_t aLength = TextLength(a, size);
     const std::size_t bLength = TextLength(b, size);
-    std::vector<UChar> wa(aLength * 2 + 4), wb(bLength * 2 + 4);
+    if (asciiIdentity_ && IsAscii(a, aLength) && IsAscii(b, bLength)) {
+        UErrorCode status = U_ZERO_ERROR;
+        const UCollationResult r = ucol_strcollUTF8(
+            collator_, reinterpret_cast<const char*>(a), static_cast<int32_t>(aLength),
+            reinterpret_cast<const char*>(b), static_cast<int32_t>(bLength), &status);
+        if (U_SUCCESS(status))
+            return r == UCOL_LESS ? -1 : (r == UCOL_GREATER ? 1 : 0);
+    }
+    TWideText wa(aLength);
+    TWideText wb(bLength);
     UErrorCode status = U_ZERO_ERROR;
     const int32_t na =
-        ucnv_toUChars(converter_, wa.data(), static_cast<int32_t>(wa.size()),
-                      reinterpret_cast<const char*>(a), static_cast<int32_t>(aLength), &status);
+        ucnv_toUChars(converter_, wa.Data(), wa.Capacity(), reinterpret_cast<const char*>(a),
+                      static_cast<int32_t>(aLength), &status);
     UErrorCode statusB = U_ZERO_ERROR;
     const int32_t nb =
-        ucnv_toUChars(converter_, wb.data(), static_cast<int32_t>(wb.size()),
-                      reinterpret_cast<const char*>(b), static_cast<int32_t>(bLength), &statusB);
+        ucnv_toUChars(converter_, wb.Data(), wb.Capacity(), reinterpret_cast<const char*>(b),
+                      static_cast<int32_t>(bLength), &statusB);
     if (U_FAILURE(status) || U_FAILURE(statusB)) {
         const int c = std::memcmp(a, b, size);
         return c < 0 ? -1 : (c > 0 ? 1 : 0);
     }
-    const UCollationResult r = ucol_strcoll(collator_, wa.data(), na, wb.data(), nb);
+    const UCollationResult r = ucol_strcoll(collator_, wa.Data(), na, wb.Data(), nb);
     return r == UCOL_LESS ? -1 : (r == UCOL_GREATER ? 1 : 0);
 }
 

@@ -4,8 +4,15 @@
 // ANSI code page converts the single-byte key text to Unicode, and an ICU
 // collator compares texts in string-sort mode (punctuation is significant).
 //
-// An instance is immutable after construction and owns its ICU objects; it is
-// used by one thread at a time, like the index file that holds it.
+// An instance owns its ICU objects and is used by one thread at a time, like
+// the index file that holds it. Its answers never change after
+// construction; the half-width transform alone is opened on first need (a
+// text with a character it could change), as opening ICU's first
+// transform costs more than most statements.
+//
+// Invariant: a text whose characters all lie where the half-width transform
+// changes nothing (WidthMapMayChange is false for each) maps the same with
+// or without it.
 #pragma once
 
 #include <cstddef>
@@ -40,12 +47,23 @@ public:
     // locale's collation: negative, 0 or positive.
     int Compare(const std::uint8_t* a, const std::uint8_t* b, std::size_t size) const;
 
+    // Whether the half-width transform may change the UTF-16 unit (any unit
+    // from U+1100 up, except the punctuation, currency and letter-like
+    // blocks that single-byte code pages carry).
+    static bool WidthMapMayChange(std::uint16_t unit);
+
 private:
+    void* Halfwidth() const;
     std::uint32_t localeId_;
     std::string icuLocale_;
     UCollator* collator_ = nullptr;
     UConverter* converter_ = nullptr;
-    void* halfwidth_ = nullptr; // ICU transliterator (an opaque handle in its C API)
+    // ICU transliterator (an opaque handle in its C API), opened on first need.
+    mutable void* halfwidth_ = nullptr;
+    mutable bool halfwidthOpened_ = false;
+    // The code page maps every byte 0x01..0x7F to the same code point, so an
+    // ASCII text is its own UTF-8.
+    bool asciiIdentity_ = false;
 };
 
 } // namespace tabula

@@ -5,6 +5,7 @@
 #include "DataFileFormat.h"
 #include "IndexFileFormat.h"
 #include "JoinAnalysis.h"
+#include "ReadSlices.h"
 #include "SourceDataFile.h"
 #include "SqlConvert.h"
 #include "SqlFilterBuilder.h"
@@ -193,10 +194,10 @@ void TJoinIterator::FindJoinLink(std::size_t level, const std::vector<TSqlNodePt
             continue;
         const auto here = static_cast<int>(level);
         if (n.left->tableIndex == here && n.right->tableIndex >= 0 && n.right->tableIndex < here)
-            links_[level] = TJoinLink{n.left, n.right, n.op, -1, {}};
+            links_[level] = TJoinLink{n.left, n.right, n.op, -1, {}, {}};
         else if (n.right->tableIndex == here && n.left->tableIndex >= 0 &&
                  n.left->tableIndex < here)
-            links_[level] = TJoinLink{n.right, n.left, Mirrored(n.op), -1, {}};
+            links_[level] = TJoinLink{n.right, n.left, Mirrored(n.op), -1, {}, {}};
         if (links_[level]) {
             TDataFile& file = sources_[level]->File();
             linkBuilders_[level] =
@@ -209,6 +210,7 @@ void TJoinIterator::FindJoinLink(std::size_t level, const std::vector<TSqlNodePt
                 if (d.fieldCount > 0 && d.fieldNumbers[0] == link.inner->fieldNumber) {
                     link.rangeIndex = i;
                     link.keyImage.assign(static_cast<std::size_t>(file.RecordBufferSize()), 0);
+                    link.innerField = file.GetFieldDescriptor(link.inner->fieldNumber);
                     file.SelectIndexByNumber(i);
                     return;
                 }
@@ -244,7 +246,7 @@ bool ExactKeyValue(const TSqlValue& value, const TFieldDescriptor& field) {
 bool TJoinIterator::LinkRange(std::size_t level, const TSqlValue& value) {
     TJoinLink& link = *links_[level];
     TDataFile& file = sources_[level]->File();
-    const TFieldDescriptor field = file.GetFieldDescriptor(link.inner->fieldNumber);
+    const TFieldDescriptor& field = link.innerField;
     std::optional<std::vector<std::uint8_t>> bytes;
     if (ExactKeyValue(value, field))
         bytes = SqlConvertToColumn(value, field);
@@ -347,6 +349,27 @@ private:
     int handle_;
 };
 
+void TJoinIterator::OuterRecord(TDataFile& file) {
+    if (slices_)
+        slices_->Step();
+    if (!progress_)
+        return;
+    const std::int64_t position = file.RecordPosition();
+    if (position == lastPosition_)
+        return;
+    lastPosition_ = position;
+    ++counter_;
+    const std::int64_t count = file.RecordCount();
+    const std::int64_t percent = count > 0 ? counter_ * 100 / count : 100;
+    // The callback may change the tables: it runs without the slice's locks.
+    if (slices_)
+        slices_->Pause();
+    progress_(counter_, static_cast<std::uint16_t>(std::clamp<std::int64_t>(percent, 0, 100)),
+              aborted_);
+    if (slices_)
+        slices_->Resume();
+}
+
 void TJoinIterator::Walk(std::size_t level, const std::function<void()>& rowAction) {
     TSourceDataFile& source = *sources_[level];
     TDataFile& file = source.File();
@@ -355,18 +378,8 @@ void TJoinIterator::Walk(std::size_t level, const std::function<void()>& rowActi
     const TLinkFilterScope link(file, PrepareLink(level));
     file.GotoFirst();
     while (!aborted_ && file.NextRecord(source.Buffer()) == 0) {
-        if (level == 0 && progress_) {
-            const std::int64_t position = file.RecordPosition();
-            if (position != lastPosition_) {
-                lastPosition_ = position;
-                ++counter_;
-                const std::int64_t count = file.RecordCount();
-                const std::int64_t percent = count > 0 ? counter_ * 100 / count : 100;
-                progress_(counter_,
-                          static_cast<std::uint16_t>(std::clamp<std::int64_t>(percent, 0, 100)),
-                          aborted_);
-            }
-        }
+        if (level == 0)
+            OuterRecord(file);
         if (on && !SqlIsTrue(SqlEvaluate(*on, context_)))
             continue;
         matched = true;

@@ -36,8 +36,11 @@
 //   result is that of the plain nested walk. The tables return to physical
 //   order when the iterator goes.
 // - progress follows the outermost table's record position.
+// - with read slices set, the slice is renewed between two records of the
+//   outermost table and paused around the progress callback.
 #pragma once
 
+#include "FieldDescriptor.h"
 #include "SqlEvaluate.h"
 #include "SqlStatement.h"
 
@@ -49,8 +52,10 @@
 
 namespace tabula {
 
+class TDataFile;
 class TSourceDataFile;
 class TSqlFilterBuilder;
+class TReadSlices;
 
 class TJoinIterator {
 public:
@@ -68,11 +73,18 @@ public:
     const TSqlEvalContext& Context() const { return context_; }
 
     void Run(const std::function<void()>& rowAction, const TProgress& progress);
+    // The read locks the walk holds (not owned; null: none of its own).
+    void SetReadSlices(TReadSlices* slices) { slices_ = slices; }
 
     // What the walk hands to the tables (for tests): engine filters per
     // table, and whether a table is reached through a join link.
     int HandedFilterCount(std::size_t level) const;
     bool HasJoinLink(std::size_t level) const { return links_.at(level).has_value(); }
+    // The WHERE parts the walk itself tests once the table at level has a
+    // record (the residual condition, by level).
+    int ResidualPartCount(std::size_t level) const {
+        return level < parts_.size() ? static_cast<int>(parts_[level].size()) : 0;
+    }
 
 private:
     struct TJoinLink {
@@ -81,6 +93,7 @@ private:
         int op;              // inner op outer
         int rangeIndex = -1; // "=" on a leading index field: that index
         std::vector<std::uint8_t> keyImage;
+        TFieldDescriptor innerField; // the inner column's field (range links)
     };
     void HandTableFilters(std::size_t level, bool optional);
     void DropTableFilters();
@@ -93,6 +106,8 @@ private:
     bool LinkRange(std::size_t level, const TSqlValue& value);
     // Filter or range for the current outer row: the filter handle, or -1.
     int PrepareLink(std::size_t level);
+    // Per record of the outermost table: the read slice and the progress.
+    void OuterRecord(TDataFile& file);
     void Walk(std::size_t level, const std::function<void()>& rowAction);
     bool PartsAccept(std::size_t level) const;
     void Step(std::size_t level, const std::function<void()>& rowAction);
@@ -108,6 +123,7 @@ private:
     bool handAll_;
     TSqlEvalContext context_;
     TProgress progress_;
+    TReadSlices* slices_ = nullptr;
     bool aborted_ = false;
     std::int64_t counter_ = 0;
     std::int64_t lastPosition_ = -1;

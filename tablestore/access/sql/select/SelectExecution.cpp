@@ -4,6 +4,7 @@
 
 #include "DataFileFormat.h"
 #include "GroupAccumulator.h"
+#include "ReadSlices.h"
 #include "SourceDataFile.h"
 #include "SqlCompare.h"
 #include "SqlFilterBuilder.h"
@@ -37,32 +38,6 @@ std::string ExactKey(const std::vector<TSqlValue>& values) {
     }
     return key;
 }
-
-// Takes and releases the shared read locks of WITH LOCKS.
-class TSharedReadScope {
-public:
-    TSharedReadScope(const std::vector<TSourceDataFile*>& sources, bool take) {
-        if (!take)
-            return;
-        for (TSourceDataFile* s : sources)
-            if (s->File().BeginSharedRead())
-                held_.push_back(s);
-    }
-    ~TSharedReadScope() {
-        for (TSourceDataFile* s : held_) {
-            try {
-                s->File().EndSharedRead();
-            } catch (...) {
-                // The failure that ended the execution is the one to see.
-            }
-        }
-    }
-    TSharedReadScope(const TSharedReadScope&) = delete;
-    TSharedReadScope& operator=(const TSharedReadScope&) = delete;
-
-private:
-    std::vector<TSourceDataFile*> held_;
-};
 
 class TRowCollector {
 public:
@@ -263,7 +238,7 @@ void ExecuteCannedSelect(const TSqlStatement& statement,
                          const std::vector<TSourceDataFile*>& sources,
                          const std::vector<TResultDataField>& fields, std::uint32_t localeId,
                          TAnswerTable& answer, const TJoinIterator::TProgress& progress) {
-    TSharedReadScope locks(sources, statement.withLocks);
+    TReadSlices locks(sources, statement.withLocks);
     // Other users may have changed the shared source tables since the last
     // run: each execution reads them as they are now.
     for (TSourceDataFile* s : sources)
@@ -280,8 +255,12 @@ void ExecuteCannedSelect(const TSqlStatement& statement,
                                                                      return f.aggregate != 0;
                                                                  });
     TJoinIterator join(statement, sources, localeId, aggregatesOnly);
+    join.SetReadSlices(&locks);
     TRowCollector collector(statement, sources, fields, localeId, join);
     join.Run([&] { collector.Add(); }, progress);
+    // The sources are read: the answer rows are written without their
+    // locks (WITH LOCKS keeps them to the end).
+    locks.Pause();
     collector.EnsureSingleGroup();
     collector.Finish();
     // The OrderBy index orders the rows itself, keeping equal keys in the

@@ -1,8 +1,9 @@
 // ExecuteCannedSelect: fills a SELECT's answer table from its source tables.
 //
 // Steps:
-// 1. with WITH LOCKS every source table's shared read lock is taken, and
-//    released however the execution ends;
+// 1. every source table's shared read lock is held while the tables are
+//    walked, renewed slice by slice (ReadSlices.h) or, with WITH LOCKS,
+//    over the whole execution, and released however the execution ends;
 // 2. the join iterator produces the combined rows (JoinIterator.h);
 // 3. for each one the plain and computed columns are evaluated; a grouped
 //    statement finds the group by the exact bytes of its GROUP BY values

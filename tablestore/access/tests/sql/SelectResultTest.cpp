@@ -122,5 +122,37 @@ TEST_F(SelectResult, ExecutingAgainRefreshesAndSecondPrepareIsRefused) {
     EXPECT_EQ(CursorRows(*q.ResultCursor()), (std::vector<std::string>{"4"}));
 }
 
+// The read locks a SELECT holds on its tables end with its execution (the
+// statement and its result still there), and are not held while the
+// progress callback runs, so either may write to the tables.
+TEST_F(SelectResult, ReadLocksLeaveTheTablesWritable) {
+    for (const char* text : {"SELECT No FROM T ORDER BY City WITH LOCKS",
+                             "SELECT City, COUNT(*) FROM T GROUP BY City"}) {
+        SCOPED_TRACE(text);
+        TDataQuery q;
+        q.SetDirectory(dir.Path());
+        q.SetLockRetryCount(1);
+        ASSERT_EQ(q.Prepare(text), 0);
+        ASSERT_EQ(q.Execute(), 0);
+        EXPECT_EQ(RunSql(dir.Path(), "DELETE FROM T WHERE No = 3"), "ok");
+        ASSERT_EQ(RunSql(dir.Path(), "INSERT INTO T VALUES (3, 'C1')"), "ok");
+    }
+    TDataQuery q;
+    q.SetDirectory(dir.Path());
+    std::vector<std::string> written;
+    // One change per walked record of the original three (a row appended
+    // while the walk runs is walked too, and would add the next).
+    q.SetProgressCallback([&](std::int64_t counter, std::uint16_t, bool&) {
+        if (counter <= 3)
+            written.push_back(RunSql(dir.Path(), "UPDATE T SET City = 'C" +
+                                                     std::to_string(counter) + "' WHERE No = 1"));
+    });
+    ASSERT_EQ(q.Prepare("SELECT No FROM T ORDER BY City"), 0);
+    ASSERT_EQ(q.Execute(), 0);
+    ASSERT_FALSE(written.empty());
+    for (const std::string& w : written)
+        EXPECT_EQ(w, "ok");
+}
+
 } // namespace
 } // namespace tabula

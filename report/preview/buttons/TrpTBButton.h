@@ -10,7 +10,7 @@ class TrpTBButton : public TrpSpeedButton {
     Q_OBJECT
 
 public:
-    explicit TrpTBButton(QWidget* parent = nullptr) : TrpSpeedButton(parent) { SetFlat(true); }
+    explicit TrpTBButton(QWidget* parent = nullptr);
 };
 
 } // namespace report

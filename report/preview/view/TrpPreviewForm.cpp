@@ -171,6 +171,8 @@ bool TrpPreviewForm::Attach(TrpReport& report) {
         return false;
     report_ = &report;
     TakePages();
+    // A window not shown yet has had no resize event to place its parts.
+    PlaceScrollArea();
     SetUpButtons(report);
     switch (report.InitialZoom) {
     case TrpPreviewZoom::pzPageWidth:

@@ -83,6 +83,8 @@ private:
 void PreviewFormTest::initTestCase() {
     qputenv("XDG_CONFIG_HOME", config_.path().toUtf8());
     SetMessageBoxSink(&boxes_);
+    // Away from every window, so no button starts under the mouse.
+    QCursor::setPos(2000, 2000);
 }
 
 void PreviewFormTest::init() {
@@ -374,9 +376,35 @@ void PreviewFormTest::paintingDrawsDeskAndReleasesPagesOffScreen() {
     form.ChooseZoom(kZoomTagPageWidth);
     form.ChooseZoom(kZoomTagPageWidth);
     preview_test::SaveShot(form.grab().toImage(), "preview-page-width");
+    // At 50% a wider window holds two pages side by side.
+    SizeFor(form, QSize(900, 500));
     form.ChooseZoom(50);
+    QCOMPARE(form.PagesPerRow(), 2);
     preview_test::SaveShot(form.grab().toImage(), "preview-50");
     form.close();
+
+    // The flat toolbar, greyed, with the mouse over the find button.
+    TrpReport greyed;
+    FillReport(greyed, 2);
+    greyed.GrayedButtons = true;
+    TrpPreviewForm toolbar;
+    SizeFor(toolbar, QSize(500, 300));
+    toolbar.Attach(greyed);
+    toolbar.show();
+    QVERIFY(QTest::qWaitForWindowExposed(&toolbar));
+    QEnterEvent enter(QPointF(5, 5), QPointF(5, 5), QPointF(5, 5));
+    QCoreApplication::sendEvent(toolbar.FindBtn, &enter);
+    QVERIFY(toolbar.FindBtn->MouseInControl());
+    QVERIFY2(!toolbar.ZoomBtn->MouseInControl(), "the mouse is parked off the window");
+    const QImage bar = toolbar.grab(QRect(0, 0, 260, TrpPreviewForm::kToolbarHeight)).toImage();
+    preview_test::SaveShot(bar.scaled(bar.size() * 3), "toolbar-hover");
+    preview_test::SaveShot(toolbar.grab().toImage(), "preview-greyed-toolbar");
+    // Inside the magnifier's glass and the folder (pictures start 3 pixels in).
+    const QPoint find = toolbar.FindBtn->geometry().topLeft() + QPoint(3 + 6, 3 + 6);
+    const QPoint load = toolbar.LoadBtn->geometry().topLeft() + QPoint(3 + 8, 3 + 10);
+    const QColor hot = bar.pixelColor(find), cold = bar.pixelColor(load);
+    QVERIFY2(hot.red() != hot.green() || hot.green() != hot.blue(), "colour under the mouse");
+    QVERIFY2(cold.red() == cold.green() && cold.green() == cold.blue(), "grey elsewhere");
 }
 
 void PreviewFormTest::openAndSaveGoThroughTheFileSeam() {

@@ -41,7 +41,9 @@ void TrpButtonGlyphs::SetColours(const QColor& face, const QColor& highlight,
     Reset();
 }
 
-void TrpButtonGlyphs::Reset() { built_.fill(false); }
+void TrpButtonGlyphs::Reset() {
+    built_.fill(false);
+}
 
 QSize TrpButtonGlyphs::GlyphSize() const {
     if (picture_.isNull())

@@ -60,12 +60,11 @@ Placement PlaceContents(const QRect& client, QSize glyph, QSize text, TrpButtonL
     if (horizontal) {
         out.glyph = {client.left() + glyphPos,
                      client.top() + (client.height() - glyph.height()) / 2};
-        out.text = QRect(client.left() + textPos,
-                         client.top() + (client.height() - text.height()) / 2, text.width(),
-                         text.height());
+        out.text =
+            QRect(client.left() + textPos, client.top() + (client.height() - text.height()) / 2,
+                  text.width(), text.height());
     } else {
-        out.glyph = {client.left() + (client.width() - glyph.width()) / 2,
-                     client.top() + glyphPos};
+        out.glyph = {client.left() + (client.width() - glyph.width()) / 2, client.top() + glyphPos};
         out.text = QRect(client.left() + (client.width() - text.width()) / 2,
                          client.top() + textPos, text.width(), text.height());
     }

@@ -3,6 +3,8 @@
 
 namespace report {
 
-TrpTBButton::TrpTBButton(QWidget* parent) : TrpSpeedButton(parent) { SetFlat(true); }
+TrpTBButton::TrpTBButton(QWidget* parent) : TrpSpeedButton(parent) {
+    SetFlat(true);
+}
 
 } // namespace report

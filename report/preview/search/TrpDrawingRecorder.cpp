@@ -70,7 +70,9 @@ public:
     }
 
 private:
-    void Shape(const QRectF& r) { owner_.Record({false, {}, transform_.mapRect(r).toAlignedRect()}); }
+    void Shape(const QRectF& r) {
+        owner_.Record({false, {}, transform_.mapRect(r).toAlignedRect()});
+    }
 
     TrpDrawingRecorder& owner_;
     QTransform transform_;
@@ -81,7 +83,9 @@ TrpDrawingRecorder::TrpDrawingRecorder(QSize size)
 
 TrpDrawingRecorder::~TrpDrawingRecorder() = default;
 
-QPaintEngine* TrpDrawingRecorder::paintEngine() const { return engine_.get(); }
+QPaintEngine* TrpDrawingRecorder::paintEngine() const {
+    return engine_.get();
+}
 
 int TrpDrawingRecorder::metric(PaintDeviceMetric metric) const {
     switch (metric) {

@@ -29,8 +29,8 @@ struct TrpSearchMatch {
 class TrpPreviewSearch {
 public:
     // Starts a search from the dialog's choices. currentPage is 1-based.
-    std::optional<TrpSearchMatch> Find(TrpEMFPages& pages, const QString& text,
-                                       bool caseSensitive, bool fromFirstPage, int currentPage);
+    std::optional<TrpSearchMatch> Find(TrpEMFPages& pages, const QString& text, bool caseSensitive,
+                                       bool fromFirstPage, int currentPage);
     // Continues after the last match; nothing without a search text.
     std::optional<TrpSearchMatch> FindNext(TrpEMFPages& pages, int currentPage);
 

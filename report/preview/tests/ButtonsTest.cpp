@@ -1,9 +1,9 @@
 // Toolbar buttons: picture strips, the flat and greyed-inactive looks under
 // and away from the mouse, pressing, toggle groups and the separator.
+#include "PreviewTestSupport.h"
 #include "TrpSpeedButton.h"
 #include "TrpTBButton.h"
 #include "TrpTBSeparator.h"
-#include "PreviewTestSupport.h"
 
 #include <QEnterEvent>
 #include <QMouseEvent>
@@ -28,7 +28,9 @@ QImage Strip(int count, int size, const QColor& colour = kRed) {
     return image;
 }
 
-QImage Grab(QWidget& w) { return w.grab().toImage().convertToFormat(QImage::Format_RGB32); }
+QImage Grab(QWidget& w) {
+    return w.grab().toImage().convertToFormat(QImage::Format_RGB32);
+}
 
 void Enter(QWidget& w) {
     QEnterEvent event(QPointF(5, 5), w.mapToGlobal(QPointF(5, 5)), w.mapToGlobal(QPointF(5, 5)));
@@ -46,7 +48,9 @@ void Mouse(QWidget& w, QEvent::Type type, QPoint at, Qt::MouseButtons buttons) {
     QCoreApplication::sendEvent(&w, &event);
 }
 
-bool IsGrey(const QColor& c) { return c.red() == c.green() && c.green() == c.blue(); }
+bool IsGrey(const QColor& c) {
+    return c.red() == c.green() && c.green() == c.blue();
+}
 
 } // namespace
 
@@ -116,15 +120,19 @@ void ButtonsTest::flatGreyedButtonColoursAndFramesUnderTheMouse() {
     QVERIFY(button->MouseInControl());
     shot = Grab(*button);
     QCOMPARE(QColor(shot.pixelColor(12, 12)).rgb(), QColor(kRed).rgb());
-    QCOMPARE(QColor(shot.pixelColor(0, 0)).rgb(), QColor(button->palette().color(QPalette::Light)).rgb());
-    QCOMPARE(QColor(shot.pixelColor(23, 23)).rgb(), QColor(button->palette().color(QPalette::Dark)).rgb());
+    QCOMPARE(QColor(shot.pixelColor(0, 0)).rgb(),
+             QColor(button->palette().color(QPalette::Light)).rgb());
+    QCOMPARE(QColor(shot.pixelColor(23, 23)).rgb(),
+             QColor(button->palette().color(QPalette::Dark)).rgb());
     preview_test::SaveShot(shot, "button-hover");
 
     Mouse(*button, QEvent::MouseButtonPress, QPoint(12, 12), Qt::LeftButton);
     QCOMPARE(button->State(), TrpButtonState::Pressed);
     shot = Grab(*button);
-    QCOMPARE(QColor(shot.pixelColor(0, 0)).rgb(), QColor(button->palette().color(QPalette::Dark)).rgb());
-    QCOMPARE(QColor(shot.pixelColor(23, 23)).rgb(), QColor(button->palette().color(QPalette::Light)).rgb());
+    QCOMPARE(QColor(shot.pixelColor(0, 0)).rgb(),
+             QColor(button->palette().color(QPalette::Dark)).rgb());
+    QCOMPARE(QColor(shot.pixelColor(23, 23)).rgb(),
+             QColor(button->palette().color(QPalette::Light)).rgb());
     // The contents move one pixel right and down: the picture (18 px at 3)
     // starts at 4 instead of 3, after its own 3-pixel see-through border.
     QCOMPARE(QColor(Grab(*button).pixelColor(6, 6)).rgb(), QColor(face).rgb());
@@ -156,16 +164,20 @@ void ButtonsTest::stateImagesFallBackToTheFirstImage() {
     two.SetPicture(Strip(2, 10));
     QCOMPARE(two.Image(TrpButtonState::Pressed).pixelColor(5, 5),
              two.Image(TrpButtonState::Up).pixelColor(5, 5));
-    QCOMPARE(QColor(two.Image(TrpButtonState::HeldDown).pixelColor(5, 5)).rgb(), QColor(kRed).rgb());
+    QCOMPARE(QColor(two.Image(TrpButtonState::HeldDown).pixelColor(5, 5)).rgb(),
+             QColor(kRed).rgb());
     TrpButtonGlyphs four;
     four.SetPicture(Strip(4, 10));
-    QCOMPARE(QColor(four.Image(TrpButtonState::Pressed).pixelColor(5, 5)).rgb(), QColor(kRed.darker(180)).rgb());
-    QCOMPARE(QColor(four.Image(TrpButtonState::HeldDown).pixelColor(5, 5)).rgb(), QColor(kRed.darker(220)).rgb());
+    QCOMPARE(QColor(four.Image(TrpButtonState::Pressed).pixelColor(5, 5)).rgb(),
+             QColor(kRed.darker(180)).rgb());
+    QCOMPARE(QColor(four.Image(TrpButtonState::HeldDown).pixelColor(5, 5)).rgb(),
+             QColor(kRed.darker(220)).rgb());
     QCOMPARE(four.Image(TrpButtonState::Up).pixelColor(0, 0).alpha(), 0);
     // Inactive: v = (77 r + 150 g + 29 b) div 256.
     const QColor up = four.Image(TrpButtonState::Up).pixelColor(5, 5);
     const int v = (77 * up.red() + 150 * up.green() + 29 * up.blue()) / 256;
-    QCOMPARE(QColor(four.Image(TrpButtonState::Inactive).pixelColor(5, 5)).rgb(), QColor(QColor(v, v, v)).rgb());
+    QCOMPARE(QColor(four.Image(TrpButtonState::Inactive).pixelColor(5, 5)).rgb(),
+             QColor(QColor(v, v, v)).rgb());
 }
 
 void ButtonsTest::disabledButtonShowsAnEmbossedShape() {

@@ -74,6 +74,7 @@ private slots:
     void printGivesThePagesBackForItsLength();
     void escapeClosesAndTheReportKeepsAnEmptyList();
     void boundsAreRestoredFromTheSettings();
+    void installedSinkRunsTheWindowModally();
 
 private:
     QTemporaryDir config_;
@@ -290,7 +291,8 @@ void PreviewFormTest::dragAndWheelScroll() {
 
     // A double click on page 2 makes it current and starts no drag.
     form.ChooseZoom(25);
-    const QRect second = form.Pages()->Page(1).LayoutRect.translated(-form.ScrollX(), -form.ScrollY());
+    const QRect second =
+        form.Pages()->Page(1).LayoutRect.translated(-form.ScrollX(), -form.ScrollY());
     const QPoint onSecond = second.center();
     SendMouse(box, QEvent::MouseButtonPress, onSecond, Qt::LeftButton, Qt::LeftButton);
     SendMouse(box, QEvent::MouseButtonRelease, onSecond, Qt::LeftButton, Qt::NoButton);
@@ -515,6 +517,31 @@ void PreviewFormTest::boundsAreRestoredFromTheSettings() {
     fresh.Attach(report);
     fresh.show();
     QVERIFY2(fresh.isMaximized(), "without a stored value the window opens maximized");
+}
+
+void PreviewFormTest::installedSinkRunsTheWindowModally() {
+    TrpPreviewSink* previous = InstallPreviewWindows();
+    TrpReport report;
+    FillReport(report, 2);
+    QString caption;
+    bool wasModal = false;
+    // Once the window runs, read it and press Escape.
+    QTimer::singleShot(0, [&] {
+        for (QWidget* w : QApplication::topLevelWidgets())
+            if (auto* form = qobject_cast<TrpPreviewForm*>(w); form && form->isVisible()) {
+                caption = form->windowTitle();
+                wasModal = form->isModal();
+                QCOMPARE(form->PageCount(), std::size_t(2));
+                QTest::keyClick(form->PBox, Qt::Key_Escape);
+            }
+    });
+    PreviewSink()->ShowPreview(report, "Preview - Payments");
+    SetPreviewSink(previous);
+    QCOMPARE(caption, QString("Preview - Payments"));
+    QVERIFY(wasModal);
+    QCOMPARE(report.EMFPages().Count(), std::size_t(0));
+    for (QWidget* w : QApplication::topLevelWidgets())
+        QVERIFY2(!qobject_cast<TrpPreviewForm*>(w), "the closed window is freed");
 }
 
 QTEST_MAIN(PreviewFormTest)

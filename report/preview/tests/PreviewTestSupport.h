@@ -27,8 +27,7 @@ inline constexpr int kTextWidth = 400, kTextHeight = 24;
 // each, top to bottom.
 inline void AddTextPage(report::TrpEMFPages& pages, const std::vector<std::string>& texts) {
     report::TrpPage source;
-    source.ChangePaper(kPaperA4, 0, 0, report::kDefaultPaperBin,
-                       report::TrpOrientation::Portrait);
+    source.ChangePaper(kPaperA4, 0, 0, report::kDefaultPaperBin, report::TrpOrientation::Portrait);
     for (std::size_t i = 0; i < texts.size(); ++i) {
         report::TrpView* view = source.CreateView(report::kTypeMemo);
         view->SetBounds(kTextLeft, kTextTop + kTextPitch * int(i), kTextWidth, kTextHeight);
@@ -45,8 +44,8 @@ inline void AddTextPage(report::TrpEMFPages& pages, const std::vector<std::strin
 // "Page n" and a total line.
 inline void FillReport(report::TrpReport& report, int count) {
     for (int n = 1; n <= count; ++n)
-        AddTextPage(report.EMFPages(),
-                    {"Page " + std::to_string(n), "Payee account list", "Total " + std::to_string(n)});
+        AddTextPage(report.EMFPages(), {"Page " + std::to_string(n), "Payee account list",
+                                        "Total " + std::to_string(n)});
 }
 
 // Saves image under PREVIEW_SHOTS_DIR when that is set.

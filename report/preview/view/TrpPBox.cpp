@@ -20,7 +20,9 @@ const QColor kMatchFrame(220, 0, 0);
 constexpr int kMatchFrameMargin = 2;
 constexpr int kWheelNotch = 120;
 
-int Round(double value) { return static_cast<int>(std::lround(value)); }
+int Round(double value) {
+    return static_cast<int>(std::lround(value));
+}
 
 } // namespace
 

@@ -24,7 +24,9 @@ double FitZoom(QSize sheet, QSize box, TrpZoomMode mode, double zoom) {
     return zoom;
 }
 
-int Scaled(int length, double zoom) { return static_cast<int>(std::lround(length * zoom)); }
+int Scaled(int length, double zoom) {
+    return static_cast<int>(std::lround(length * zoom));
+}
 
 // The most pages that fit side by side in the box; a page that does not
 // fit starts a new row and is not counted in the row it overflowed.
@@ -46,10 +48,12 @@ int PagesPerRow(const std::vector<QSize>& sheets, int boxWidth, double zoom) {
 
 } // namespace
 
-int ZoomPercent(double zoom) { return static_cast<int>(std::lround(zoom * 100)); }
+int ZoomPercent(double zoom) {
+    return static_cast<int>(std::lround(zoom * 100));
+}
 
-TrpPageLayoutResult LayOutPages(const std::vector<QSize>& sheets, std::size_t current,
-                                QSize box, TrpZoomMode mode, double zoom) {
+TrpPageLayoutResult LayOutPages(const std::vector<QSize>& sheets, std::size_t current, QSize box,
+                                TrpZoomMode mode, double zoom) {
     TrpPageLayoutResult out;
     if (sheets.empty())
         return out;

@@ -29,8 +29,8 @@ struct TrpPageLayoutResult {
 
 // sheets: each page's sheet size in engine pixels; current: 0-based page
 // whose size picks the zoom of the fitting modes.
-TrpPageLayoutResult LayOutPages(const std::vector<QSize>& sheets, std::size_t current,
-                                QSize box, TrpZoomMode mode, double zoom);
+TrpPageLayoutResult LayOutPages(const std::vector<QSize>& sheets, std::size_t current, QSize box,
+                                TrpZoomMode mode, double zoom);
 
 // round(zoom * 100), the percent the zoom button shows.
 int ZoomPercent(double zoom);

@@ -192,7 +192,9 @@ bool TrpPreviewForm::Attach(TrpReport& report) {
 }
 
 void TrpPreviewForm::SetUpButtons(const TrpReport& report) {
-    const auto shown = [&](TrpPreviewButton member) { return (report.PreviewButtons & member) != 0; };
+    const auto shown = [&](TrpPreviewButton member) {
+        return (report.PreviewButtons & member) != 0;
+    };
     ZoomBtn->setVisible(shown(pbZoom));
     LoadBtn->setVisible(shown(pbLoad));
     SaveBtn->setVisible(shown(pbSave));
@@ -215,9 +217,9 @@ void TrpPreviewForm::SetUpButtons(const TrpReport& report) {
 
 void TrpPreviewForm::ArrangeToolbar() {
     int x = 2;
-    for (QWidget* item : std::initializer_list<QWidget*>{
-             ZoomBtn, ZoomGap, LoadBtn, SaveBtn, PrintBtn, PageSetupBtn, FileGap, FindBtn,
-             HelpBtn, HelpGap, ExitBtn}) {
+    for (QWidget* item :
+         std::initializer_list<QWidget*>{ZoomBtn, ZoomGap, LoadBtn, SaveBtn, PrintBtn, PageSetupBtn,
+                                         FileGap, FindBtn, HelpBtn, HelpGap, ExitBtn}) {
         if (item->isHidden())
             continue;
         item->move(x, (kToolbarHeight - kButtonSize) / 2);
@@ -284,8 +286,8 @@ void TrpPreviewForm::LayOut() {
     if (PageCount() == 0)
         return;
     ready_ = false;
-    layout_ = LayOutPages(SheetSizes(), std::size_t(currentPage_ - 1), PBox->size(), zoomMode_,
-                          zoom_);
+    layout_ =
+        LayOutPages(SheetSizes(), std::size_t(currentPage_ - 1), PBox->size(), zoomMode_, zoom_);
     zoom_ = layout_.Zoom;
     CheckZoomItem(zoomMode_ == TrpZoomMode::Percent ? ZoomPercent(zoom_) : TagOfMode(zoomMode_));
     ZoomBtn->setText(QString::number(ZoomPercent(zoom_)) + "%");

@@ -106,8 +106,7 @@ bool TrpPreviewForm::HandleKey(int key, Qt::KeyboardModifiers modifiers) {
 }
 
 void TrpPreviewForm::ShowError(const std::exception& error) {
-    ShowMessageBox(error.what(), std::string(MessageText(kMsgErrorCaption)),
-                   TrpMessageIcon::Error);
+    ShowMessageBox(error.what(), std::string(MessageText(kMsgErrorCaption)), TrpMessageIcon::Error);
 }
 
 // The chosen file replaces the shown pages only once it has been read

@@ -21,8 +21,8 @@ TrpPreviewFileDialogs& PreviewFileDialogs() {
 }
 
 TrpSearchDialog& PreviewSearchDialog() {
-    static TrpSearchDialog dialog = [](QWidget* parent, const TrpSearchRequest& last)
-        -> std::optional<TrpSearchRequest> {
+    static TrpSearchDialog dialog =
+        [](QWidget* parent, const TrpSearchRequest& last) -> std::optional<TrpSearchRequest> {
         TrpPreviewSearchForm form(parent);
         form.SetRequest(last);
         if (form.exec() != QDialog::Accepted)

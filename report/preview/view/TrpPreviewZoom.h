@@ -15,9 +15,8 @@ inline constexpr int kZoomTagPageWidth = 1;
 inline constexpr int kZoomTagOnePage = 2;
 inline constexpr int kZoomTagTwoPages = 3;
 // The menu's items from the top; a tag above kZoomTagTwoPages is a percent.
-inline constexpr std::array<int, 10> kZoomMenuTags = {200, 150, 100, 75, 50, 25, 10,
-                                                      kZoomTagPageWidth, kZoomTagOnePage,
-                                                      kZoomTagTwoPages};
+inline constexpr std::array<int, 10> kZoomMenuTags = {
+    200, 150, 100, 75, 50, 25, 10, kZoomTagPageWidth, kZoomTagOnePage, kZoomTagTwoPages};
 static_assert(kZoomMenuTags[6] > kZoomTagTwoPages, "percent tags lie above the mode tags");
 
 struct TrpLastZoom {

@@ -26,14 +26,19 @@ void SetHelp(QWidget* widget, int number) {
     widget->setWhatsThis(PreviewHelpText(number));
 }
 
-TrpTBButton* ToolButton(QWidget* bar, TrpPreviewIcon icon, const char* tip, int help) {
+TrpTBButton* ToolButton(QWidget* bar, const char* tip, int help) {
     auto* button = new TrpTBButton(bar);
     button->resize(TrpPreviewForm::kButtonSize, TrpPreviewForm::kButtonSize);
-    button->SetPicture(PreviewIcon(icon));
     if (tip)
         button->setToolTip(tip);
     if (help)
         SetHelp(button, help);
+    return button;
+}
+
+TrpTBButton* ToolButton(QWidget* bar, TrpPreviewIcon icon, const char* tip, int help) {
+    TrpTBButton* button = ToolButton(bar, tip, help);
+    button->SetPicture(PreviewIcon(icon));
     return button;
 }
 
@@ -102,8 +107,7 @@ TrpPreviewForm::~TrpPreviewForm() = default;
 void TrpPreviewForm::CreateToolbar() {
     toolbar_ = new QWidget(this);
     toolbar_->setAutoFillBackground(true);
-    ZoomBtn = ToolButton(toolbar_, TrpPreviewIcon::Find, "Scale", kHelpZoom);
-    ZoomBtn->SetPicture(QImage());
+    ZoomBtn = ToolButton(toolbar_, "Scale", kHelpZoom);
     ZoomBtn->resize(kZoomButtonWidth, kButtonSize);
     ZoomBtn->setText("100%");
     ZoomGap = Gap(toolbar_);

@@ -4,6 +4,7 @@
 #include "PreviewTestSupport.h"
 #include "TrpMessageBox.h"
 #include "TrpPBox.h"
+#include "TrpPreviewControl.h"
 #include "TrpPreviewForm.h"
 #include "TrpPreviewSeams.h"
 #include "TrpPreviewWindows.h"
@@ -75,6 +76,7 @@ private slots:
     void escapeClosesAndTheReportKeepsAnEmptyList();
     void boundsAreRestoredFromTheSettings();
     void installedSinkRunsTheWindowModally();
+    void embeddedControlShowsPagesInPlace();
 
 private:
     QTemporaryDir config_;
@@ -542,6 +544,26 @@ void PreviewFormTest::installedSinkRunsTheWindowModally() {
     QCOMPARE(report.EMFPages().Count(), std::size_t(0));
     for (QWidget* w : QApplication::topLevelWidgets())
         QVERIFY2(!qobject_cast<TrpPreviewForm*>(w), "the closed window is freed");
+}
+
+void PreviewFormTest::embeddedControlShowsPagesInPlace() {
+    TrpReport report;
+    FillReport(report, 2);
+    QWidget window;
+    window.resize(600, 500);
+    auto* control = new TrpPreviewControl(&window);
+    control->setGeometry(0, 0, 600, 500);
+    static_cast<TrpPreview*>(control)->Connect(report);
+    window.show();
+    QVERIFY(QTest::qWaitForWindowExposed(&window));
+    QCOMPARE(control->PageCount(), std::size_t(2));
+    QCOMPARE(report.EMFPages().Count(), std::size_t(0));
+    QVERIFY(!control->isWindow());
+    QVERIFY(control->ExitBtn->isHidden());
+    QVERIFY(control->HelpBtn->isHidden());
+    QVERIFY2(!control->HelpGap->isHidden(), "the find button still has its gap");
+    QTest::keyClick(control->PBox, Qt::Key_Escape);
+    QVERIFY(control->isVisible());
 }
 
 QTEST_MAIN(PreviewFormTest)

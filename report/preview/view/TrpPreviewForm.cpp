@@ -205,10 +205,11 @@ void TrpPreviewForm::SetUpButtons(const TrpReport& report) {
     PrintBtn->setVisible(shown(pbPrint));
     PageSetupBtn->setVisible(shown(pbPageSetup));
     FindBtn->setVisible(shown(pbFind));
-    HelpBtn->setVisible(shown(pbHelp));
-    ExitBtn->setVisible(shown(pbExit));
+    // Help and close belong to a toolbar on a window of its own.
+    HelpBtn->setVisible(shown(pbHelp) && !embedded_);
+    ExitBtn->setVisible(shown(pbExit) && !embedded_);
     ZoomGap->setVisible(shown(pbZoom));
-    HelpGap->setVisible(shown(pbFind) || shown(pbHelp));
+    HelpGap->setVisible(shown(pbFind) || !HelpBtn->isHidden());
     // The virtual printer is always the last entry; any before it is an
     // installed printer.
     PrintBtn->setEnabled(Printer().VirtualPrinterIndex() > 0);

@@ -108,6 +108,10 @@ public:
     QMenu* ProcMenu;
 
 protected:
+    // Set by the embedded control: no own help and close buttons, no kept
+    // bounds, Escape does not close.
+    bool embedded_ = false;
+
     void resizeEvent(QResizeEvent* event) override;
     void keyPressEvent(QKeyEvent* event) override;
     void showEvent(QShowEvent* event) override;

@@ -211,7 +211,7 @@ void TrpPreviewForm::ShowMatch(const std::optional<TrpSearchMatch>& match) {
 }
 
 void TrpPreviewForm::CloseWindow() {
-    if (!report_)
+    if (!report_ || embedded_)
         return;
     if (isModal())
         accept();
@@ -221,7 +221,7 @@ void TrpPreviewForm::CloseWindow() {
 
 void TrpPreviewForm::showEvent(QShowEvent* event) {
     QDialog::showEvent(event);
-    if (!boundsRestored_) {
+    if (!boundsRestored_ && !embedded_) {
         boundsRestored_ = true;
         RestoreBounds();
     }
@@ -251,6 +251,8 @@ void TrpPreviewForm::RestoreBounds() {
 }
 
 void TrpPreviewForm::SaveBounds() const {
+    if (embedded_)
+        return;
     QSettings settings(kSettingsOrganization);
     settings.beginGroup(kSettingsGroup);
     const QRect bounds = isMaximized() ? normalGeometry() : geometry();

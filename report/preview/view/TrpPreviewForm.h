@@ -141,7 +141,7 @@ private:
     double zoom_ = 1.0;
     TrpZoomMode zoomMode_ = TrpZoomMode::Percent;
     int scrollX_ = 0, scrollY_ = 0;
-    bool ready_ = false;
+    bool ready_ = true;
     // Set while the program, not the user, moves a scroll bar.
     bool scrollingByProgram_ = false;
     bool boundsRestored_ = false;

@@ -35,6 +35,10 @@ std::unique_ptr<TrpEMFPages> TrpReport::TakeEMFPages() {
     return taken;
 }
 
+void TrpReport::SetEMFPages(std::unique_ptr<TrpEMFPages> pages) {
+    emfPages_ = pages ? std::move(pages) : std::make_unique<TrpEMFPages>(this);
+}
+
 TrpReport::~TrpReport() {
     MarkDestroying();
     TrpEngineState& state = EngineState();

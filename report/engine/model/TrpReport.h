@@ -91,6 +91,9 @@ public:
     // fresh empty list.
     TrpEMFPages& EMFPages() { return *emfPages_; }
     std::unique_ptr<TrpEMFPages> TakeEMFPages();
+    // Gives taken pages back (print, save): the report's list is replaced
+    // by them. A null list leaves a fresh empty one.
+    void SetEMFPages(std::unique_ptr<TrpEMFPages> pages);
     std::string PrinterName;
     bool UseDefaultPrinter = false;
     bool TwoPass = false;

@@ -1,0 +1,127 @@
+// ShowPrintDialog: the preview's Print action - dialog, printer change and
+// rebuild, then the print job on a platform printer or a PDF file.
+#include "QtPrinterBackend.h"
+#include "TrpEMFPages.h"
+#include "TrpMessageBox.h"
+#include "TrpMessages.h"
+#include "TrpPageList.h"
+#include "TrpPrintErrors.h"
+#include "TrpPrintForm.h"
+#include "TrpPrintJob.h"
+#include "TrpPrinter.h"
+#include "TrpQtPrintTarget.h"
+#include "TrpReport.h"
+#include "TrpReportGeneration.h"
+
+#include <memory>
+
+namespace report {
+
+namespace {
+
+TrpPrinterBackend* g_backend = nullptr;
+
+// Every template report page asks the printer layer for its paper again.
+// Each paper is applied forced first: the layer's current paper belongs to
+// the previous printer and must not count as already set.
+void ReapplyTemplatePapers(TrpReport& report, TrpPrinter& printer) {
+    for (std::size_t i = 0; i < report.Pages.Count(); ++i) {
+        TrpPage& page = *report.Pages[i];
+        if (page.PageType != ptReport)
+            continue;
+        const int bin = page.PaperBin == kStoredDefaultPaperBin ? kDefaultPaperBin : page.PaperBin;
+        printer.SetPaper(page.PaperSize, page.PaperWidth, page.PaperHeight, page.Orientation, bin,
+                         true);
+        page.ChangePaper(page.PaperSize, page.PaperWidth, page.PaperHeight, bin, page.Orientation,
+                         printer);
+    }
+}
+
+// Selects the newly chosen printer for the report's template pages. False
+// (after the error box and with the old printer back) when it cannot be
+// used: the layer then fell back to another entry.
+bool ChangePrinter(TrpReport& report, TrpPrinter& printer, int oldIndex, int newIndex) {
+    const std::string oldName = report.PrinterName;
+    printer.SelectPrinter(newIndex);
+    if (printer.PrinterIndex() == newIndex) {
+        report.PrinterName = printer.PrinterNames().at(static_cast<std::size_t>(newIndex));
+        ReapplyTemplatePapers(report, printer);
+        return true;
+    }
+    ShowMessageBox(kPrinterNotValid, std::string(MessageText(kMsgErrorCaption)),
+                   TrpMessageIcon::Error);
+    printer.SelectPrinter(oldIndex);
+    report.PrinterName = oldName;
+    ReapplyTemplatePapers(report, printer);
+    return false;
+}
+
+std::unique_ptr<TrpQtPrintTarget> MakeTarget(QWidget* parent, const TrpPrintForm& form,
+                                             TrpPrinter& printer) {
+    if (form.PdfSelected()) {
+        const QString file = ChoosePdfFile(parent);
+        if (file.isEmpty())
+            return nullptr;
+        return TrpQtPrintTarget::ForPdfFile(file);
+    }
+    const std::string& name = printer.PrinterNames().at(printer.PrinterIndex());
+    return TrpQtPrintTarget::ForPrinter(QString::fromStdString(name));
+}
+
+} // namespace
+
+TrpPrinterBackend& PlatformPrinterBackend() {
+    if (g_backend)
+        return *g_backend;
+    static QtPrinterBackend platform;
+    return platform;
+}
+
+void SetPlatformPrinterBackend(TrpPrinterBackend* backend) { g_backend = backend; }
+
+bool ShowPrintDialog(QWidget* parent, TrpReport& report, std::unique_ptr<TrpEMFPages>& pages,
+                     int currentPage) {
+    if (!pages || pages->Count() == 0)
+        return false;
+    TrpPrinter& printer = Printer();
+    TrpPrinterBackend& backend = PlatformPrinterBackend();
+    if (!printer.Attached())
+        printer.AttachPrinter(&backend);
+    const int remembered = printer.PrinterIndex();
+
+    TrpPrintForm form(printer, parent);
+    form.SetCopies(report.DefaultCopies);
+    form.SetCollate(report.DefaultCollate);
+    if (form.exec() != QDialog::Accepted)
+        return false;
+
+    const int chosen = printer.PrinterIndex();
+    if (chosen != remembered && pages->CanRebuild) {
+        if (!ChangePrinter(report, printer, remembered, chosen))
+            return false;
+        pages.reset();
+        BuildPages(report);
+        pages = report.TakeEMFPages();
+    }
+    // Both fields are read before anything is printed; a bad one leaves the
+    // held pages as they are.
+    const TrpPrintRequest request = form.Request(currentPage);
+    [[maybe_unused]] const TrpPageList checked(request.pageList, pages->Count());
+
+    std::unique_ptr<TrpQtPrintTarget> target;
+    try {
+        target = MakeTarget(parent, form, printer);
+    } catch (const ETrpPrintError& e) {
+        ShowMessageBox(e.what(), std::string(MessageText(kMsgErrorCaption)),
+                       TrpMessageIcon::Error);
+        return false;
+    }
+    if (!target)
+        return false;
+    TrpPrintJob job(report, *pages, printer, *target);
+    if (!form.PdfSelected())
+        job.ReattachTo = &backend;
+    return PrintPreparedReport(report, job, request);
+}
+
+} // namespace report

@@ -56,19 +56,31 @@ bool ChangePrinter(TrpReport& report, TrpPrinter& printer, int oldIndex, int new
     return false;
 }
 
-std::unique_ptr<TrpQtPrintTarget> MakeTarget(QWidget* parent, const TrpPrintForm& form,
-                                             TrpPrinter& printer) {
-    if (form.PdfSelected()) {
+TrpPrintTargetFactory& TargetFactory() {
+    static TrpPrintTargetFactory factory;
+    return factory;
+}
+
+std::unique_ptr<TrpPrintTarget> MakeTarget(QWidget* parent, const TrpPrintForm& form,
+                                           TrpPrinter& printer) {
+    const std::string printerName =
+        form.PdfSelected() ? std::string() : printer.PrinterNames().at(printer.PrinterIndex());
+    if (TargetFactory())
+        return TargetFactory()(parent, printerName);
+    if (printerName.empty()) {
         const QString file = ChoosePdfFile(parent);
         if (file.isEmpty())
             return nullptr;
         return TrpQtPrintTarget::ForPdfFile(file);
     }
-    const std::string& name = printer.PrinterNames().at(printer.PrinterIndex());
-    return TrpQtPrintTarget::ForPrinter(QString::fromStdString(name));
+    return TrpQtPrintTarget::ForPrinter(QString::fromStdString(printerName));
 }
 
 } // namespace
+
+TrpPrintTargetFactory SetPrintTargetFactory(TrpPrintTargetFactory factory) {
+    return std::exchange(TargetFactory(), std::move(factory));
+}
 
 TrpPrinterBackend& PlatformPrinterBackend() {
     if (g_backend)
@@ -108,7 +120,7 @@ bool ShowPrintDialog(QWidget* parent, TrpReport& report, std::unique_ptr<TrpEMFP
     const TrpPrintRequest request = form.Request(currentPage);
     [[maybe_unused]] const TrpPageList checked(request.pageList, pages->Count());
 
-    std::unique_ptr<TrpQtPrintTarget> target;
+    std::unique_ptr<TrpPrintTarget> target;
     try {
         target = MakeTarget(parent, form, printer);
     } catch (const ETrpPrintError& e) {

@@ -89,6 +89,14 @@ TrpPropertiesDialog SetPropertiesDialog(TrpPropertiesDialog dialog);
 // The installed chooser, or the standard save dialog.
 QString ChoosePdfFile(QWidget* parent);
 
+// Where the print action prints: the PDF file (empty printerName) or the
+// named platform printer; null: cancelled. A test installs a recording
+// target; null restores the QPrinter targets.
+class TrpPrintTarget;
+using TrpPrintTargetFactory =
+    std::function<std::unique_ptr<TrpPrintTarget>(QWidget* parent, const std::string& printerName)>;
+TrpPrintTargetFactory SetPrintTargetFactory(TrpPrintTargetFactory factory);
+
 // The platform printers the printer layer is attached to; a test installs
 // its own (null: the CUPS printers through Qt PrintSupport again).
 TrpPrinterBackend& PlatformPrinterBackend();

@@ -15,8 +15,11 @@ namespace report {
 
 namespace {
 
+// A page that asked for the default bin records it as stored; the printer
+// layer knows it as kDefaultPaperSource.
 TrpPrintPaper PaperOf(const TrpEMFPage& page) {
-    return {page.PaperSize, page.PaperWidth, page.PaperHeight, page.Orientation, page.PaperBin};
+    const int bin = page.PaperBin == kStoredDefaultPaperBin ? kDefaultPaperSource : page.PaperBin;
+    return {page.PaperSize, page.PaperWidth, page.PaperHeight, page.Orientation, bin};
 }
 
 int Scaled(int margin, int device, int engine) {
@@ -50,8 +53,9 @@ bool TrpPrintJob::Run(const TrpPrintRequest& request) {
         return true;
 
     TrpEMFPage& first = pages_.Page(0);
-    printer_.SetPaper(first.PaperSize, first.PaperWidth, first.PaperHeight, first.Orientation,
-                      first.PaperBin, true);
+    const TrpPrintPaper firstPaper = PaperOf(first);
+    printer_.SetPaper(firstPaper.size, firstPaper.width, firstPaper.height,
+                      firstPaper.orientation, firstPaper.bin, true);
     printer_.FillPageMetrics(first.Metrics);
     target_.BeginDoc(report_.Title.empty() ? std::string(MessageText(kMsgUntitled))
                                            : report_.Title);
@@ -96,12 +100,13 @@ bool TrpPrintJob::PrintPage(std::size_t index, const TrpPrintRequest& request) {
     return !report_.Terminated;
 }
 
-// A layer without a device (the virtual printer) leaves the device fields
-// empty; they are then the layer's sheet at the target's resolution, with
-// the same 5 mm border.
+// A layer without a device (the virtual printer) does not fill the device
+// fields (a page may still carry those of an earlier printer); they are
+// then the layer's sheet at the target's resolution, with the same 5 mm
+// border.
 TrpPageMetrics TrpPrintJob::DeviceMetrics(const TrpPageMetrics& metrics) const {
     TrpPageMetrics m = metrics;
-    if (m.deviceSheetWidth > 0 && m.deviceSheetHeight > 0)
+    if (printer_.Attached() && !printer_.VirtualSelected())
         return m;
     const int dpi = target_.Resolution();
     m.deviceSheetWidth = TenthsMmToDevice(printer_.SheetWidth(), dpi);

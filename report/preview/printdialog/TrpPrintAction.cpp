@@ -107,13 +107,20 @@ bool ShowPrintDialog(QWidget* parent, TrpReport& report, std::unique_ptr<TrpEMFP
     if (form.exec() != QDialog::Accepted)
         return false;
 
-    const int chosen = printer.PrinterIndex();
+    const int chosen = form.ChosenPrinter();
     if (chosen != remembered && pages->CanRebuild) {
         if (!ChangePrinter(report, printer, remembered, chosen))
             return false;
         pages.reset();
         BuildPages(report);
         pages = report.TakeEMFPages();
+    } else if (printer.PrinterIndex() != chosen) {
+        // Loaded pages keep their layout on the chosen printer, which must
+        // still be usable.
+        ShowMessageBox(kPrinterNotValid, std::string(MessageText(kMsgErrorCaption)),
+                       TrpMessageIcon::Error);
+        printer.SelectPrinter(remembered);
+        return false;
     }
     // Both fields are read before anything is printed; a bad one leaves the
     // held pages as they are.

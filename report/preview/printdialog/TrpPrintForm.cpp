@@ -253,6 +253,8 @@ bool TrpPrintForm::PdfSelected() const {
     return cb1_->currentIndex() == printer_.VirtualPrinterIndex();
 }
 
+int TrpPrintForm::ChosenPrinter() const { return cb1_->currentIndex(); }
+
 void TrpPrintForm::PrinterChosen(int entry) {
     printer_.SelectPrinter(entry);
     propButton_->setEnabled(!PdfSelected());

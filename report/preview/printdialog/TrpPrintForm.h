@@ -48,6 +48,9 @@ public:
     // not a whole number.
     TrpPrintRequest Request(int currentPage) const;
     bool PdfSelected() const;
+    // The printer layer's index of the chosen entry (the PDF file: the
+    // virtual printer), whether or not the layer could select it.
+    int ChosenPrinter() const;
     // The printer layer's index of the printer selected when the dialog opened.
     int OpeningPrinter() const { return openingPrinter_; }
 

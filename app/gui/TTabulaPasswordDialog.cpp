@@ -5,6 +5,7 @@
 
 #include <QGroupBox>
 #include <QLineEdit>
+#include <QProxyStyle>
 #include <QPushButton>
 
 namespace morvane {
@@ -13,6 +14,18 @@ namespace {
 
 constexpr int kClientWidth = 273;
 constexpr int kClientHeight = 132;
+constexpr char16_t kMaskCharacter = u'*';
+
+// The edit masks with "*" whatever the platform style's own mask glyph.
+class TMaskStyle : public QProxyStyle {
+public:
+    int styleHint(StyleHint hint, const QStyleOption* option, const QWidget* widget,
+                  QStyleHintReturn* data) const override {
+        if (hint == SH_LineEdit_PasswordCharacter)
+            return kMaskCharacter;
+        return QProxyStyle::styleHint(hint, option, widget, data);
+    }
+};
 
 } // namespace
 
@@ -32,6 +45,9 @@ TTabulaPasswordDialog::TTabulaPasswordDialog(tabula::TTabulaSession& session, QW
     edit_ = new QLineEdit(group);
     edit_->setObjectName(QStringLiteral("Edit"));
     edit_->setEchoMode(QLineEdit::Password);
+    auto* maskStyle = new TMaskStyle;
+    maskStyle->setParent(edit_);
+    edit_->setStyle(maskStyle);
     edit_->setGeometry(10, 22, 237, 24);
     addButton_ = new QPushButton(QStringLiteral("&Add"), group);
     addButton_->setObjectName(QStringLiteral("AddButton"));

@@ -51,6 +51,8 @@ private slots:
         QCOMPARE(dialog.size(), QSize(273, 132));
         auto* edit = dialog.findChild<QLineEdit*>("Edit");
         QCOMPARE(edit->echoMode(), QLineEdit::Password);
+        QCOMPARE(edit->style()->styleHint(QStyle::SH_LineEdit_PasswordCharacter, nullptr, edit),
+                 int('*'));
         QVERIFY(edit->hasFocus());
         QVERIFY(!Button(&dialog, "OKButton")->isEnabled());
         QVERIFY(!Button(&dialog, "AddButton")->isEnabled());
@@ -110,6 +112,18 @@ private slots:
     }
 
     // A session's own OnPassword handler takes precedence over the dialog.
+    // With MORVANE_SHOTS set: the window with a typed password, as a PNG.
+    void screenshot() {
+        const QString dir = QString::fromLocal8Bit(qgetenv("MORVANE_SHOTS"));
+        if (dir.isEmpty())
+            QSKIP("MORVANE_SHOTS not set");
+        TTabulaPasswordDialog dialog(tabula::DefaultSession());
+        dialog.show();
+        QVERIFY(QTest::qWaitForWindowExposed(&dialog));
+        QTest::keyClicks(dialog.findChild<QLineEdit*>("Edit"), "secret");
+        QVERIFY(dialog.grab().save(dir + "/password-dialog.png"));
+    }
+
     void sessionHandlerComesFirst() {
         tabula::TTabulaSession& session = tabula::DefaultSession();
         session.OnPassword = [](tabula::TTabulaSession&, bool& proceed) { proceed = true; };

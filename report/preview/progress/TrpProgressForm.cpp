@@ -86,9 +86,11 @@ void TrpProgressForm::reject() {
     QDialog::reject();
 }
 
+// Made once and kept to the end of the process (the sink stays reachable):
+// a static widget would outlive the application object.
 void InstallProgressForm() {
-    static TrpProgressForm form;
-    SetProgressSink(&form);
+    static TrpProgressForm* form = new TrpProgressForm;
+    SetProgressSink(form);
 }
 
 } // namespace report

@@ -72,8 +72,7 @@ TTabulaPasswordDialog::TTabulaPasswordDialog(tabula::TTabulaSession& session, QW
     connect(edit_, &QLineEdit::textChanged, this, &TTabulaPasswordDialog::EditChanged);
     connect(addButton_, &QPushButton::clicked, this, &TTabulaPasswordDialog::AddClick);
     connect(removeButton_, &QPushButton::clicked, this, &TTabulaPasswordDialog::RemoveClick);
-    connect(removeAllButton_, &QPushButton::clicked, this,
-            &TTabulaPasswordDialog::RemoveAllClick);
+    connect(removeAllButton_, &QPushButton::clicked, this, &TTabulaPasswordDialog::RemoveAllClick);
     connect(okButton_, &QPushButton::clicked, this, &TTabulaPasswordDialog::OKClick);
     connect(cancel, &QPushButton::clicked, this, &QDialog::reject);
 

@@ -2,7 +2,6 @@
 // refuses, so the open fails with 10498; OK after added passwords accepts
 // even with an empty edit) and its enabling rules.
 #include "TTabulaPasswordDialog.h"
-
 #include "tabula/TabulaSession.h"
 #include "tabula/TabulaSessionList.h"
 

@@ -89,7 +89,9 @@ TrpPrinterBackend& PlatformPrinterBackend() {
     return platform;
 }
 
-void SetPlatformPrinterBackend(TrpPrinterBackend* backend) { g_backend = backend; }
+void SetPlatformPrinterBackend(TrpPrinterBackend* backend) {
+    g_backend = backend;
+}
 
 bool ShowPrintDialog(QWidget* parent, TrpReport& report, std::unique_ptr<TrpEMFPages>& pages,
                      int currentPage) {
@@ -131,8 +133,7 @@ bool ShowPrintDialog(QWidget* parent, TrpReport& report, std::unique_ptr<TrpEMFP
     try {
         target = MakeTarget(parent, form, printer);
     } catch (const ETrpPrintError& e) {
-        ShowMessageBox(e.what(), std::string(MessageText(kMsgErrorCaption)),
-                       TrpMessageIcon::Error);
+        ShowMessageBox(e.what(), std::string(MessageText(kMsgErrorCaption)), TrpMessageIcon::Error);
         return false;
     }
     if (!target)

@@ -137,8 +137,8 @@ TrpPrintForm::TrpPrintForm(TrpPrinter& printer, QWidget* parent)
     auto* printLabel = new QLabel(QStringLiteral("P&rint"), this);
     cb2_ = new QComboBox(this);
     cb2_->setObjectName(QStringLiteral("CB2"));
-    cb2_->addItems({QStringLiteral("All pages"), QStringLiteral("Odd pages"),
-                    QStringLiteral("Even pages")});
+    cb2_->addItems(
+        {QStringLiteral("All pages"), QStringLiteral("Odd pages"), QStringLiteral("Even pages")});
     cb2_->setCurrentIndex(static_cast<int>(TrpPageSelection::AllPages));
     printLabel->setBuddy(cb2_);
     bottom->addWidget(printLabel);
@@ -253,7 +253,9 @@ bool TrpPrintForm::PdfSelected() const {
     return cb1_->currentIndex() == printer_.VirtualPrinterIndex();
 }
 
-int TrpPrintForm::ChosenPrinter() const { return cb1_->currentIndex(); }
+int TrpPrintForm::ChosenPrinter() const {
+    return cb1_->currentIndex();
+}
 
 void TrpPrintForm::PrinterChosen(int entry) {
     printer_.SelectPrinter(entry);
@@ -267,8 +269,7 @@ void TrpPrintForm::StepCopies(int step) {
         const int copies = ReadWholeNumber(e1_->text().toStdString());
         e1_->setText(QString::number(std::max(copies + step, kMinimumCopies)));
     } catch (const std::exception& e) {
-        ShowMessageBox(e.what(), std::string(MessageText(kMsgErrorCaption)),
-                       TrpMessageIcon::Error);
+        ShowMessageBox(e.what(), std::string(MessageText(kMsgErrorCaption)), TrpMessageIcon::Error);
     }
 }
 
@@ -281,9 +282,13 @@ void TrpPrintForm::ShowProperties() {
         StandardPropertiesDialog(this, printer_);
 }
 
-void TrpPrintForm::SetCopies(int copies) { e1_->setText(QString::number(copies)); }
+void TrpPrintForm::SetCopies(int copies) {
+    e1_->setText(QString::number(copies));
+}
 
-void TrpPrintForm::SetCollate(bool collate) { collateCB_->setChecked(collate); }
+void TrpPrintForm::SetCollate(bool collate) {
+    collateCB_->setChecked(collate);
+}
 
 TrpPrintRequest TrpPrintForm::Request(int currentPage) const {
     TrpPrintRequest request;

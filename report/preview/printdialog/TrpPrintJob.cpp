@@ -54,8 +54,8 @@ bool TrpPrintJob::Run(const TrpPrintRequest& request) {
 
     TrpEMFPage& first = pages_.Page(0);
     const TrpPrintPaper firstPaper = PaperOf(first);
-    printer_.SetPaper(firstPaper.size, firstPaper.width, firstPaper.height,
-                      firstPaper.orientation, firstPaper.bin, true);
+    printer_.SetPaper(firstPaper.size, firstPaper.width, firstPaper.height, firstPaper.orientation,
+                      firstPaper.bin, true);
     printer_.FillPageMetrics(first.Metrics);
     target_.BeginDoc(report_.Title.empty() ? std::string(MessageText(kMsgUntitled))
                                            : report_.Title);
@@ -88,8 +88,7 @@ bool TrpPrintJob::PrintPage(std::size_t index, const TrpPrintRequest& request) {
         return true;
     TrpEMFPage& page = pages_.Page(index);
     const TrpPrintPaper paper = PaperOf(page);
-    if (!printer_.IsPaperEqual(paper.size, paper.width, paper.height, paper.orientation,
-                               paper.bin))
+    if (!printer_.IsPaperEqual(paper.size, paper.width, paper.height, paper.orientation, paper.bin))
         printer_.SetPaper(paper.size, paper.width, paper.height, paper.orientation, paper.bin,
                           true);
     target_.StartSheet(paper);
@@ -127,8 +126,8 @@ QRect TrpPrintJob::PageRect(const TrpEMFPage& page, const TrpPageMetrics& m) {
         return QRect(0, 0, m.deviceSheetWidth, m.deviceSheetHeight);
     const int left = Scaled(page.LeftMargin, m.devicePrintableWidth, m.printableWidth);
     const int top = Scaled(page.TopMargin, m.devicePrintableHeight, m.printableHeight);
-    const int right = m.devicePrintableWidth -
-                      Scaled(page.RightMargin, m.devicePrintableWidth, m.printableWidth);
+    const int right =
+        m.devicePrintableWidth - Scaled(page.RightMargin, m.devicePrintableWidth, m.printableWidth);
     const int bottom = m.devicePrintableHeight -
                        Scaled(page.BottomMargin, m.devicePrintableHeight, m.printableHeight);
     return QRect(QPoint(left, top), QPoint(right, bottom))

@@ -30,8 +30,7 @@ inline constexpr const char* kPrintingPageLabel = "Printing page:";
 
 class TrpPrintJob {
 public:
-    TrpPrintJob(TrpReport& report, TrpEMFPages& pages, TrpPrinter& printer,
-                TrpPrintTarget& target);
+    TrpPrintJob(TrpReport& report, TrpEMFPages& pages, TrpPrinter& printer, TrpPrintTarget& target);
 
     // Attach the printer layer to this backend again before printing (a
     // platform printer); null leaves the layer's selection alone (a PDF

@@ -48,13 +48,13 @@ QPixmap PrinterPicture() {
     QPainter p(&image);
     p.setPen(Qt::black);
     p.setBrush(Qt::white);
-    p.drawRect(4, 1, 7, 5);     // sheet in the feeder
+    p.drawRect(4, 1, 7, 5); // sheet in the feeder
     p.setBrush(QColor(192, 192, 192));
-    p.drawRect(1, 6, 13, 6);    // body
+    p.drawRect(1, 6, 13, 6); // body
     p.setBrush(Qt::white);
-    p.drawRect(3, 11, 9, 3);    // sheet out
+    p.drawRect(3, 11, 9, 3); // sheet out
     p.setPen(QColor(0, 128, 0));
-    p.drawPoint(12, 8);         // lamp
+    p.drawPoint(12, 8); // lamp
     p.end();
     return Keyed(image, kPrinterPictureKey);
 }

@@ -89,8 +89,7 @@ void TrpQtPrintTarget::Abort() {
     painter_.end();
 }
 
-void DrawPreparedPage(TrpEMFPages& pages, std::size_t index, QPainter& painter,
-                      const QRect& rect) {
+void DrawPreparedPage(TrpEMFPages& pages, std::size_t index, QPainter& painter, const QRect& rect) {
     TrpEMFPage& page = pages.Page(index);
     const bool visible = page.Visible;
     page.Visible = true;

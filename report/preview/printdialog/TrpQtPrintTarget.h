@@ -43,7 +43,6 @@ private:
 
 // Draws one prepared page on painter into rect and then lets it release
 // its objects again, whatever the page's on-screen Visible flag says.
-void DrawPreparedPage(TrpEMFPages& pages, std::size_t index, QPainter& painter,
-                      const QRect& rect);
+void DrawPreparedPage(TrpEMFPages& pages, std::size_t index, QPainter& painter, const QRect& rect);
 
 } // namespace report

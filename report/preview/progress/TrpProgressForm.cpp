@@ -30,8 +30,8 @@ TrpProgressForm::TrpProgressForm(QWidget* parent) : QDialog(parent) {
     connect(cancelButton_, &QPushButton::clicked, this, &TrpProgressForm::reject);
 }
 
-void TrpProgressForm::Run(TrpReport& report, const std::string& caption,
-                          const std::string& label, const std::function<void()>& build) {
+void TrpProgressForm::Run(TrpReport& report, const std::string& caption, const std::string& label,
+                          const std::function<void()>& build) {
     setWindowTitle(QString::fromStdString(caption));
     label1_->setText(QString::fromStdString(label));
     label2_->clear();
@@ -74,7 +74,9 @@ void TrpProgressForm::SetLabel(const std::string& label) {
     label1_->setText(QString::fromStdString(label));
 }
 
-void TrpProgressForm::ProcessEvents() { QApplication::processEvents(); }
+void TrpProgressForm::ProcessEvents() {
+    QApplication::processEvents();
+}
 
 // Cancel (the button, Escape or the close box): the window closes with
 // Cancel at once; the running work sees Terminated after its current page

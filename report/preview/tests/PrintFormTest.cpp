@@ -92,7 +92,8 @@ private slots:
         lastTarget_.reset();
         SetPrintTargetFactory([this](QWidget*, const std::string&) {
             lastTarget_ = std::make_unique<RecordingTarget>();
-            return std::unique_ptr<TrpPrintTarget>(std::make_unique<ForwardingTarget>(*lastTarget_));
+            return std::unique_ptr<TrpPrintTarget>(
+                std::make_unique<ForwardingTarget>(*lastTarget_));
         });
     }
     void cleanup() {

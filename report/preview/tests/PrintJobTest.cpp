@@ -75,8 +75,7 @@ private slots:
     void oddAndEvenPages() {
         QCOMPARE(Order(6, Request("1-5", 1, true, TrpPageSelection::EvenPages)),
                  (QList<int>{2, 4}));
-        QCOMPARE(Order(6, Request("", 1, true, TrpPageSelection::OddPages)),
-                 (QList<int>{1, 3, 5}));
+        QCOMPARE(Order(6, Request("", 1, true, TrpPageSelection::OddPages)), (QList<int>{1, 3, 5}));
         QCOMPARE(Order(4, Request("2", 2, false, TrpPageSelection::OddPages)), QList<int>{});
     }
 
@@ -130,9 +129,11 @@ private slots:
         int printEvents = 0;
         report.OnPrintReport = [&] { ++printEvents; };
         auto pages = MakePages(report, 5,
-                               {{9, 2100, 2970}, {9, 2100, 2970},
+                               {{9, 2100, 2970},
+                                {9, 2100, 2970},
                                 {11, 2100, 1480, TrpOrientation::Landscape},
-                                {256, 2100, 2970}, {256, 2101, 2969}});
+                                {256, 2100, 2970},
+                                {256, 2101, 2969}});
         RecordingTarget target;
         TrpPrintJob job(report, *pages, printer, target);
         job.ReattachTo = &backend;
@@ -244,9 +245,9 @@ private slots:
         QTemporaryDir dir;
         const QString file = dir.filePath("job.pdf");
         TrpReport report;
-        auto pages = MakePages(report, 3,
-                               {{9, 2100, 2970}, {11, 2100, 1480, TrpOrientation::Landscape},
-                                {9, 2100, 2970}});
+        auto pages = MakePages(
+            report, 3,
+            {{9, 2100, 2970}, {11, 2100, 1480, TrpOrientation::Landscape}, {9, 2100, 2970}});
         TrpPrinter printer;
         auto target = TrpQtPrintTarget::ForPdfFile(file);
         TrpPrintJob job(report, *pages, printer, *target);
@@ -256,14 +257,13 @@ private slots:
         QStringList found;
         for (const QString& sheet : sheets)
             found << sheet.trimmed();
-        QCOMPARE(found, (QStringList{"Sheet 1", "Sheet 1", "Sheet 2", "Sheet 2", "Sheet 3",
-                                     "Sheet 3"}));
+        QCOMPARE(found,
+                 (QStringList{"Sheet 1", "Sheet 1", "Sheet 2", "Sheet 2", "Sheet 3", "Sheet 3"}));
         const QString info = RunPdfTool("pdfinfo", {"-f", "1", "-l", "6", file});
         // A5 landscape: 210 mm wide, 148 mm high.
-        for (const char* line : {"Page    1 size:  595 x 842 pts (A4)",
-                                 "Page    3 size:  595 x 420 pts (A5)",
-                                 "Page    4 size:  595 x 420 pts (A5)",
-                                 "Page    5 size:  595 x 842 pts (A4)"})
+        for (const char* line :
+             {"Page    1 size:  595 x 842 pts (A4)", "Page    3 size:  595 x 420 pts (A5)",
+              "Page    4 size:  595 x 420 pts (A5)", "Page    5 size:  595 x 842 pts (A4)"})
             QVERIFY2(info.contains(QLatin1String(line)), qPrintable(info));
     }
 

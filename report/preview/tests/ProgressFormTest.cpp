@@ -71,10 +71,9 @@ private slots:
     void workErrorPassesOnAfterClosing() {
         TrpProgressForm form;
         TrpReport report;
-        QVERIFY_THROWS_EXCEPTION(std::runtime_error,
-                                 form.Run(report, "Report preparing", "", [] {
-                                     throw std::runtime_error("broken");
-                                 }));
+        QVERIFY_THROWS_EXCEPTION(std::runtime_error, form.Run(report, "Report preparing", "", [] {
+            throw std::runtime_error("broken");
+        }));
         QVERIFY(!form.isVisible());
     }
 

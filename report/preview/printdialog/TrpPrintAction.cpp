@@ -114,7 +114,14 @@ bool ShowPrintDialog(QWidget* parent, TrpReport& report, std::unique_ptr<TrpEMFP
         if (!ChangePrinter(report, printer, remembered, chosen))
             return false;
         pages.reset();
-        BuildPages(report);
+        try {
+            BuildPages(report);
+        } catch (...) {
+            // Whatever was generated is held, so the preview never holds
+            // nothing.
+            pages = report.TakeEMFPages();
+            throw;
+        }
         pages = report.TakeEMFPages();
     } else if (printer.PrinterIndex() != chosen) {
         // Loaded pages keep their layout on the chosen printer, which must

@@ -31,6 +31,7 @@ namespace report {
 
 class TrpEMFPages;
 class TrpPrinter;
+class TrpPrintTarget;
 class TrpPrinterBackend;
 class TrpReport;
 
@@ -95,7 +96,6 @@ QString ChoosePdfFile(QWidget* parent);
 // Where the print action prints: the PDF file (empty printerName) or the
 // named platform printer; null: cancelled. A test installs a recording
 // target; null restores the QPrinter targets.
-class TrpPrintTarget;
 using TrpPrintTargetFactory =
     std::function<std::unique_ptr<TrpPrintTarget>(QWidget* parent, const std::string& printerName)>;
 TrpPrintTargetFactory SetPrintTargetFactory(TrpPrintTargetFactory factory);

@@ -252,6 +252,11 @@ private slots:
         auto target = TrpQtPrintTarget::ForPdfFile(file);
         TrpPrintJob job(report, *pages, printer, *target);
         QVERIFY(job.Run(Request("1-3", 2, false, TrpPageSelection::AllPages)));
+        const QString shots = QString::fromLocal8Bit(qgetenv("MORVANE_SHOTS"));
+        if (!shots.isEmpty()) {
+            QFile::remove(shots + "/job.pdf");
+            QFile::copy(file, shots + "/job.pdf");
+        }
         const QString text = RunPdfTool("pdftotext", {"-layout", file, "-"});
         const QStringList sheets = text.split('\f', Qt::SkipEmptyParts);
         QStringList found;

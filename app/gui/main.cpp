@@ -2,6 +2,7 @@
 // frame, the logon window inside it, then the event loop until the frame is
 // closed. Every file the program uses lies in Data/ beside the executable.
 #include "MorvaneApplication.h"
+#include "TTabulaPasswordDialog.h"
 #include "u_main.h"
 
 #include <QCoreApplication>
@@ -9,6 +10,7 @@
 int main(int argc, char** argv) {
     morvane::TMorvaneApplication app(argc, argv);
     app.setApplicationName(QStringLiteral("Morvane"));
+    morvane::InstallTabulaPasswordDialog();
     const QString dataDir = QCoreApplication::applicationDirPath() + QStringLiteral("/Data");
 
     morvane::TfmMain frame(dataDir);

@@ -142,7 +142,7 @@ void AddColumns(TLayout& layout, bool captions) {
     for (const TColumn& c : kColumns) {
         const std::string text = captions ? c.caption : "[" + std::string(c.field) + "]";
         TrpMemoView& cell = layout.FramedText(x, 0, c.width, height, text,
-                                              captions ? kFontBold : std::int16_t{0});
+                                              captions ? std::int16_t{kFontBold} : std::int16_t{0});
         if (captions) {
             cell.FillColor = kCaptionFill;
             cell.Alignment = kTextAlignCenter | kTextAlignMiddle;

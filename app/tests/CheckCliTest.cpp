@@ -144,11 +144,12 @@ TEST_F(CheckCliTest, StoppedRunsExitTwoWithTheMessageOnStderr) {
 
 TEST_F(CheckCliTest, UsageErrors) {
     for (const char* args : {"", "--json", "--bogus reg.txt", "--output", "reg.txt --data-dir",
-                             "a.txt b.txt", "--output= reg.txt"}) {
+                             "a.txt b.txt", "--output= reg.txt", "reg.txt --report"}) {
         const auto r = Check(args);
         EXPECT_EQ(r.Status, 2) << args;
         EXPECT_EQ(r.Out, "") << args;
-        EXPECT_NE(r.Err.find("Usage: morvane-check [--data-dir DIR] [--output PATH] [--json] FILE"),
+        EXPECT_NE(r.Err.find("Usage: morvane-check [--data-dir DIR] [--output PATH] "
+                             "[--report FILE.pdf] [--json] FILE"),
                   std::string::npos)
             << args;
     }

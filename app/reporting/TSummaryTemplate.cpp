@@ -45,11 +45,13 @@ struct TColumn {
     std::int32_t alignment;
 };
 constexpr std::array<TColumn, 6> kColumns{{
-    {"No", "No", 40, kTextAlignRight},
+    {"No", "No", 36, kTextAlignRight},
     {"Product", "Product", 56, kTextAlignCenter},
-    {"Account number", "AccountNumber", 150, kTextAlignLeft},
-    {"Account name", "AccountName", 250, kTextAlignLeft},
-    {"Ref1", "Ref1", 120, kTextAlignLeft},
+    // The widths hold a full field (25 digits, 20 characters) at the body
+    // size; account names wrap and the row grows with them.
+    {"Account number", "AccountNumber", 170, kTextAlignLeft},
+    {"Account name", "AccountName", 204, kTextAlignLeft},
+    {"Ref1", "Ref1", 150, kTextAlignLeft},
     {"Action", "Action", 70, kTextAlignLeft},
 }};
 constexpr int ColumnsWidth() {
@@ -147,7 +149,9 @@ void AddColumns(TLayout& layout, bool captions) {
             cell.FillColor = kCaptionFill;
             cell.Alignment = kTextAlignCenter | kTextAlignMiddle;
         } else {
-            cell.Alignment = c.alignment | kTextAlignMiddle;
+            // Top-aligned: a wrapped account name grows the row downwards
+            // and its first line stays level with the other cells.
+            cell.Alignment = c.alignment;
         }
         x += c.width;
     }

@@ -8,6 +8,11 @@
 #include "ReportTableFill.h"
 #include "ResultGrid.h"
 
+#ifdef MORVANE_REPORTING
+#include "TSummaryPdf.h"
+#include "TSummaryReport.h"
+#endif
+
 #include <chrono>
 #include <exception>
 #include <ostream>
@@ -19,7 +24,12 @@ namespace morvane {
 namespace {
 
 constexpr const char* kProgram = "morvane-check";
-constexpr const char* kFallbackDataDir = "Data";
+constexpr const char* kDataDirName = "Data";
+#ifdef MORVANE_REPORTING
+constexpr bool kHaveReportEngine = true;
+#else
+constexpr bool kHaveReportEngine = false;
+#endif
 
 // Records the message boxes instead of showing them; the last one is the one
 // the window would leave on screen.
@@ -128,6 +138,21 @@ void PrintJson(std::ostream& out, const TCheckOptions& options, const TResultGri
     out << json;
 }
 
+// The summary report of a clean run as a PDF file; a run with faults gets
+// none and stops.
+void WriteReport([[maybe_unused]] const std::string& pdfFile,
+                 [[maybe_unused]] TMorvaneWorkflow& road,
+                 [[maybe_unused]] TReportTableFill& fill, TRunResult& result) {
+    if (!road.Validator().DataValid) {
+        result.Error = TCheckCommand::kNotCleanReportMessage;
+        return;
+    }
+#ifdef MORVANE_REPORTING
+    WriteSummaryPdf(fill.dbDetailReport(), SummaryTemplatePath(TCheckCommand::ExecutableDir()),
+                    road.Validator().CompanyId, road.Fields.HashValue, pdfFile);
+#endif
+}
+
 } // namespace
 
 std::optional<TCheckOptions> TCheckCommand::Parse(const std::vector<std::string>& args,
@@ -156,7 +181,7 @@ std::optional<TCheckOptions> TCheckCommand::Parse(const std::vector<std::string>
                 name = arg.substr(0, eq);
                 value = arg.substr(eq + 1);
             }
-            if (name != "--data-dir" && name != "--output") {
+            if (name != "--data-dir" && name != "--output" && name != "--report") {
                 error = "unknown option '" + arg + "'";
                 return std::nullopt;
             }
@@ -171,7 +196,17 @@ std::optional<TCheckOptions> TCheckCommand::Parse(const std::vector<std::string>
                 error = "option '" + name + "' needs a non-empty value";
                 return std::nullopt;
             }
-            (name == "--data-dir" ? options.DataDir : options.Output.emplace()) = *value;
+            if (name == "--report" && !kHaveReportEngine) {
+                error = "option '--report' needs the report engine; this morvane-check was "
+                        "built without Qt";
+                return std::nullopt;
+            }
+            if (name == "--data-dir")
+                options.DataDir = *value;
+            else if (name == "--output")
+                options.Output = *value;
+            else
+                options.Report = *value;
             continue;
         }
         if (haveFile) {
@@ -189,7 +224,8 @@ std::optional<TCheckOptions> TCheckCommand::Parse(const std::vector<std::string>
 }
 
 void TCheckCommand::PrintUsage(std::ostream& out) {
-    out << "Usage: " << kProgram << " [--data-dir DIR] [--output PATH] [--json] FILE\n"
+    out << "Usage: " << kProgram
+        << " [--data-dir DIR] [--output PATH] [--report FILE.pdf] [--json] FILE\n"
         << "\n"
         << "Checks the registration file FILE: record types and lengths, then every field.\n"
         << "The temporary copy TempNewFile.txt is written to DIR after every run. On a\n"
@@ -202,6 +238,10 @@ void TCheckCommand::PrintUsage(std::ostream& out) {
         << "  --output PATH   on a clean run, write the hashed output file at PATH; when\n"
         << "                  PATH is an existing directory, the file is created in it\n"
         << "                  under the name KVL.RX317.TLNREG.RQ.yyyymmddhhmmss\n"
+        << "  --report FILE.pdf  on a clean run, write the summary report (the template\n"
+        << "                  Report/PaymentDetail.rpf beside the executable over the\n"
+        << "                  report table in DIR) as a PDF file; a run that is not\n"
+        << "                  clean writes none and stops with status 2\n"
         << "  --json          print one JSON object instead of the grid (bytes of the\n"
         << "                  file appear as characters U+0000..U+00FF)\n"
         << "  --help          show this text\n"
@@ -212,16 +252,19 @@ void TCheckCommand::PrintUsage(std::ostream& out) {
         << "then) or a usage error.\n";
 }
 
-std::string TCheckCommand::DefaultDataDir() {
+std::string TCheckCommand::ExecutableDir() {
     std::string exe(4096, '\0');
     const ssize_t n = ::readlink("/proc/self/exe", exe.data(), exe.size());
     if (n <= 0 || static_cast<std::size_t>(n) >= exe.size()) {
-        return kFallbackDataDir;
+        return ".";
     }
     exe.resize(static_cast<std::size_t>(n));
     const auto slash = exe.rfind('/');
-    return slash == std::string::npos ? std::string(kFallbackDataDir)
-                                      : exe.substr(0, slash) + "/Data";
+    return slash == std::string::npos ? std::string(".") : exe.substr(0, slash);
+}
+
+std::string TCheckCommand::DefaultDataDir() {
+    return ExecutableDir() + "/" + kDataDirName;
 }
 
 int TCheckCommand::Run(const TCheckOptions& options, std::ostream& out, std::ostream& err) {
@@ -259,6 +302,9 @@ int TCheckCommand::Run(const TCheckOptions& options, std::ostream& out, std::ost
             result.Error = sink.Text;
         } else if (road.Validator().DataValid && road.Fields.HashValue.empty()) {
             result.Error = sink.Text;
+        }
+        if (options.Report && !result.Error) {
+            WriteReport(*options.Report, road, fill, result);
         }
     } catch (const std::exception& e) {
         result.Error = e.what();

@@ -6,6 +6,11 @@
 #include "QtMessageSink.h"
 #include "ResultGridView.h"
 #include "ShortDateFormat.h"
+#include "TSummaryReport.h"
+#include "TrpReport.h"
+#include "TrpReportGeneration.h"
+#include "tabula/Component.h"
+#include "tabula/TabulaTable.h"
 
 #include <QCloseEvent>
 #include <QDir>
@@ -65,6 +70,9 @@ TfmMorvane::TfmMorvane(const QString& dataDir, QWidget* parent)
     workflow_ = std::make_unique<TMorvaneWorkflow>(PathBytes(dataDir_), grid_, *sink_);
     fill_ = std::make_unique<TReportTableFill>();
     fill_->Install(*workflow_, *sink_);
+    components_ = std::make_unique<tabula::TComponent>();
+    components_->SetName("fmMorvane");
+    summary_ = std::make_unique<TSummaryReport>(*components_, fill_->dbDetailReport());
 
     OpenFileDialog = [this]() -> std::optional<QString> {
         if (odlg->exec() != QDialog::Accepted || odlg->selectedFiles().isEmpty())
@@ -132,9 +140,6 @@ void TfmMorvane::BuildControls() {
     BitBtn1 = new QPushButton(style()->standardIcon(QStyle::SP_FileDialogDetailedView),
                               QStringLiteral("Print"), TabSheet1);
     BitBtn1->setObjectName(QStringLiteral("BitBtn1"));
-    // Printing arrives with the report table and the report engine; until
-    // then the button is shown but cannot be pressed.
-    BitBtn1->setEnabled(false);
     BitBtn3 = new QPushButton(style()->standardIcon(QStyle::SP_DialogResetButton),
                               QStringLiteral("Clear"), TabSheet1);
     BitBtn3->setObjectName(QStringLiteral("BitBtn3"));
@@ -185,6 +190,7 @@ void TfmMorvane::BuildControls() {
     connect(btnOpenFile, &QPushButton::clicked, this, [this] { btnOpenFileClick(); });
     connect(Button3, &QPushButton::clicked, this, [this] { Button3Click(); });
     connect(BitBtn2, &QPushButton::clicked, this, [this] { BitBtn2Click(); });
+    connect(BitBtn1, &QPushButton::clicked, this, [this] { BitBtn1Click(); });
     connect(BitBtn3, &QPushButton::clicked, this, [this] { BitBtn3Click(); });
 }
 
@@ -261,6 +267,32 @@ void TfmMorvane::Button3Click() {
         if (folder)
             bytes = PathBytes(*folder);
         workflow_->ChooseDestination(bytes, now);
+    });
+}
+
+QString TfmMorvane::SummaryTemplateFile() const {
+    // Data/ lies beside the executable, so its parent is the executable's
+    // directory.
+    const QString executableDir = QDir(dataDir_ + QStringLiteral("/..")).absolutePath();
+    return PathText(SummaryTemplatePath(PathBytes(executableDir)));
+}
+
+void TfmMorvane::BitBtn1Click() {
+    // The hash field is read as it stands: the user may have typed into it.
+    // The box goes straight to the user; the window's sink would first copy
+    // the road's fields over the controls.
+    const std::string hashValue = edtHashvalue->text().toStdString();
+    if (hashValue.empty()) {
+        TQtMessageSink(this).ShowMessage(TMessageKind::Error, kNoDataMessage);
+        return;
+    }
+    TAppExceptionHandler::Run([&] {
+        tabula::TTabulaTable& table = fill_->dbDetailReport();
+        table.Open();
+        const int recordCount = table.RecordCount();
+        summary_->LoadTemplate(PathBytes(SummaryTemplateFile()));
+        summary_->SetVariables(workflow_->Validator().CompanyId, hashValue, recordCount);
+        report::RunReport(summary_->rpReport1());
     });
 }
 

@@ -17,6 +17,16 @@
 // date format, the database directory) do not run. A clean Validate refills
 // the table through the workflow's RefillReportTable hook.
 //
+// Print (BitBtn1), the report request: an empty hash field gives the error
+// box "No data ." and nothing else; otherwise dbDetailReport is made active
+// (and stays open) and its record count read, the template
+// Report/PaymentDetail.rpf beside Data/ is loaded into rpReport1 (a missing
+// file keeps the template the report has, at first the empty one), the
+// variables comId, hashValue and recordcount are set and the report is run
+// (generation, then the preview). The report components (TSummaryReport)
+// are owned by the window's component root, which holds them under their
+// names so that the template's data band finds rpDBDataSet1.
+//
 // Lifetime: created by each successful logon inside the main frame; its
 // close command minimizes it within the frame, and it lives until the
 // program ends.
@@ -40,7 +50,13 @@ class QMdiSubWindow;
 class QPushButton;
 class QTabWidget;
 
+namespace tabula {
+class TComponent;
+}
+
 namespace morvane {
+
+class TSummaryReport;
 
 class TResultGridView;
 
@@ -64,12 +80,19 @@ public:
 
     TMorvaneWorkflow& Workflow() { return *workflow_; }
     TReportTableFill& TableComponents() { return *fill_; }
+    TSummaryReport& ReportComponents() { return *summary_; }
+    // Report/PaymentDetail.rpf in the directory that holds Data/.
+    QString SummaryTemplateFile() const;
 
     // The user's actions, as the buttons start them.
     void btnOpenFileClick();
     void Button3Click();
+    void BitBtn1Click();
     void BitBtn2Click();
     void BitBtn3Click();
+
+    // Text of the error box of a Print without a clean run.
+    static constexpr const char* kNoDataMessage = "No data .";
 
 protected:
     bool eventFilter(QObject* watched, QEvent* event) override;
@@ -90,6 +113,10 @@ private:
     std::unique_ptr<TWindowMessageSink> sink_;
     std::unique_ptr<TMorvaneWorkflow> workflow_;
     std::unique_ptr<TReportTableFill> fill_;
+    // Declared after fill_: the report's dataset link borrows dbDetailReport
+    // and goes first. The root frees the report components it owns.
+    std::unique_ptr<tabula::TComponent> components_;
+    std::unique_ptr<TSummaryReport> summary_;
 
     QTabWidget* PageControl1 = nullptr;
     QWidget* TabSheet1 = nullptr;

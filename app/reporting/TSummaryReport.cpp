@@ -24,7 +24,7 @@ TSummaryReport::TSummaryReport(tabula::TComponent& owner, tabula::TTabulaTable& 
     // Owned components are deleted by the owner; these pointers never
     // outlive it, as the summary lives no longer than its owner.
     : dataSet_(new report::TrpDBDataSet(&owner)), report_(new report::TrpReport(&owner)) {
-    dataSet_->SetName("rpDBDataSet1");
+    dataSet_->SetName(kSummaryDataSetName);
     dataSet_->SetDataSet(&detailTable);
     report_->SetName("rpReport1");
     report_->Dataset = dataSet_;

@@ -28,6 +28,10 @@ class TrpReport;
 
 namespace morvane {
 
+// The report dataset link's name: the template's master data band names it
+// as its data source.
+inline constexpr const char* kSummaryDataSetName = "rpDBDataSet1";
+
 // value in single quotes with every single quote doubled, so that the report
 // engine evaluates it as that text (O'NEIL -> 'O''NEIL').
 std::string QuotedTextLiteral(const std::string& value);

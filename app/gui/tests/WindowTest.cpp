@@ -210,7 +210,7 @@ private slots:
                  QStringLiteral("Validate File "));
         auto* print = Control<QPushButton>(&w, "BitBtn1");
         QVERIFY(!print->isHidden());
-        QVERIFY(!print->isEnabled());
+        QVERIFY(print->isEnabled());
         auto* grid = Control<QTableView>(&w, "StringGrid1");
         QCOMPARE(grid->model()->columnCount(), 1); // 2 columns, one of them fixed
         QCOMPARE(grid->model()->rowCount(), 1);    // 2 rows, one of them fixed

@@ -236,7 +236,8 @@ void TrpBandPrinter::DrawBand(TrpBand& band) {
         gen_.NewColumn(&band);
         top = s.CurY;
     }
-    const bool split = band.Breakable() && !band.FixedPlace() && Breaks(top, height, true);
+    const bool split = band.Breakable() && !band.FixedPlace() &&
+                       top + height + gen_.ColumnFooterHeight() > s.BottomLimit;
     if (split)
         DrawBreakable(band, top);
     else

@@ -215,6 +215,7 @@ void TrpPageGenerator::FormPage(TrpPage& page) {
         StartGeneratedPage();
     }
     state_.FormFirstPage = state_.PageCounter;
+    state_.FreshY = state_.CurY;
     const int pageBeforeTitle = state_.PageCounter;
     printer_->PrintBand(state_.Structure->Head(btReportTitle));
     if (state_.PageCounter == pageBeforeTitle) {
@@ -223,7 +224,6 @@ void TrpPageGenerator::FormPage(TrpPage& page) {
             printer_->PrintBand(header);
         printer_->PrintBand(state_.Structure->Head(btColumnHeader));
     }
-    state_.FreshY = state_.CurY;
     deepestLevel_ = state_.Structure->DeepestLevel();
     if (deepestLevel_ > 0)
         DataLoop(1);

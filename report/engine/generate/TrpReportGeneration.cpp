@@ -142,6 +142,8 @@ bool BuildPages(TrpReport& report) {
     report.TwoPass = twoPass;
     saved.seek(0);
     report.LoadFromStream(saved);
+    // The reload replaced every object the engine state may still name.
+    EngineState().CurrentView = nullptr;
     WireHooks(report);
 
     report.FinalPass = false;

@@ -24,6 +24,19 @@ struct PrintedObject {
     std::string text; // the memo lines joined by "\n"
 };
 
+// A report with an owner (the window of a real program), through which band
+// data sources find the datasets: the owner frees both.
+class OwnedReport {
+public:
+    OwnedReport() : report_(new TrpReport(&owner_)) { report_->ShowProgress = false; }
+    TrpReport& operator*() { return *report_; }
+    TrpReport* operator->() { return report_; }
+
+private:
+    tabula::TComponent owner_;
+    TrpReport* report_;
+};
+
 class TemplateBuilder {
 public:
     explicit TemplateBuilder(TrpReport& report) : report_(report) { AddPage(); }
@@ -61,9 +74,9 @@ public:
         return *memo;
     }
 
-    // A dataset of count records owned by the report, named name.
+    // A dataset of count records beside the report, named name.
     TrpUserDataset& Records(const std::string& name, int count) {
-        auto* dataset = new TrpUserDataset(&report_);
+        auto* dataset = new TrpUserDataset(report_.Owner());
         dataset->SetName(name);
         dataset->RangeEnd = TRangeEnd::reCount;
         dataset->RangeEndCount = count;

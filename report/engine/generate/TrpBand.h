@@ -88,7 +88,9 @@ public:
     bool Stretched() const { return FlagSet(kFlagStretched); }
     bool Breakable() const;
     bool FormNewPage() const;
-    bool IsData() const { return Type == btMasterData || Type == btDetailData || Type == btSubDetailData; }
+    bool IsData() const {
+        return Type == btMasterData || Type == btDetailData || Type == btSubDetailData;
+    }
     // Bands drawn at a fixed place rather than at the current position.
     bool FixedPlace() const { return Type == btPageFooter || Type == btOverlay || Type == btNone; }
     // The band object's columns when it places its printings side by side.

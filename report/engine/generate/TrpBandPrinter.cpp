@@ -260,7 +260,8 @@ void TrpBandPrinter::AdvanceBandColumn(TrpBand& band, int height) {
     const TrpBandView& view = *band.View;
     ++band.ColumnIndex;
     if (band.ColumnIndex <= view.Columns) {
-        s.ColumnLeft = band.ColumnStart + (band.ColumnIndex - 1) * (view.ColumnWidth + view.ColumnGap);
+        s.ColumnLeft =
+            band.ColumnStart + (band.ColumnIndex - 1) * (view.ColumnWidth + view.ColumnGap);
         s.CurY -= height;
     } else {
         s.ColumnLeft = band.ColumnStart;
@@ -371,7 +372,8 @@ void TrpBandPrinter::PrintObject(TrpView& view, int top) {
     try {
         if (report.InFirstPass()) {
             auto* memo = dynamic_cast<TrpMemoView*>(&view);
-            if ((!memo || memo->LayoutState.Mode == TrpLayoutMode::Normal) && report.RunObjectScript)
+            if ((!memo || memo->LayoutState.Mode == TrpLayoutMode::Normal) &&
+                report.RunObjectScript)
                 report.RunObjectScript(view);
             return;
         }

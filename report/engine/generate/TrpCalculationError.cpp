@@ -42,8 +42,14 @@ void TrpCalculationError::Report(TrpReport& report, const TrpView* object,
     state.text = std::move(text);
 }
 
-bool TrpCalculationError::Occurred() { return State().occurred; }
-const std::string& TrpCalculationError::Text() { return State().text; }
-void TrpCalculationError::Clear() { State() = TErrorState{}; }
+bool TrpCalculationError::Occurred() {
+    return State().occurred;
+}
+const std::string& TrpCalculationError::Text() {
+    return State().text;
+}
+void TrpCalculationError::Clear() {
+    State() = TErrorState{};
+}
 
 } // namespace report

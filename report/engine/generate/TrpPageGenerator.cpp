@@ -3,18 +3,18 @@
 #include "TrpPageGenerator.h"
 
 #include "TInterpretator.h"
+#include "TrpAggregateAccumulator.h"
 #include "TrpBandPrinter.h"
 #include "TrpCalculationError.h"
 #include "TrpEMFPages.h"
 #include "TrpEngineState.h"
+#include "TrpExpressionText.h"
 #include "TrpFunctionSplitter.h"
 #include "TrpGenerationInfo.h"
 #include "TrpMemoView.h"
 #include "TrpPage.h"
 #include "TrpReport.h"
-#include "TrpExpressionText.h"
 #include "TrpReportEvaluator.h"
-#include "TrpAggregateAccumulator.h"
 
 #include <climits>
 #include <exception>
@@ -31,9 +31,9 @@ const std::vector<std::uint8_t>& ReaderTypes(std::uint8_t dataType) {
                                                   btReportSummary};
     static const std::vector<std::uint8_t> detail{btPageFooter, btMasterFooter, btDetailFooter,
                                                   btGroupFooter, btReportSummary};
-    static const std::vector<std::uint8_t> subDetail{btPageFooter,     btMasterFooter,
-                                                     btDetailFooter,   btSubDetailFooter,
-                                                     btGroupFooter,    btReportSummary};
+    static const std::vector<std::uint8_t> subDetail{btPageFooter,   btMasterFooter,
+                                                     btDetailFooter, btSubDetailFooter,
+                                                     btGroupFooter,  btReportSummary};
     if (dataType == btMasterData)
         return master;
     return dataType == btDetailData ? detail : subDetail;
@@ -335,7 +335,9 @@ void TrpPageGenerator::NewColumn(TrpBand* band) {
 void TrpPageGenerator::RepeatHeaders(TrpBand* band) {
     if (!band)
         return;
-    TrpBand* data = band->IsData() ? band : band->Type == btGroupHeader ? band->DataBandLink : nullptr;
+    TrpBand* data = band->IsData()                ? band
+                    : band->Type == btGroupHeader ? band->DataBandLink
+                                                  : nullptr;
     if (!data)
         return;
     const int saved = state_.FreshY;
@@ -353,7 +355,8 @@ void TrpPageGenerator::RepeatHeaders(TrpBand* band) {
 }
 
 void TrpPageGenerator::DataLoop(int level) {
-    for (TrpBand* band = state_.Structure->Head(kDataTypeOfLevel[level - 1]); band; band = band->Next)
+    for (TrpBand* band = state_.Structure->Head(kDataTypeOfLevel[level - 1]); band;
+         band = band->Next)
         if (band->View && band->DataSet && !report_.Terminated)
             WalkDataBand(*band, level);
 }

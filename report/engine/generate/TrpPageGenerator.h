@@ -39,8 +39,8 @@ struct TrpFormingState {
     int ColumnIndex = 0; // the page column, from 0
     int ColumnLeft = 0;
     int ColumnTop = 0;
-    int PageCounter = 0;     // the generated page being filled
-    int FormFirstPage = 0;   // the first generated page of this template page
+    int PageCounter = 0;   // the generated page being filled
+    int FormFirstPage = 0; // the first generated page of this template page
     // The position right after a column's headers: a band starting there
     // is not moved to another column (it would fit no better); INT_MAX
     // while a page's headers print.

@@ -115,7 +115,9 @@ private:
 void WireHooks(TrpReport& report) {
     EvaluatorOf(report);
     InstallEvaluator(report);
-    report.RunObjectScript = [](TrpView& view) { EngineInterpretator().RunScript(view.ScriptText); };
+    report.RunObjectScript = [](TrpView& view) {
+        EngineInterpretator().RunScript(view.ScriptText);
+    };
 }
 
 } // namespace
@@ -151,7 +153,8 @@ bool BuildPages(TrpReport& report) {
         report.OnEndDoc();
     if (TrpCalculationError::Occurred()) {
         g_lastError = TrpCalculationError::Text();
-        ShowMessageBox(g_lastError, std::string(MessageText(kMsgErrorCaption)), TrpMessageIcon::Error);
+        ShowMessageBox(g_lastError, std::string(MessageText(kMsgErrorCaption)),
+                       TrpMessageIcon::Error);
         report.EMFPages().Clear();
         result = false;
     }
@@ -178,6 +181,8 @@ void RunReport(TrpReport& report) {
     ShowPages(report);
 }
 
-const std::string& LastGenerationError() { return g_lastError; }
+const std::string& LastGenerationError() {
+    return g_lastError;
+}
 
 } // namespace report

@@ -94,8 +94,8 @@ inline std::vector<PrintedObject> PrintedObjects(TrpReport& report, std::size_t 
     TrpPage& page = report.EMFPages().BuildPage(index);
     for (std::size_t i = 0; i < page.Count(); ++i) {
         TrpView* view = page.Object(i);
-        result.push_back({view->Name, view->Left, view->Top, view->Width, view->Height,
-                          JoinLines(view->Memo)});
+        result.push_back(
+            {view->Name, view->Left, view->Top, view->Width, view->Height, JoinLines(view->Memo)});
     }
     return result;
 }

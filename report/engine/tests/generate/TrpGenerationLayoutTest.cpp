@@ -16,9 +16,7 @@ using testing::TemplateBuilder;
 
 class TrpGenerationLayoutTest : public ::testing::Test {
 protected:
-    void SetUp() override {
-        layout_test::EnsureGuiApplication();
-    }
+    void SetUp() override { layout_test::EnsureGuiApplication(); }
     // The template is reloaded by generation: always ask the current page.
     TrpPageBounds Bounds() { return report_.Pages[0]->Bounds(); }
     int Room() { return Bounds().bottom - Bounds().top; }

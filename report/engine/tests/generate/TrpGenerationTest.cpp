@@ -18,9 +18,7 @@ using testing::TemplateBuilder;
 
 class TrpGenerationTest : public ::testing::Test {
 protected:
-    void SetUp() override {
-        layout_test::EnsureGuiApplication();
-    }
+    void SetUp() override { layout_test::EnsureGuiApplication(); }
     // The template is reloaded by generation: always ask the current page.
     TrpPageBounds Bounds() { return report_.Pages[0]->Bounds(); }
     // Room between the top and bottom bounds (no page footer).
@@ -110,7 +108,8 @@ TEST_F(TrpGenerationTest, HeaderAndFooterFrameTheRecordsOfANamedDataset) {
     build_.Memo(0, 80, 50, 18, {"F"}, "F");
     ASSERT_TRUE(BuildPages(report_));
     EXPECT_EQ(firsts, 1);
-    auto h = FindPrinted(report_, "H"), d = FindPrinted(report_, "D"), f = FindPrinted(report_, "F");
+    auto h = FindPrinted(report_, "H"), d = FindPrinted(report_, "D"),
+         f = FindPrinted(report_, "F");
     ASSERT_EQ(h.size(), 1u);
     ASSERT_EQ(d.size(), 3u);
     ASSERT_EQ(f.size(), 1u);
@@ -201,8 +200,8 @@ TEST_F(TrpGenerationTest, GroupBreaksPrintFooterBeforeTheNextHeader) {
     std::vector<std::string> order;
     for (const auto& object : printed)
         order.push_back(object.text);
-    const std::vector<std::string> expected{"0", "1", "2", "end 0", "1", "1", "2", "end 1",
-                                            "2", "1", "2", "end 2"};
+    const std::vector<std::string> expected{"0", "1",     "2", "end 0", "1", "1",
+                                            "2", "end 1", "2", "1",     "2", "end 2"};
     EXPECT_EQ(order, expected);
 }
 

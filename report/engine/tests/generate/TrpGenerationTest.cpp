@@ -3,6 +3,7 @@
 // breaks at the bottom limit, page furniture, groups, two passes, requests
 // of scripts, calculation errors and the template put back afterwards.
 #include "TemplateBuilder.h"
+#include "TrpPreviewSeam.h"
 #include "TrpReportGeneration.h"
 #include "layout/LayoutTestSupport.h"
 
@@ -275,6 +276,66 @@ TEST_F(TrpGenerationTest, ScriptChangesAreUndoneAfterGeneration) {
     EXPECT_EQ(after->Top, 0);
     EXPECT_EQ(after->Memo, TrpStrings{"x"});
     EXPECT_EQ(after->ScriptText, TrpStrings{"Memo.Add('y')"});
+}
+
+} // namespace
+} // namespace report
+
+namespace report {
+namespace {
+
+class RecordingSinks : public TrpPreviewSink, public TrpProgressSink {
+public:
+    RecordingSinks() {
+        previousPreview_ = SetPreviewSink(this);
+        previousProgress_ = SetProgressSink(this);
+    }
+    ~RecordingSinks() override {
+        SetPreviewSink(previousPreview_);
+        SetProgressSink(previousProgress_);
+    }
+    void ShowPreview(TrpReport&, const std::string& caption) override {
+        previews.push_back(caption);
+    }
+    void Run(TrpReport&, const std::string& caption, const std::string& label,
+             const std::function<void()>& build) override {
+        captions.push_back(caption);
+        labels.push_back(label);
+        build();
+    }
+    void SetLabel(const std::string& label) override { labels.push_back(label); }
+    void ProcessEvents() override {}
+
+    std::vector<std::string> previews, captions, labels;
+
+private:
+    TrpPreviewSink* previousPreview_;
+    TrpProgressSink* previousProgress_;
+};
+
+TEST(TrpGenerationSinksTest, RunReportBuildsUnderTheProgressWindowAndShowsThePreview) {
+    layout_test::EnsureGuiApplication();
+    RecordingSinks sinks;
+    testing::OwnedReport owned;
+    TrpReport& report = *owned;
+    report.ShowProgress = true;
+    report.Title = "Payees";
+    report.TwoPass = true;
+    TemplateBuilder build(report);
+    build.Band(btMasterData, 0, 20, "2");
+    build.Memo(0, 0, 50, 18, {"x"}, "D");
+    RunReport(report);
+    ASSERT_EQ(sinks.captions.size(), 1u);
+    EXPECT_EQ(sinks.captions[0], "Report preparing - Payees");
+    EXPECT_EQ(sinks.labels.front(), "Performing 1st pass:  1");
+    EXPECT_EQ(sinks.labels.back(), "Processing page:  2 from 1");
+    ASSERT_EQ(sinks.previews.size(), 1u);
+    EXPECT_EQ(sinks.previews[0], "Preview - Payees");
+
+    // Without pages there is nothing to show.
+    report.EMFPages().Clear();
+    ShowPages(report);
+    EXPECT_EQ(sinks.previews.size(), 1u);
 }
 
 } // namespace

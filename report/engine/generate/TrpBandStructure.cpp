@@ -1,0 +1,299 @@
+// TrpBandStructure: building and linking the run-time bands of a page.
+#include "TrpBandStructure.h"
+
+#include "TInterpretator.h"
+#include "TrpBandDataSource.h"
+#include "TrpForm.h"
+#include "TrpPage.h"
+#include "TrpReport.h"
+#include "TrpSubReportView.h"
+
+#include <algorithm>
+#include <cctype>
+
+namespace report {
+
+namespace {
+
+bool SameName(const std::string& a, const std::string& b) {
+    return a.size() == b.size() && std::equal(a.begin(), a.end(), b.begin(), [](char x, char y) {
+               return std::toupper(static_cast<unsigned char>(x)) ==
+                      std::toupper(static_cast<unsigned char>(y));
+           });
+}
+
+bool IsCrossType(int type) {
+    return type == btCrossHeader || type == btCrossData || type == btCrossFooter;
+}
+
+// The header, data and footer types of the three data levels.
+struct TLevelTypes {
+    std::uint8_t header, data, footer;
+};
+constexpr TLevelTypes kLevels[] = {{btMasterHeader, btMasterData, btMasterFooter},
+                                   {btDetailHeader, btDetailData, btDetailFooter},
+                                   {btSubDetailHeader, btSubDetailData, btSubDetailFooter}};
+
+} // namespace
+
+TrpBandStructure::~TrpBandStructure() {
+    page_.Bands.fill(nullptr);
+    for (auto& band : bands_) {
+        for (TrpView* view : band->Objects)
+            view->OwnerBand = nullptr;
+    }
+    for (auto& [view, top] : savedTops_)
+        view->Top = top;
+}
+
+TrpBand* TrpBandStructure::Head(int type) const {
+    return page_.Bands.at(static_cast<std::size_t>(type));
+}
+
+TrpBand* TrpBandStructure::NewBand(std::uint8_t type) {
+    bands_.push_back(std::make_unique<TrpBand>(page_, type));
+    return bands_.back().get();
+}
+
+void TrpBandStructure::Build(TrpReport& report, std::set<TrpView*>& compiled) {
+    for (int type = 0; type < kBandTypeCount; ++type)
+        page_.Bands[static_cast<std::size_t>(type)] = NewBand(static_cast<std::uint8_t>(type));
+    PrepareObjects(report, compiled);
+    FillBands(report);
+    SortChains();
+    LinkHeadersAndFooters();
+    LinkGroups();
+    LinkChildren();
+    LinkDefaultDataBands();
+    ResolveDataSources(report);
+    ComputePageColumns();
+    for (int level = 3; level >= 1 && deepestLevel_ == 0; --level)
+        if (Head(kLevels[level - 1].data)->View)
+            deepestLevel_ = level;
+}
+
+void TrpBandStructure::PrepareObjects(TrpReport& report, std::set<TrpView*>& compiled) {
+    for (std::size_t i = 0; i < page_.Count(); ++i) {
+        TrpView* view = page_.Object(i);
+        view->PreparedForm = true;
+        if (auto* sub = dynamic_cast<TrpSubReportView*>(view)) {
+            // Hook for sub-reports: the target page prints only through the
+            // sub-report object.
+            (void)sub;
+        }
+        if (dynamic_cast<TrpBandView*>(view) || !compiled.insert(view).second)
+            continue;
+        TrpStrings errors;
+        EngineInterpretator().CompileScript(view->ScriptText, view->ScriptText, errors);
+        (void)report;
+    }
+}
+
+void TrpBandStructure::FillBands(TrpReport& report) {
+    std::vector<bool> assigned(page_.Count(), false);
+    for (std::size_t i = 0; i < page_.Count(); ++i)
+        if (dynamic_cast<TrpBandView*>(page_.Object(i)))
+            assigned[i] = true;
+    // Cross bands and their cells are attached by the cross-band printing;
+    // here they only keep their band fields.
+    for (int type = 0; type < btNone; ++type) {
+        TrpBand* last = nullptr;
+        for (std::size_t i = 0; i < page_.Count(); ++i) {
+            auto* view = dynamic_cast<TrpBandView*>(page_.Object(i));
+            if (!view || view->BandType() != type)
+                continue;
+            TrpBand* band = last ? NewBand(static_cast<std::uint8_t>(type)) : Head(type);
+            band->TakeFrom(*view);
+            TrpStrings errors;
+            EngineInterpretator().CompileScript(view->Memo, band->Script, errors);
+            if (last) {
+                last->Next = band;
+                band->Prior = last;
+            }
+            last = band;
+            if (!IsCrossType(type))
+                CollectObjects(*band, assigned);
+        }
+    }
+    TrpBand* none = Head(btNone);
+    for (std::size_t i = 0; i < page_.Count(); ++i) {
+        if (assigned[i])
+            continue;
+        TrpView* view = page_.Object(i);
+        view->OwnerBand = none;
+        none->Objects.push_back(view);
+    }
+    (void)report;
+}
+
+void TrpBandStructure::CollectObjects(TrpBand& band, std::vector<bool>& assigned) {
+    const int bottom = band.Top + band.Height;
+    std::vector<TrpView*> subReports;
+    for (std::size_t i = 0; i < page_.Count(); ++i) {
+        TrpView* view = page_.Object(i);
+        if (assigned[i] || view->Top < band.Top || view->Top >= bottom)
+            continue;
+        assigned[i] = true;
+        if (dynamic_cast<TrpSubReportView*>(view))
+            subReports.push_back(view);
+        else
+            band.Objects.push_back(view);
+    }
+    // Sub-report objects come last, so that the band's own objects print
+    // before the sub-report takes over.
+    band.Objects.insert(band.Objects.end(), subReports.begin(), subReports.end());
+    for (TrpView* view : band.Objects) {
+        savedTops_.emplace_back(view, view->Top);
+        view->Top -= band.Top;
+        view->OwnerBand = &band;
+    }
+}
+
+void TrpBandStructure::SortChains() {
+    for (int type = 0; type < kBandTypeCount; ++type) {
+        std::vector<TrpBand*> chain;
+        for (TrpBand* b = Head(type); b; b = b->Next)
+            chain.push_back(b);
+        std::stable_sort(chain.begin(), chain.end(),
+                         [](const TrpBand* a, const TrpBand* b) { return a->Top < b->Top; });
+        for (std::size_t i = 0; i < chain.size(); ++i) {
+            chain[i]->Prior = i > 0 ? chain[i - 1] : nullptr;
+            chain[i]->Next = i + 1 < chain.size() ? chain[i + 1] : nullptr;
+        }
+        page_.Bands[static_cast<std::size_t>(type)] = chain.front();
+    }
+}
+
+void TrpBandStructure::LinkHeadersAndFooters() {
+    for (const TLevelTypes& level : kLevels) {
+        for (TrpBand* header = Head(level.header); header && header->View; header = header->Next) {
+            for (TrpBand* data = Head(level.data); data && data->View; data = data->Next) {
+                if (data->Top < header->Top + header->Height)
+                    continue;
+                header->DataBandLink = data;
+                if (!data->Header)
+                    data->Header = header;
+                break;
+            }
+        }
+        for (TrpBand* footer = Head(level.footer); footer && footer->View; footer = footer->Next) {
+            TrpBand* nearest = nullptr;
+            for (TrpBand* data = Head(level.data); data && data->View; data = data->Next)
+                if (data->Top + data->Height <= footer->Top)
+                    nearest = data;
+            if (!nearest)
+                continue;
+            footer->DataBandLink = nearest;
+            if (!nearest->Footer)
+                nearest->Footer = footer;
+        }
+    }
+}
+
+void TrpBandStructure::LinkGroups() {
+    TrpBand* footer = Head(btGroupFooter);
+    for (TrpBand* header = Head(btGroupHeader); header && header->View; header = header->Next) {
+        if (footer && footer->View) {
+            header->Footer = footer;
+            footer->DataBandLink = header;
+            footer = footer->Next;
+        }
+    }
+    TrpBand* master = Head(btMasterData);
+    if (!master->View)
+        return;
+    for (TrpBand* header = Head(btGroupHeader); header && header->View; header = header->Next) {
+        TrpBand* owner = master;
+        if (header->View && !header->View->Master.empty()) {
+            owner = nullptr;
+            for (const TLevelTypes& level : kLevels)
+                for (TrpBand* d = Head(level.data); d && !owner; d = d->Next)
+                    if (d->View && SameName(d->Name, header->View->Master))
+                        owner = d;
+        }
+        if (!owner)
+            continue;
+        header->DataBandLink = owner;
+        header->PriorGroup = owner->LastGroup;
+        if (owner->LastGroup)
+            owner->LastGroup->NextGroup = header;
+        else
+            owner->FirstGroup = header;
+        owner->LastGroup = header;
+    }
+}
+
+void TrpBandStructure::LinkChildren() {
+    for (auto& band : bands_) {
+        if (!band->View || band->View->ChildBand.empty())
+            continue;
+        for (TrpBand* child = Head(btChild); child && child->View; child = child->Next)
+            if (SameName(child->Name, band->View->ChildBand) && child != band.get()) {
+                band->Child = child;
+                break;
+            }
+    }
+}
+
+void TrpBandStructure::LinkDefaultDataBands() {
+    TrpBand* master = Head(btMasterData);
+    for (auto& band : bands_) {
+        TrpBand* b = band.get();
+        switch (b->Type) {
+        case btMasterData:
+        case btDetailData:
+        case btSubDetailData:
+            b->DefaultData = b;
+            break;
+        case btDetailHeader:
+        case btDetailFooter:
+            b->DefaultData = b->DataBandLink ? b->DataBandLink : Head(btDetailData);
+            break;
+        case btSubDetailHeader:
+        case btSubDetailFooter:
+            b->DefaultData = b->DataBandLink ? b->DataBandLink : Head(btSubDetailData);
+            break;
+        case btGroupHeader:
+            b->DefaultData = b->DataBandLink ? b->DataBandLink : master;
+            break;
+        case btGroupFooter:
+            b->DefaultData = b->DataBandLink && b->DataBandLink->DataBandLink
+                                 ? b->DataBandLink->DataBandLink
+                                 : master;
+            break;
+        case btMasterHeader:
+        case btMasterFooter:
+            b->DefaultData = b->DataBandLink ? b->DataBandLink : master;
+            break;
+        default:
+            b->DefaultData = master;
+        }
+    }
+    // A child band reads the totals of the band it follows.
+    for (auto& band : bands_)
+        if (band->Child)
+            band->Child->DefaultData = band->DefaultData;
+}
+
+void TrpBandStructure::ResolveDataSources(TrpReport& report) {
+    const TrpLookupContext context = LookupContextOf(report.Owner());
+    for (auto& band : bands_) {
+        if (!band->View || band->Type == btGroupHeader)
+            continue;
+        if (!band->IsData() && band->Type != btCrossData)
+            continue;
+        TrpBandDataSource source = ResolveBandDataSource(context, band->DataSource);
+        band->DataSet = source.dataset;
+        band->OwnedDataSet = std::move(source.owned);
+    }
+}
+
+void TrpBandStructure::ComputePageColumns() {
+    if (page_.Columns <= 0)
+        page_.Columns = 1;
+    const TrpPageBounds bounds = page_.Bounds();
+    page_.ColumnWidth =
+        (bounds.right - bounds.left - (page_.Columns - 1) * page_.ColumnGap) / page_.Columns;
+}
+
+} // namespace report

@@ -3,6 +3,7 @@
 // closed. Every file the program uses lies in Data/ beside the executable.
 #include "MorvaneApplication.h"
 #include "TTabulaPasswordDialog.h"
+#include "TrpReportWindows.h"
 #include "u_main.h"
 
 #include <QCoreApplication>
@@ -11,6 +12,7 @@ int main(int argc, char** argv) {
     morvane::TMorvaneApplication app(argc, argv);
     app.setApplicationName(QStringLiteral("Morvane"));
     morvane::InstallTabulaPasswordDialog();
+    report::InstallReportWindows();
     const QString dataDir = QCoreApplication::applicationDirPath() + QStringLiteral("/Data");
 
     morvane::TfmMain frame(dataDir);

@@ -32,8 +32,8 @@ TrpSearchDialog& PreviewSearchDialog() {
     return dialog;
 }
 
-TrpPrintRequest& PreviewPrintRequest() {
-    static TrpPrintRequest request;
+TrpPreviewPrintHook& PreviewPrintRequest() {
+    static TrpPreviewPrintHook request;
     return request;
 }
 

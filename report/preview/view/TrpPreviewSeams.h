@@ -32,7 +32,7 @@ TrpSearchDialog& PreviewSearchDialog();
 // Prints the pages of the preview (print dialog and job). Called with the
 // pages given back to the report for the length of the call; none installed
 // means the print button does nothing.
-using TrpPrintRequest = std::function<void(TrpPreviewForm& form)>;
-TrpPrintRequest& PreviewPrintRequest();
+using TrpPreviewPrintHook = std::function<void(TrpPreviewForm& form)>;
+TrpPreviewPrintHook& PreviewPrintRequest();
 
 } // namespace report

@@ -39,9 +39,7 @@
 #include "tabula/TabulaSessionList.h"
 #include "tabula/TabulaTable.h"
 
-#ifdef MORVANE_HAVE_PAGE_EXPORT
 #include "TrpPageExport.h"
-#endif
 
 #include <QFile>
 #include <QGuiApplication>
@@ -233,32 +231,8 @@ void BuildTemplate(report::TrpReport& report) {
 
 // PDF export ----------------------------------------------------------------
 
-// Draws each prepared page onto a QPdfWriter page of its paper size: what
-// the engine's ExportPdf does, kept here only while this branch lacks it.
-void ExportPdfLocalFallback(report::TrpEMFPages& pages, const std::string& fileName) {
-    QPdfWriter writer(QString::fromStdString(fileName));
-    writer.setResolution(300);
-    QPainter painter;
-    for (std::size_t i = 0; i < pages.Count(); ++i) {
-        const report::TrpEMFPage& page = pages.Page(i);
-        writer.setPageSize(QPageSize(QSizeF(page.PaperWidth / 10.0, page.PaperHeight / 10.0),
-                                     QPageSize::Millimeter));
-        if (i == 0)
-            painter.begin(&writer);
-        else
-            writer.newPage();
-        pages.Draw(i, painter, QRect(0, 0, writer.width(), writer.height()), true);
-    }
-    if (painter.isActive())
-        painter.end();
-}
-
 void ExportOurPdf(report::TrpEMFPages& pages, const std::string& fileName) {
-#ifdef MORVANE_HAVE_PAGE_EXPORT
     report::ExportPdf(pages, fileName);
-#else
-    ExportPdfLocalFallback(pages, fileName);
-#endif
 }
 
 // The two sides, each run in its own child --------------------------------

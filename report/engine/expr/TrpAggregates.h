@@ -17,6 +17,10 @@
 
 #include <string>
 
+namespace tabula {
+class TDataSet;
+}
+
 namespace report {
 
 inline constexpr char kAggregateSeparator = 1;
@@ -53,6 +57,10 @@ public:
     // Data bands: the accumulated values by key, and the records counted.
     virtual TrpVariables& Aggregates() = 0;
     virtual int RecordCount() const = 0;
+    // The table-store dataset that field names without a dataset refer to
+    // while this band is current: the one its default data band walks, when
+    // that band's report dataset wraps a table-store dataset; else null.
+    virtual tabula::TDataSet* DefaultTableDataset() { return nullptr; }
 };
 
 // The key of a call in band of code with its expression and flag texts.

@@ -42,8 +42,10 @@ struct TrpGenerationInfo {
     TrpAggregateBand* CollectingBand = nullptr;
     bool CollectingAggregates() const { return CollectingBand != nullptr; }
 
-    // The current band's dataset: the default of field references.
+    // The default of field references: DefaultDataset when set (outside
+    // generation), else the current band's default table dataset.
     tabula::TDataSet* DefaultDataset = nullptr;
+    tabula::TDataSet* CurrentDefaultDataset() const;
 
     // Engine operations of scripts; an empty one does nothing.
     std::function<void()> NewPage, NewColumn;

@@ -71,7 +71,7 @@ TrpValue TrpReportEvaluator::GetValue(const std::string& name) {
     TrpValue value = std::int64_t{0};
     const TrpLookupContext context = LookupContextOf(report_.Owner());
     TrpDataDictionary& dictionary = report_.Dictionary;
-    if (dictionary.IsVariable(name, context, GenerationInfo().DefaultDataset))
+    if (dictionary.IsVariable(name, context, GenerationInfo().CurrentDefaultDataset()))
         return dictionary.GetValue(name, [this](const std::string& text) { return Calc(text); });
     if (SpecialValue(name, value))
         return value;

@@ -2,6 +2,7 @@
 // object reaches while generating.
 #include "TrpBand.h"
 
+#include "TrpDBDataSet.h"
 #include "TrpPage.h"
 #include "TrpValueConvert.h"
 
@@ -75,6 +76,17 @@ bool TrpBand::SetProperty(const std::string& upperName, const TrpValue& value) {
     else
         return false;
     return true;
+}
+
+tabula::TDataSet* TrpBand::DefaultTableDataset() {
+    auto* dataBand = static_cast<TrpBand*>(DefaultData);
+    auto* link = dataBand ? dynamic_cast<TrpDBDataSet*>(dataBand->DataSet) : nullptr;
+    if (!link)
+        return nullptr;
+    tabula::TDataSource* source = link->DataSource();
+    if (source && source->DataSet())
+        return source->DataSet();
+    return link->DataSet();
 }
 
 } // namespace report

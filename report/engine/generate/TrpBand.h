@@ -112,6 +112,7 @@ public:
     void RememberDataBand(TrpAggregateBand* dataBand) override;
     TrpVariables& Aggregates() override { return AggregateList; }
     int RecordCount() const override { return Records; }
+    tabula::TDataSet* DefaultTableDataset() override;
 };
 
 } // namespace report

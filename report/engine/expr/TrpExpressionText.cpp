@@ -1,7 +1,18 @@
 // Scanning helpers for expression text.
 #include "TrpExpressionText.h"
 
+#include <cctype>
+
 namespace report {
+
+bool IsIdentStart(char c) {
+    return std::isalpha(static_cast<unsigned char>(c)) || c == '_' || c == '"' ||
+           static_cast<unsigned char>(c) >= 0x80;
+}
+
+bool IsIdentPart(char c) {
+    return IsIdentStart(c) || std::isdigit(static_cast<unsigned char>(c)) || c == '.' || c == '#';
+}
 
 std::string TrimText(const std::string& text) {
     std::size_t begin = 0, end = text.size();

@@ -12,6 +12,13 @@ namespace report {
 // Text without leading and trailing bytes 0 to 32.
 std::string TrimText(const std::string& text);
 
+// The identifier characters of the expression language: a name starts with
+// a letter, "_", a double quote (a quoted name part) or a byte of 0x80 and
+// above; it goes on with those, digits, "." (dataset.field, object.property)
+// and "#", which ends the special variables ("PAGE#", "LINE#").
+bool IsIdentStart(char c);
+bool IsIdentPart(char c);
+
 // The position just after the quoted part that starts at text[pos] (a
 // single or double quote); npos when it is not closed.
 std::size_t SkipQuoted(const std::string& text, std::size_t pos);

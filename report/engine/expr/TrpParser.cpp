@@ -14,16 +14,6 @@ namespace report {
 
 namespace {
 
-bool IsIdentStart(char c) {
-    return std::isalpha(static_cast<unsigned char>(c)) || c == '_' || c == '"' ||
-           static_cast<unsigned char>(c) >= 0x80;
-}
-
-bool IsIdentPart(char c) {
-    // "#" ends the names of the special variables ("PAGE#", "LINE#").
-    return IsIdentStart(c) || std::isdigit(static_cast<unsigned char>(c)) || c == '.' || c == '#';
-}
-
 bool IsOperatorChar(char c) {
     return (c > 0 && c < ' ') || c == '+' || c == '-' || c == '*' || c == '/' || c == '=' ||
            c == '<' || c == '>';

@@ -19,16 +19,6 @@ namespace report {
 
 namespace {
 
-// The identifier characters of the expression language.
-bool IsIdentStart(char c) {
-    return std::isalpha(static_cast<unsigned char>(c)) || c == '_' || c == '"' ||
-           static_cast<unsigned char>(c) >= 0x80;
-}
-
-bool IsIdentPart(char c) {
-    return IsIdentStart(c) || std::isdigit(static_cast<unsigned char>(c)) || c == '.' || c == '#';
-}
-
 bool IsNumberPart(char c) {
     return std::isdigit(static_cast<unsigned char>(c)) || c == ',' || c == '.';
 }

@@ -10,6 +10,9 @@
 #include "TrpReport.h"
 #include "TrpUserDataset.h"
 #include "TrpValueConvert.h"
+#include "layout/LayoutTestSupport.h"
+
+#include <gtest/gtest.h>
 
 #include <memory>
 #include <string>
@@ -130,6 +133,21 @@ public:
 
 private:
     TrpMessageBoxSink* previous_ = nullptr;
+};
+
+// The fixture of generation tests: a report with an owner and a builder on
+// its first template page. Generation reloads the template, so a test asks
+// the report for its page again rather than keep a pointer.
+class GenerationFixture : public ::testing::Test {
+protected:
+    void SetUp() override { layout_test::EnsureGuiApplication(); }
+    TrpPageBounds Bounds() { return report_.Pages[0]->Bounds(); }
+    // Room between the top and bottom bounds (no page footer).
+    int Room() { return Bounds().bottom - Bounds().top; }
+
+    OwnedReport owned_;
+    TrpReport& report_ = *owned_;
+    TemplateBuilder build_{report_};
 };
 
 } // namespace report::testing

@@ -14,17 +14,7 @@ namespace {
 using testing::FindPrinted;
 using testing::TemplateBuilder;
 
-class TrpGenerationLayoutTest : public ::testing::Test {
-protected:
-    void SetUp() override { layout_test::EnsureGuiApplication(); }
-    // The template is reloaded by generation: always ask the current page.
-    TrpPageBounds Bounds() { return report_.Pages[0]->Bounds(); }
-    int Room() { return Bounds().bottom - Bounds().top; }
-
-    testing::OwnedReport owned_;
-    TrpReport& report_ = *owned_;
-    TemplateBuilder build_{report_};
-};
+class TrpGenerationLayoutTest : public testing::GenerationFixture {};
 
 TEST_F(TrpGenerationLayoutTest, BreakableBandWithLongTextContinuesOnTheNextPage) {
     std::vector<std::string> lines;

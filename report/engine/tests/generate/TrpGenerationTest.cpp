@@ -17,18 +17,7 @@ using testing::FindPrinted;
 using testing::RecordingMessageBoxes;
 using testing::TemplateBuilder;
 
-class TrpGenerationTest : public ::testing::Test {
-protected:
-    void SetUp() override { layout_test::EnsureGuiApplication(); }
-    // The template is reloaded by generation: always ask the current page.
-    TrpPageBounds Bounds() { return report_.Pages[0]->Bounds(); }
-    // Room between the top and bottom bounds (no page footer).
-    int Room() { return Bounds().bottom - Bounds().top; }
-
-    testing::OwnedReport owned_;
-    TrpReport& report_ = *owned_;
-    TemplateBuilder build_{report_};
-};
+class TrpGenerationTest : public testing::GenerationFixture {};
 
 TEST_F(TrpGenerationTest, MasterBandOnACountPrintsEachRecordBelowThePageHeader) {
     build_.Band(btPageHeader, 0, 20);

@@ -15,6 +15,9 @@
 #   after-preview.png   the validation window once Escape closed the preview
 #   summary-pdf.png     page 1 of the printed summary.pdf (pdftoppm, 60 dpi)
 # and, beside them, summary.pdf and its text summary.txt (pdftotext).
+# When Ctrl+P brings no print dialog, print-missing.png shows the preview as
+# it stands instead of the three print shots, the preview is still closed,
+# and the script ends with status 1.
 #
 # Usage: tools/screenshots.sh [BUILD_DIR [OUT_DIR]]   (defaults: build, screenshots)
 # Needs: xvfb-run (xvfb, xauth), xdotool, ImageMagick's import, poppler's
@@ -50,7 +53,8 @@ APP_PID=
 CUPS_PID=
 cleanup() {
     [ -n "$APP_PID" ] && kill "$APP_PID" 2>/dev/null || true
-    [ -n "$CUPS_PID" ] && kill "$CUPS_PID" 2>/dev/null || true
+    # cupsd writes its state as it stops: it must be gone before $WORK is.
+    [ -n "$CUPS_PID" ] && { kill "$CUPS_PID" 2>/dev/null; wait "$CUPS_PID" 2>/dev/null; } || true
     rm -rf "$WORK"
 }
 trap cleanup EXIT
@@ -180,34 +184,43 @@ shot preview-search.png
 
 # Ctrl+P opens the print dialog (the preview's Print button needs an
 # installed printer: the private spooler's queue). Alt+N reaches the printer
-# list, End picks its last entry, the PDF file; Enter is OK.
-keys ctrl+p
-PRINT=$(wait_window '^Print$' 15)
-take_keyboard "$PRINT"
-keys alt+n End
-shot print-dialog.png
+# list, End picks its last entry, the PDF file; Enter is OK. A preview that
+# offers no print dialog is reported, the preview is still closed and shot,
+# and the script then fails.
+PRINT_FAULT=
 PDF="$OUT_DIR/summary.pdf"
 rm -f "$PDF" "$OUT_DIR/summary.txt" "$OUT_DIR/summary-pdf.png"
-keys Return
-CHOOSER=$(wait_window '^Print to PDF file$' 15)
-take_keyboard "$CHOOSER"
-sleep 0.5
-keys ctrl+a; typed "$PDF"
-shot pdf-file-dialog.png
-keys Return
-gone_window '^Print to PDF file$' 15
-for ((i = 0; i < 50; i++)); do
-    [ -s "$PDF" ] && ! xdotool search --onlyvisible --name '^Print$' >/dev/null 2>&1 && break
-    sleep 0.2
-done
-[ -s "$PDF" ] || { echo "screenshots.sh: no PDF written at $PDF" >&2; exit 1; }
-sleep 1
-echo "saved $PDF"
+keys ctrl+p
+if PRINT=$(timeout 10 xdotool search --sync --onlyvisible --name '^Print$' | tail -1) && [ -n "$PRINT" ]; then
+    take_keyboard "$PRINT"
+    keys alt+n End
+    shot print-dialog.png
+    keys Return
+    CHOOSER=$(wait_window '^Print to PDF file$' 15)
+    take_keyboard "$CHOOSER"
+    sleep 0.5
+    keys ctrl+a; typed "$PDF"
+    shot pdf-file-dialog.png
+    keys Return
+    gone_window '^Print to PDF file$' 15
+    # The file is complete once the print dialog's job has returned.
+    for ((i = 0; i < 50; i++)); do
+        [ -s "$PDF" ] && ! xdotool search --onlyvisible --name '^Print$' >/dev/null 2>&1 && break
+        sleep 0.2
+    done
+    [ -s "$PDF" ] || { echo "screenshots.sh: no PDF written at $PDF" >&2; exit 1; }
+    echo "saved $PDF"
+else
+    PRINT_FAULT="the preview opened no print dialog on Ctrl+P (is its Print button disabled?)"
+    echo "screenshots.sh: $PRINT_FAULT" >&2
+    shot print-missing.png
+fi
 take_keyboard "$PREVIEW"
 keys Escape
 gone_window '^Preview$' 10
 shot after-preview.png
 
+[ -z "$PRINT_FAULT" ] || { echo "screenshots.sh: failed: $PRINT_FAULT" >&2; exit 1; }
 pdftotext -layout "$PDF" "$OUT_DIR/summary.txt"
 echo "saved $OUT_DIR/summary.txt"
 pdftoppm -r 60 -png -f 1 -singlefile "$PDF" "$OUT_DIR/summary-pdf"

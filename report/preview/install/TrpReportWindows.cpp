@@ -6,6 +6,7 @@
 #include "TrpPreviewSeams.h"
 #include "TrpPreviewWindows.h"
 #include "TrpPrintForm.h"
+#include "TrpPrinter.h"
 #include "TrpProgressForm.h"
 #include "TrpReport.h"
 
@@ -41,6 +42,10 @@ void InstallReportWindows() {
     if (installed)
         return;
     installed = true;
+    // The printer layer lists the platform's printers from the start, so
+    // that the preview knows whether any is installed.
+    if (!Printer().Started())
+        Printer().StartUp(&PlatformPrinterBackend());
     InstallPreviewWindows();
     InstallProgressForm();
     PreviewPrintRequest() = PrintFromPreview;

@@ -321,7 +321,18 @@ void PreviewFormTest::toolbarControlsAndGeometry() {
     QCOMPARE(form.PBox->property("HelpContext").toInt(), 207);
     QVERIFY(!form.PBox->whatsThis().isEmpty());
     QVERIFY(form.HelpBtn->whatsThis().isEmpty());
-    QVERIFY2(!form.PrintBtn->isEnabled(), "no printer is installed here");
+    QVERIFY2(!form.PrintBtn->isEnabled(), "no printer and no print request installed");
+    {
+        // The print request offers a PDF file, so it prints without printers.
+        PreviewPrintRequest() = [](TrpPreviewForm&) {};
+        TrpReport printable;
+        FillReport(printable, 1);
+        TrpPreviewForm withPrint;
+        withPrint.Attach(printable);
+        QVERIFY(withPrint.PrintBtn->isEnabled());
+        QVERIFY(!withPrint.PageSetupBtn->isEnabled());
+        PreviewPrintRequest() = nullptr;
+    }
     QVERIFY(form.PageSetupBtn->isHidden());
 
     QCOMPARE(form.ZoomBtn->geometry(), QRect(2, 4, 53, 24));

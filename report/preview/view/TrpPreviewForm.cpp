@@ -1,5 +1,6 @@
 // TrpPreviewForm: construction, showing, layout, paging and scrolling.
 #include "TrpPreviewForm.h"
+#include "TrpPreviewSeams.h"
 
 #include "TrpPBox.h"
 #include "TrpPreviewHelp.h"
@@ -211,9 +212,12 @@ void TrpPreviewForm::SetUpButtons(const TrpReport& report) {
     ZoomGap->setVisible(shown(pbZoom));
     HelpGap->setVisible(shown(pbFind) || !HelpBtn->isHidden());
     // The virtual printer is always the last entry; any before it is an
-    // installed printer.
-    PrintBtn->setEnabled(Printer().VirtualPrinterIndex() > 0);
-    PageSetupBtn->setEnabled(PrintBtn->isEnabled());
+    // installed printer. The installed print request also offers a PDF
+    // file as destination, so it can print without any installed printer;
+    // page setup needs a real one.
+    const bool installedPrinter = Printer().VirtualPrinterIndex() > 0;
+    PrintBtn->setEnabled(installedPrinter || static_cast<bool>(PreviewPrintRequest()));
+    PageSetupBtn->setEnabled(installedPrinter);
     for (TrpTBButton* button :
          {ZoomBtn, LoadBtn, SaveBtn, PrintBtn, PageSetupBtn, FindBtn, HelpBtn, ExitBtn})
         button->SetGrayedInactive(report.GrayedButtons);

@@ -11,7 +11,6 @@
 #pragma once
 
 #include <QRect>
-
 #include <map>
 #include <string>
 

@@ -12,15 +12,14 @@
 #include "TrpMessages.h"
 #include "TrpPage.h"
 #include "TrpPageGenerator.h"
-#include "TrpPrinter.h"
 #include "TrpPreviewSeam.h"
+#include "TrpPrinter.h"
 #include "TrpReport.h"
 #include "TrpReportEvaluator.h"
 
 #include <QBuffer>
-
-#include <algorithm>
 #include <QDateTime>
+#include <algorithm>
 
 namespace report {
 

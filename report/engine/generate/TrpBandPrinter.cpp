@@ -53,6 +53,65 @@ private:
     int dx_, dy_;
 };
 
+// The printed instance of an object: its "Tag" expanded when it holds a
+// bracket, and its bottom, top or width band alignment applied against the
+// band it prints in (band rectangle already on page coordinates). Leaving
+// the scope puts the template's Tag and rectangle back.
+class TInstanceScope {
+public:
+    TInstanceScope(TrpView& view, TrpReport& report, const QRect* band)
+        : view_(view), tag_(view.Tag), left_(view.Left), top_(view.Top), width_(view.Width),
+          height_(view.Height) {
+        if (view_.Tag.find('[') != std::string::npos && report.ExpandMemo)
+            ExpandTag(report);
+        if (!band)
+            return;
+        switch (view_.BandAlign) {
+        case kAlignTop:
+            view_.Top = band->top();
+            break;
+        case kAlignBottom:
+            view_.Top = band->top() + band->height() - view_.Height;
+            break;
+        case kAlignWidth:
+            view_.Left = band->left();
+            view_.Width = band->width();
+            break;
+        default:
+            break;
+        }
+    }
+    ~TInstanceScope() {
+        view_.Tag = tag_;
+        view_.SetBounds(left_, top_, width_, height_);
+    }
+    TInstanceScope(const TInstanceScope&) = delete;
+    TInstanceScope& operator=(const TInstanceScope&) = delete;
+
+private:
+    // The Tag expands like a one-line memo; the object's memo and its
+    // evaluated text are left as they were.
+    void ExpandTag(TrpReport& report) {
+        TrpStrings memo = std::move(view_.Memo);
+        TrpStrings result = std::move(view_.ResultMemo);
+        view_.Memo = {view_.Tag};
+        try {
+            report.ExpandMemo(view_);
+            view_.Tag = JoinLines(view_.ResultMemo);
+        } catch (...) {
+            view_.Memo = std::move(memo);
+            view_.ResultMemo = std::move(result);
+            throw;
+        }
+        view_.Memo = std::move(memo);
+        view_.ResultMemo = std::move(result);
+    }
+
+    TrpView& view_;
+    std::string tag_;
+    std::int32_t left_, top_, width_, height_;
+};
+
 void ResetLayout(TrpView& view) {
     if (auto* memo = dynamic_cast<TrpMemoView*>(&view)) {
         memo->LayoutState.Mode = TrpLayoutMode::Normal;
@@ -351,6 +410,11 @@ void TrpBandPrinter::DrawBreakable(TrpBand& band, int top) {
 }
 
 void TrpBandPrinter::PrintObjects(TrpBand& band, int top) {
+    const TrpFormingState& s = gen_.State();
+    const int height = band.Stretched() ? band.CalculatedHeight : band.Height;
+    const int left = band.Left + s.ColumnLeft - s.Page->Bounds().left;
+    const QRect bandRect(left, top, band.Width, height);
+    printBand_ = &bandRect;
     for (TrpView* view : band.Objects) {
         if (dynamic_cast<TrpSubReportView*>(view)) {
             // Sub-reports attach here: a visible sub-report object stops the
@@ -361,8 +425,11 @@ void TrpBandPrinter::PrintObjects(TrpBand& band, int top) {
         }
         PrintObject(*view, top);
         if (gen_.Report().Terminated)
-            return;
+            break;
     }
+    printBand_ = nullptr;
+    if (gen_.Report().Terminated)
+        return;
     // Cross cells of a row band attach here.
 }
 
@@ -397,8 +464,10 @@ void TrpBandPrinter::PrintView(TrpView& view) {
             report.BindBlob(view);
         if (report.RunObjectScript)
             report.RunObjectScript(view);
-        if (view.Visible)
+        if (view.Visible) {
+            const TInstanceScope instance(view, report, printBand_);
             report.EMFPages().WriteObject(pageIndex, view);
+        }
         return;
     }
     if (memo->LayoutState.Mode == TrpLayoutMode::Normal) {
@@ -409,6 +478,7 @@ void TrpBandPrinter::PrintView(TrpView& view) {
     if (!memo->Visible)
         return;
     const TrpHighlightScope highlight(*memo);
+    const TInstanceScope instance(view, report, printBand_);
     if (memo->FlagSet(kMemoSuppress)) {
         std::string text = JoinLines(memo->ResultMemo);
         auto found = suppressed_.find(memo);

@@ -10,6 +10,7 @@
 // band being split.
 #pragma once
 
+#include <QRect>
 #include <map>
 #include <string>
 
@@ -50,6 +51,9 @@ private:
 
     TrpPageGenerator& gen_;
     std::map<const TrpView*, std::string> suppressed_;
+    // The rectangle of the band whose objects print whole right now (page
+    // coordinates); null while a breakable band prints in parts.
+    const QRect* printBand_ = nullptr;
 };
 
 } // namespace report

@@ -10,13 +10,16 @@
 #include "TrpGenerationInfo.h"
 #include "TrpMessageBox.h"
 #include "TrpMessages.h"
+#include "TrpPage.h"
 #include "TrpPageGenerator.h"
 #include "TrpPreviewSeam.h"
+#include "TrpPrinter.h"
 #include "TrpReport.h"
 #include "TrpReportEvaluator.h"
 
 #include <QBuffer>
 #include <QDateTime>
+#include <algorithm>
 
 namespace report {
 
@@ -120,6 +123,29 @@ void WireHooks(TrpReport& report) {
     };
 }
 
+// The report prints on the printer it was saved with, when that printer is
+// installed, unless it keeps the default printer.
+void SelectStoredPrinter(const TrpReport& report) {
+    if (report.UseDefaultPrinter)
+        return;
+    TrpPrinter& printer = Printer();
+    const std::vector<std::string>& names = printer.PrinterNames();
+    const auto found = std::find(names.begin(), names.end(), report.PrinterName);
+    if (found != names.end() && found - names.begin() != printer.PrinterIndex())
+        printer.SelectPrinter(static_cast<int>(found - names.begin()));
+}
+
+// Objects aligned to the page take their aligned position once, before
+// the template is saved, so that every band sees them where they print.
+void ApplyBandAlignments(TrpReport& report) {
+    for (std::size_t p = 0; p < report.Pages.Count(); ++p) {
+        TrpPage& page = *report.Pages[p];
+        for (std::size_t i = 0; i < page.Count(); ++i)
+            if (TrpView* view = page.Object(i); view && view->BandAlign != kAlignNone)
+                view->ApplyBandAlign();
+    }
+}
+
 } // namespace
 
 bool BuildPages(TrpReport& report) {
@@ -128,7 +154,9 @@ bool BuildPages(TrpReport& report) {
     TrpGenerationInfo& info = GenerationInfo();
     info = TrpGenerationInfo{};
     info.StartDateTime = StartDateTime();
+    SelectStoredPrinter(report);
     report.Generating = true;
+    ApplyBandAlignments(report);
     EngineState().CurrentReport = &report;
     WireHooks(report);
     if (report.OnBeginDoc)

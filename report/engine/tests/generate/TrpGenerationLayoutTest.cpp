@@ -43,6 +43,72 @@ TEST_F(TrpGenerationLayoutTest, BreakableBandWithLongTextContinuesOnTheNextPage)
         EXPECT_NE(all.find("line " + std::to_string(i) + "\n"), std::string::npos) << i;
 }
 
+TEST_F(TrpGenerationLayoutTest, PrintedInstanceExpandsTagAndAlignsToItsBand) {
+    // A stretched band grows to 10 lines of text; the aligned objects follow
+    // the grown band, each record gets its own Tag, and the next record
+    // sees the template's Tag and rectangle again.
+    TrpBandView& band = build_.Band(btMasterData, 100, 40, "2");
+    band.Flags |= kFlagStretched;
+    std::vector<std::string> lines(10, "text");
+    build_.Memo(0, 100, 200, 20, lines, "Long");
+    TrpMemoView& bottom = build_.Memo(300, 105, 50, 10, {"B"}, "Bottom");
+    bottom.SetFlag(kFlagStretched, false);
+    bottom.BandAlign = kAlignBottom;
+    bottom.Tag = "row [LINE#]";
+    TrpMemoView& top = build_.Memo(300, 120, 50, 10, {"T"}, "Top");
+    top.SetFlag(kFlagStretched, false);
+    top.BandAlign = kAlignTop;
+    TrpMemoView& wide = build_.Memo(300, 110, 50, 10, {"W"}, "Wide");
+    wide.SetFlag(kFlagStretched, false);
+    wide.BandAlign = kAlignWidth;
+    wide.Tag = "plain";
+    ASSERT_TRUE(BuildPages(report_));
+    auto longs = FindPrinted(report_, "Long");
+    auto bottoms = FindPrinted(report_, "Bottom");
+    auto tops = FindPrinted(report_, "Top");
+    auto wides = FindPrinted(report_, "Wide");
+    ASSERT_EQ(longs.size(), 2u);
+    ASSERT_EQ(bottoms.size(), 2u);
+    ASSERT_EQ(tops.size(), 2u);
+    ASSERT_EQ(wides.size(), 2u);
+    for (std::size_t i = 0; i < 2; ++i) {
+        const auto& text = longs[i].object;
+        EXPECT_GT(text.height, 40);
+        EXPECT_EQ(tops[i].object.top, text.top) << i;
+        EXPECT_EQ(bottoms[i].object.top + bottoms[i].object.height, text.top + text.height) << i;
+        EXPECT_EQ(bottoms[i].object.height, 10);
+        EXPECT_EQ(wides[i].object.left, 0);
+        EXPECT_EQ(wides[i].object.width, 600);
+        EXPECT_EQ(wides[i].object.top, text.top + 10);
+    }
+    // The Tag travels with the prepared object.
+    TrpPage& page = report_.EMFPages().BuildPage(0);
+    std::vector<std::string> tags;
+    for (std::size_t i = 0; i < page.Count(); ++i)
+        if (page.Object(i)->Name == "Bottom" || page.Object(i)->Name == "Wide")
+            tags.push_back(page.Object(i)->Tag);
+    EXPECT_EQ(tags, (std::vector<std::string>{"row 1", "plain", "row 2", "plain"}));
+}
+
+TEST_F(TrpGenerationLayoutTest, PageAlignedObjectsPrintAtTheirAlignedPlaceOnEveryRecord) {
+    build_.Band(btMasterData, 0, 20, "3");
+    TrpMemoView& right = build_.Memo(5, 0, 50, 18, {"R"}, "Right");
+    right.BandAlign = kAlignRight;
+    TrpMemoView& centre = build_.Memo(5, 0, 60, 18, {"C"}, "Centre");
+    centre.BandAlign = kAlignCenter;
+    ASSERT_TRUE(BuildPages(report_));
+    const TrpPageBounds b = Bounds();
+    auto rights = FindPrinted(report_, "Right");
+    auto centres = FindPrinted(report_, "Centre");
+    ASSERT_EQ(rights.size(), 3u);
+    ASSERT_EQ(centres.size(), 3u);
+    for (std::size_t i = 0; i < 3; ++i) {
+        EXPECT_EQ(rights[i].object.left, b.right - 50) << i;
+        EXPECT_EQ(centres[i].object.left, b.left + (b.right - b.left - 60) / 2) << i;
+        EXPECT_EQ(rights[i].object.top, b.top + 20 * static_cast<int>(i)) << i;
+    }
+}
+
 TEST_F(TrpGenerationLayoutTest, UnbreakableStretchedBandMovesWholeToTheNextPage) {
     build_.Band(btReportTitle, 0, Room() - 100);
     std::vector<std::string> lines(30, "text");

@@ -15,6 +15,7 @@
 #include "TrpPageGenerator.h"
 #include "TrpReport.h"
 #include "TrpReportEvaluator.h"
+#include "TrpSubReportPrinter.h"
 #include "TrpSubReportView.h"
 #include "TrpValueConvert.h"
 
@@ -112,6 +113,12 @@ private:
     std::int32_t left_, top_, width_, height_;
 };
 
+bool HoldsSubReports(const TrpBand& band) {
+    return std::any_of(band.Objects.begin(), band.Objects.end(), [](const TrpView* view) {
+        return view->Visible && dynamic_cast<const TrpSubReportView*>(view);
+    });
+}
+
 void ResetLayout(TrpView& view) {
     if (auto* memo = dynamic_cast<TrpMemoView*>(&view)) {
         memo->LayoutState.Mode = TrpLayoutMode::Normal;
@@ -124,6 +131,11 @@ void ResetLayout(TrpView& view) {
 bool TrpBandPrinter::PrintBand(TrpBand* band) {
     if (!band)
         return true;
+    TrpSubReportPrinter& subReports = gen_.SubReports();
+    if (subReports.Recording()) {
+        subReports.RecordPrint(*band);
+        return true;
+    }
     TrpFormingState& s = gen_.State();
     TrpReport& report = gen_.Report();
     TrpGenerationInfo& info = GenerationInfo();
@@ -295,17 +307,20 @@ void TrpBandPrinter::DrawBand(TrpBand& band) {
         gen_.NewColumn(&band);
         top = s.CurY;
     }
+    // Sub-reports carry their band over page breaks themselves.
     const bool split = band.Breakable() && !band.FixedPlace() &&
-                       top + height + gen_.ColumnFooterHeight() > s.BottomLimit;
+                       top + height + gen_.ColumnFooterHeight() > s.BottomLimit &&
+                       !HoldsSubReports(band);
+    bool moved = false;
     if (split)
         DrawBreakable(band, top);
     else
-        PrintObjects(band, top);
+        moved = PrintObjects(band, top);
     for (auto& [view, h] : savedHeights)
         view->Height = h;
     for (TrpView* view : band.Objects)
         ResetLayout(*view);
-    if (!band.FixedPlace() && !split)
+    if (!band.FixedPlace() && !split && !moved)
         s.CurY = top + height;
     if (band.HasBandColumns())
         AdvanceBandColumn(band, height);
@@ -409,18 +424,23 @@ void TrpBandPrinter::DrawBreakable(TrpBand& band, int top) {
     s.CurY = top + lastBottom;
 }
 
-void TrpBandPrinter::PrintObjects(TrpBand& band, int top) {
+bool TrpBandPrinter::PrintObjects(TrpBand& band, int top) {
     const TrpFormingState& s = gen_.State();
     const int height = band.Stretched() ? band.CalculatedHeight : band.Height;
     const int left = band.Left + s.ColumnLeft - s.Page->Bounds().left;
     const QRect bandRect(left, top, band.Width, height);
     printBand_ = &bandRect;
-    for (TrpView* view : band.Objects) {
+    std::size_t subReportsFrom = band.Objects.size();
+    for (std::size_t i = 0; i < band.Objects.size(); ++i) {
+        TrpView* view = band.Objects[i];
         if (dynamic_cast<TrpSubReportView*>(view)) {
-            // Sub-reports attach here: a visible sub-report object stops the
-            // band's object loop and runs the band's sub-report objects.
-            if (view->Visible)
+            // A visible sub-report object stops the object loop; the band's
+            // sub-report objects from here on print after its own objects
+            // (bands drawn at a fixed place hold no sub-reports).
+            if (view->Visible && !band.FixedPlace()) {
+                subReportsFrom = i;
                 break;
+            }
             continue;
         }
         PrintObject(*view, top);
@@ -429,8 +449,17 @@ void TrpBandPrinter::PrintObjects(TrpBand& band, int top) {
     }
     printBand_ = nullptr;
     if (gen_.Report().Terminated)
-        return;
+        return false;
     // Cross cells of a row band attach here.
+    if (subReportsFrom == band.Objects.size())
+        return false;
+    gen_.SubReports().Run(band, subReportsFrom, top, height);
+    return true;
+}
+
+void TrpBandPrinter::ForgetSuppressed(const TrpBand& band) {
+    for (const TrpView* view : band.Objects)
+        suppressed_.erase(view);
 }
 
 void TrpBandPrinter::PrintObject(TrpView& view, int top) {

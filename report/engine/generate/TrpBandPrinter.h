@@ -29,6 +29,8 @@ public:
     bool PrintBand(TrpBand* band);
     // Forgets the last printed texts of "Suppress" objects.
     void ForgetSuppressed() { suppressed_.clear(); }
+    // Forgets them for the text objects of band only.
+    void ForgetSuppressed(const TrpBand& band);
     // The stored value of a group header's condition and of the headers
     // after it.
     void StoreGroupValues(TrpBand& header);
@@ -42,7 +44,8 @@ private:
     bool Breaks(int top, int height, bool reserveColumnFooter) const;
     void DrawBand(TrpBand& band);
     void DrawBreakable(TrpBand& band, int top);
-    void PrintObjects(TrpBand& band, int top);
+    // True when the band's sub-reports ran and moved CurY.
+    bool PrintObjects(TrpBand& band, int top);
     void PrintObject(TrpView& view, int top);
     void PrintView(TrpView& view);
     void AdvanceBandColumn(TrpBand& band, int height);

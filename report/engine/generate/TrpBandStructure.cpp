@@ -77,15 +77,14 @@ void TrpBandStructure::PrepareObjects(TrpReport& report, std::set<TrpView*>& com
         TrpView* view = page_.Object(i);
         view->PreparedForm = true;
         if (auto* sub = dynamic_cast<TrpSubReportView*>(view)) {
-            // Hook for sub-reports: the target page prints only through the
-            // sub-report object.
-            (void)sub;
+            // The page it names prints only through the sub-report object.
+            if (sub->SubPage >= 0 && static_cast<std::size_t>(sub->SubPage) < report.Pages.Count())
+                report.Pages[static_cast<std::size_t>(sub->SubPage)]->SubReportPage = true;
         }
         if (dynamic_cast<TrpBandView*>(view) || !compiled.insert(view).second)
             continue;
         TrpStrings errors;
         EngineInterpretator().CompileScript(view->ScriptText, view->ScriptText, errors);
-        (void)report;
     }
 }
 

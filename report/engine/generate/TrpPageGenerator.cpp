@@ -15,6 +15,7 @@
 #include "TrpPage.h"
 #include "TrpReport.h"
 #include "TrpReportEvaluator.h"
+#include "TrpSubReportPrinter.h"
 
 #include <climits>
 #include <exception>
@@ -42,7 +43,8 @@ const std::vector<std::uint8_t>& ReaderTypes(std::uint8_t dataType) {
 } // namespace
 
 TrpPageGenerator::TrpPageGenerator(TrpReport& report)
-    : report_(report), printer_(std::make_unique<TrpBandPrinter>(*this)) {}
+    : report_(report), printer_(std::make_unique<TrpBandPrinter>(*this)),
+      subReports_(std::make_unique<TrpSubReportPrinter>(*this)) {}
 
 TrpPageGenerator::~TrpPageGenerator() {
     TrpGenerationInfo& info = GenerationInfo();
@@ -84,6 +86,11 @@ void TrpPageGenerator::Run(const std::function<void(int)>& progress) {
         report_.Dataset->OpenRange();
         report_.Dataset->First();
     }
+    // Building the band structures marks the pages that sub-report objects
+    // name.
+    if (!FinalOfTwoPasses)
+        for (std::size_t i = 0; i < report_.Pages.Count(); ++i)
+            report_.Pages[i]->SubReportPage = false;
     StartPages();
     do {
         progress_(state_.PageCounter + 1);
@@ -127,6 +134,28 @@ void TrpPageGenerator::StartPages() {
             break;
         CollectAggregates(*structure);
     }
+}
+
+TrpBandStructure* TrpPageGenerator::StructureOf(const TrpPage& page) const {
+    const auto found = structures_.find(const_cast<TrpPage*>(&page));
+    return found == structures_.end() ? nullptr : found->second.get();
+}
+
+void TrpPageGenerator::RunDataLoop(TrpPage& page) {
+    TrpPage* const savedPage = state_.Page;
+    TrpBandStructure* const savedStructure = state_.Structure;
+    const int savedLevel = deepestLevel_;
+    std::vector<TrpBand*> savedQueue;
+    savedQueue.swap(queue_);
+    state_.Page = &page;
+    state_.Structure = structures_.at(&page).get();
+    deepestLevel_ = state_.Structure->DeepestLevel();
+    if (deepestLevel_ > 0)
+        DataLoop(1);
+    queue_.swap(savedQueue);
+    deepestLevel_ = savedLevel;
+    state_.Structure = savedStructure;
+    state_.Page = savedPage;
 }
 
 void TrpPageGenerator::EndPages() {
@@ -279,13 +308,17 @@ void TrpPageGenerator::ArmNextPage(std::size_t pageIndex) {
 }
 
 int TrpPageGenerator::ColumnFooterHeight() const {
-    if (!state_.ColumnFooterCounted || !state_.Structure)
+    // A sub-report page prints no column footer of its own.
+    if (!state_.ColumnFooterCounted || !state_.Structure || state_.Page->SubReportPage)
         return 0;
     TrpBand* footer = state_.Structure->Head(btColumnFooter);
     return footer->View && footer->Visible ? footer->Height : 0;
 }
 
 void TrpPageGenerator::NewPage() {
+    // A sub-report page breaks only with the page holding it.
+    if (state_.Page->SubReportPage)
+        return;
     progress_(state_.PageCounter + 1);
     if (!state_.PrintingColumnFooter) {
         state_.PrintingColumnFooter = true;
@@ -313,6 +346,8 @@ void TrpPageGenerator::NewPage() {
 
 void TrpPageGenerator::NewColumn(TrpBand* band) {
     TrpPage& page = *state_.Page;
+    if (page.SubReportPage)
+        return;
     if (state_.ColumnIndex < page.Columns - 1) {
         if (!state_.PrintingColumnFooter) {
             state_.PrintingColumnFooter = true;
@@ -365,9 +400,14 @@ void TrpPageGenerator::WalkDataBand(TrpBand& band, int level) {
     TrpDataset& data = *band.DataSet;
     TrpGenerationInfo& info = GenerationInfo();
     data.First();
-    band.LineNo = 1;
-    band.LineThroughNo = 1;
-    printer_->ForgetSuppressed();
+    // While a sub-report page records, the replay restarts the counters.
+    if (subReports_->Recording()) {
+        subReports_->RecordFirst(band);
+    } else {
+        band.LineNo = 1;
+        band.LineThroughNo = 1;
+        printer_->ForgetSuppressed();
+    }
     for (TrpBand* g = band.FirstGroup; g; g = g->NextGroup)
         g->LineNo = 0;
     if (data.Eof())
@@ -409,10 +449,14 @@ void TrpPageGenerator::WalkDataBand(TrpBand& band, int level) {
                         NewPage();
                     QueueGroupHeaders(breaking);
                     band.LineNo = 0;
+                    if (subReports_->Recording())
+                        subReports_->RecordLineRestart(band);
                 }
             }
         }
-        if (counted) {
+        if (subReports_->Recording()) {
+            subReports_->RecordNext(band, counted);
+        } else if (counted) {
             ++info.CurrentNo;
             ++band.LineNo;
             ++band.LineThroughNo;

@@ -29,6 +29,7 @@ namespace report {
 
 class TrpBandPrinter;
 class TrpReport;
+class TrpSubReportPrinter;
 
 // What the page generator and the band printer share while a page forms.
 struct TrpFormingState {
@@ -72,6 +73,15 @@ public:
 
     TrpReport& Report() { return report_; }
     TrpBandPrinter& Printer() { return *printer_; }
+    TrpSubReportPrinter& SubReports() { return *subReports_; }
+    // The run-time bands of a report page; null for a page without them.
+    TrpBandStructure* StructureOf(const TrpPage& page) const;
+    // Runs the data loop of a sub-report page as the current page (its
+    // band prints are recorded, not drawn); the current page is put back.
+    void RunDataLoop(TrpPage& page);
+    // Set for the final pass of a two-pass generation, which keeps the
+    // sub-report page flags of the first pass.
+    bool FinalOfTwoPasses = false;
     TrpFormingState& State() { return state_; }
 
     void NewPage();
@@ -105,6 +115,7 @@ private:
 
     TrpReport& report_;
     std::unique_ptr<TrpBandPrinter> printer_;
+    std::unique_ptr<TrpSubReportPrinter> subReports_;
     TrpFormingState state_;
     std::map<TrpPage*, std::unique_ptr<TrpBandStructure>> structures_;
     std::set<TrpView*> compiled_;

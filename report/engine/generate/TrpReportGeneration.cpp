@@ -91,6 +91,7 @@ private:
         info.LineThroughNo = 0;
         report_.Generating = true;
         TrpPageGenerator generator(report_);
+        generator.FinalOfTwoPasses = twoPass_ && report_.FinalPass;
         generator.Run([this](int pageNo) { Progress(pageNo); });
     }
 

@@ -236,6 +236,10 @@ bool TrpBandPrinter::PrintVisible(TrpBand& band) {
         return true;
     }
     DrawBand(band);
+    // A band whose sub-reports wait for the page break gets its child band
+    // after them.
+    if (gen_.SubReports().Pending(band))
+        return true;
     PrintBand(band.Child);
     if (!band.IsData() && band.Type != btGroupHeader && band.FormNewPage() && band.Visible)
         gen_.NewPage();

@@ -14,6 +14,11 @@
 //       sheet with "PrintToPrevPage")
 //   any --report terminated (STOPREPORT, Cancel, calculation error)--> the
 //       loops unwind; pages ended -> idle
+// Pages named by sub-report objects are not formed in the page loop; their
+// data loops run only through TrpSubReportPrinter, which records them and
+// swaps each page's forming state in while it replays. On such a page no
+// new column or page is started: a band that does not fit is reported to
+// the replay, which breaks the page holding the sub-report.
 #pragma once
 
 #include "TrpBandStructure.h"

@@ -113,7 +113,7 @@ TrpSubReportPrinter::TPageRun* TrpSubReportPrinter::Record(TrpSubReportView& vie
     run.Page = &page;
     run.Active = true;
     run.Actions.clear();
-    run.Pending = nullptr;
+    run.Pending = run.PendingChild = nullptr;
     TPageRun* outer = std::exchange(recording_, &run);
     gen_.RunDataLoop(page);
     recording_ = outer;
@@ -197,6 +197,12 @@ bool TrpSubReportPrinter::Replay(TPageRun& run) {
         MoveToCurrentPage(bands_.at(pending));
         if (!Continue(*pending))
             return false;
+        run.PendingChild = pending->Child;
+    }
+    if (run.PendingChild) {
+        if (!gen_.Printer().PrintBand(run.PendingChild))
+            return false;
+        run.PendingChild = nullptr;
     }
     while (run.ReplayPosition < run.Actions.size() && !report.Terminated) {
         if (!ReplayAction(run, run.Actions[run.ReplayPosition]))
@@ -250,7 +256,7 @@ void TrpSubReportPrinter::Finish(TrpBand& band) {
     for (TSubReport& sub : run.SubReports) {
         sub.Run->Actions.clear();
         sub.Run->Actions.shrink_to_fit();
-        sub.Run->Pending = nullptr;
+        sub.Run->Pending = sub.Run->PendingChild = nullptr;
         sub.Run->Active = false;
     }
     gen_.State().CurY = run.LowestBottom;

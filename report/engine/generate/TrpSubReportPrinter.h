@@ -60,6 +60,9 @@ public:
     // is lower) - unless the page is itself a replaying sub-report page and
     // a sub-report paused: then the band is left pending on that page.
     void Run(TrpBand& band, std::size_t first, int top, int height);
+    // True while band's sub-reports wait for a page break; the band's child
+    // band prints when they are done.
+    bool Pending(const TrpBand& band) const { return bands_.count(&band) != 0; }
 
 private:
     // The kinds of recorded actions; the codes are those of the action list.
@@ -85,6 +88,8 @@ private:
         std::vector<TAction> Actions;
         std::size_t ReplayPosition = 0;
         TrpBand* Pending = nullptr;
+        // The child band of a pending band, printed once that is done.
+        TrpBand* PendingChild = nullptr;
         TrpFormingState Forming;
         int CurrentNo = 1; // the page's own "CURRENT#"
     };

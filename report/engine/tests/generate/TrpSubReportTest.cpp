@@ -202,9 +202,11 @@ TEST_F(TrpSubReportTest, NestedSubReportPausesItsBandAndResumesAfterThePageBreak
     build_.Band(btReportSummary, 100, 20);
     build_.Memo(0, 100, 100, 20, {"After"}, "After");
     TrpPage& middle = build_.AddPage();
-    build_.Band(btMasterData, 0, 20, "2");
+    build_.Band(btMasterData, 0, 20, "2").ChildBand = "Kid";
     build_.Memo(middle.Bounds().left, 0, 100, 20, {"[LINE#]"}, "Mid");
     SubReport(build_, middle.Bounds().left + 200, 0, 200, 20, 2);
+    build_.Band(btChild, 50, 10, {}, "Kid");
+    build_.Memo(middle.Bounds().left, 50, 100, 10, {"kid"}, "Kid");
     RowsPage(rows, 30, "Inner");
 
     ASSERT_TRUE(BuildPages(report_));
@@ -219,15 +221,20 @@ TEST_F(TrpSubReportTest, NestedSubReportPausesItsBandAndResumesAfterThePageBreak
     const auto& lastOfFirst = inner[rows - 1];
     EXPECT_EQ(lastOfFirst.page, 1u);
     EXPECT_EQ(lastOfFirst.object.text, std::to_string(rows));
-    // Page 1's second record goes on where its first sub-report ended.
+    // The child band follows the first sub-report's end, and page 1's
+    // second record follows the child.
+    auto kid = FindPrinted(report_, "Kid");
+    ASSERT_EQ(kid.size(), 2u);
+    EXPECT_EQ(kid[0].page, 1u);
+    EXPECT_EQ(kid[0].object.top, Bottom(lastOfFirst.object));
     EXPECT_EQ(mid[1].page, 1u);
-    EXPECT_EQ(mid[1].object.top, Bottom(lastOfFirst.object));
+    EXPECT_EQ(mid[1].object.top, Bottom(kid[0].object));
     EXPECT_EQ(inner[rows].object.text, "1");
     EXPECT_EQ(inner[rows].object.top, mid[1].object.top);
     auto after = FindPrinted(report_, "After");
     ASSERT_EQ(after.size(), 1u);
     EXPECT_EQ(after[0].page, inner.back().page);
-    EXPECT_EQ(after[0].object.top, Bottom(inner.back().object));
+    EXPECT_EQ(after[0].object.top, Bottom(kid[1].object));
 }
 
 TEST_F(TrpSubReportTest, TwoPassGivesSubReportRowsTheFinalPageCount) {

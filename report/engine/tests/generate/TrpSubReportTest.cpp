@@ -149,7 +149,14 @@ TEST_F(TrpSubReportTest, EachPrintOfTheHoldingBandReplaysTheSubReportFromItsFirs
     build_.Memo(0, 0, 100, 20, {"[LINE#]"}, "M");
     SubReport(build_, 200, 0, 200, 20, 1);
     RowsPage(3, 20, "S", "[LINE#]/[CURRENT#]");
+    build_.Band(btMasterFooter, 100, 20);
+    build_.Memo(0, 100, 100, 20, {"[SUM([LINE#])]"}, "Sum");
     ASSERT_TRUE(BuildPages(report_));
+    EXPECT_TRUE(LastGenerationError().empty());
+    auto sums = FindPrinted(report_, "Sum");
+    ASSERT_EQ(sums.size(), 2u);
+    EXPECT_EQ(sums[0].object.text, "6");
+    EXPECT_EQ(sums[1].object.text, "6");
     auto m = FindPrinted(report_, "M"), s = FindPrinted(report_, "S");
     ASSERT_EQ(m.size(), 2u);
     ASSERT_EQ(s.size(), 6u);
@@ -158,7 +165,7 @@ TEST_F(TrpSubReportTest, EachPrintOfTheHoldingBandReplaysTheSubReportFromItsFirs
     EXPECT_EQ(m[0].object.top, top);
     EXPECT_EQ(s[0].object.top, top);
     // The second record starts below the first one's sub-report.
-    EXPECT_EQ(m[1].object.top, Bottom(s[2].object));
+    EXPECT_EQ(m[1].object.top, Bottom(sums[0].object));
     EXPECT_EQ(s[3].object.top, m[1].object.top);
     EXPECT_EQ(m[1].object.text, "2");
 }

@@ -112,4 +112,8 @@ bool TrpDBDataSet::Eof() {
     return base || GetDataSet().Eof() || rangeEndReached_;
 }
 
+bool TrpDBDataSet::PastWalkEnd() {
+    return Eof() && !GetDataSet().Eof() && !rangeEndReached_ && RecordNo() > 0;
+}
+
 } // namespace report

@@ -62,6 +62,9 @@ public:
     void Next() override;
     void Prior() override;
     bool Eof() override;
+    // The walk ended by its range or by "OnCheckEOF" after the last Next
+    // moved the wrapped dataset onto a further record.
+    bool PastWalkEnd() override;
 
 private:
     void Open();

@@ -47,6 +47,11 @@ public:
     virtual void Next();
     virtual void Prior();
     virtual bool Eof();
+    // At the end of a walk: whether the data stands on a record past the
+    // walk's last one (a range that ended before the data did), so that
+    // stepping back with Prior puts it on the last record walked. Without
+    // data of its own, never.
+    virtual bool PastWalkEnd() { return false; }
 
 private:
     int recordNo_ = 0;

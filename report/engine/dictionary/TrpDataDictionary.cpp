@@ -104,6 +104,13 @@ TrpValue TrpDataDictionary::GetValue(const std::string& name,
     return value;
 }
 
+std::optional<TrpFieldLink> TrpDataDictionary::CachedField(const std::string& name) const {
+    const auto it = cache_.find(name);
+    if (it == cache_.end())
+        return std::nullopt;
+    return TrpFieldLink{it->second.dataset, it->second.fieldName};
+}
+
 void TrpDataDictionary::Clear() {
     Variables.Clear();
     Aliases.Clear();

@@ -16,6 +16,7 @@
 
 #include <functional>
 #include <map>
+#include <optional>
 
 namespace report {
 
@@ -44,6 +45,10 @@ public:
     // evaluated with calc. Null for anything else.
     TrpValue GetValue(const std::string& name,
                       const std::function<TrpValue(const std::string&)>& calc);
+
+    // The dataset field name was cached as by IsVariable; none when the
+    // name has not resolved to a field.
+    std::optional<TrpFieldLink> CachedField(const std::string& name) const;
 
     void Clear();
     void ClearFieldCache() { cache_.clear(); }

@@ -370,8 +370,18 @@ void TrpBandPrinter::DrawBreakable(TrpBand& band, int top) {
             d.back() = std::max(d.back(), memo->ActualHeight);
     }
     int lastBottom = 0;
+    // The band's rectangle is cut into one part per page: each part's
+    // objects take their band alignment against the part that lands on
+    // this page (the band's width, the page's stretch of its height).
+    const int bandHeight = band.Stretched() ? band.CalculatedHeight : band.Height;
+    int consumed = 0;
     for (bool anyPending = true; anyPending;) {
         const int h = s.BottomLimit - gen_.ColumnFooterHeight() - top - kBreakMargin;
+        const int partExtent =
+            std::max(0, h > 0 ? std::min(h, bandHeight - consumed) : bandHeight - consumed);
+        const QRect partRect(band.Left + s.ColumnLeft - s.Page->Bounds().left, top, band.Width,
+                             partExtent);
+        printBand_ = &partRect;
         lastBottom = 0;
         anyPending = false;
         for (std::size_t i = 0; i < items.size(); ++i) {
@@ -418,6 +428,8 @@ void TrpBandPrinter::DrawBreakable(TrpBand& band, int top) {
             }
             anyPending = anyPending || item.pending;
         }
+        printBand_ = nullptr;
+        consumed += std::max(h, 0);
         for (std::int32_t& top_i : y)
             top_i -= std::max(h, 0);
         if (anyPending) {

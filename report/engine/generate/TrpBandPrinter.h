@@ -55,7 +55,7 @@ private:
     TrpPageGenerator& gen_;
     std::map<const TrpView*, std::string> suppressed_;
     // The rectangle of the band whose objects print whole right now (page
-    // coordinates); null while a breakable band prints in parts.
+    // coordinates), or of the part of a breakable band on this page.
     const QRect* printBand_ = nullptr;
 };
 

@@ -4,7 +4,9 @@
 #include "TInterpretator.h"
 #include "TrpBandDataSource.h"
 #include "TrpForm.h"
+#include "TrpMemoView.h"
 #include "TrpPage.h"
+#include "TrpParser.h"
 #include "TrpReport.h"
 #include "TrpSubReportView.h"
 
@@ -33,6 +35,22 @@ struct TLevelTypes {
 constexpr TLevelTypes kLevels[] = {{btMasterHeader, btMasterData, btMasterFooter},
                                    {btDetailHeader, btDetailData, btDetailFooter},
                                    {btSubDetailHeader, btSubDetailData, btSubDetailFooter}};
+
+// The highlight condition is parsed once per page start. A condition that
+// does not parse stays as text: printing evaluates it then and reports the
+// fault as a calculation error of the object.
+void CompileHighlight(TrpMemoView& memo) {
+    memo.HighlightCompiled = false;
+    memo.HighlightPostfix.clear();
+    if (memo.Highlight.Condition.empty())
+        return;
+    try {
+        memo.HighlightPostfix = TrpParser::StrToPostfix(memo.Highlight.Condition);
+        memo.HighlightCompiled = true;
+    } catch (const std::exception&) {
+        memo.HighlightPostfix.clear();
+    }
+}
 
 } // namespace
 
@@ -76,6 +94,8 @@ void TrpBandStructure::PrepareObjects(TrpReport& report, std::set<TrpView*>& com
     for (std::size_t i = 0; i < page_.Count(); ++i) {
         TrpView* view = page_.Object(i);
         view->PreparedForm = true;
+        if (auto* memo = dynamic_cast<TrpMemoView*>(view))
+            CompileHighlight(*memo);
         if (auto* sub = dynamic_cast<TrpSubReportView*>(view)) {
             // The page it names prints only through the sub-report object.
             if (sub->SubPage >= 0 && static_cast<std::size_t>(sub->SubPage) < report.Pages.Count())

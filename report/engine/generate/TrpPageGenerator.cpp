@@ -47,6 +47,7 @@ TrpPageGenerator::TrpPageGenerator(TrpReport& report)
       subReports_(std::make_unique<TrpSubReportPrinter>(*this)) {}
 
 TrpPageGenerator::~TrpPageGenerator() {
+    report_.BindBlob = nullptr;
     TrpGenerationInfo& info = GenerationInfo();
     info.NewPage = nullptr;
     info.NewColumn = nullptr;
@@ -81,6 +82,7 @@ void TrpPageGenerator::InstallRequests() {
 void TrpPageGenerator::Run(const std::function<void(int)>& progress) {
     progress_ = progress;
     InstallRequests();
+    report_.BindBlob = [this](TrpView& view) { blobs_.Load(view); };
     const bool multiple = report_.ReportType == TrpReportType::rtMultiple && report_.Dataset;
     if (multiple) {
         report_.Dataset->OpenRange();
@@ -104,7 +106,7 @@ void TrpPageGenerator::Run(const std::function<void(int)>& progress) {
             if (page.SubReportPage)
                 continue;
             if (report_.OnManualBuild)
-                report_.OnManualBuild(&page);
+                ManualBuild(page);
             else
                 FormPage(page);
             ArmNextPage(i);
@@ -132,6 +134,7 @@ void TrpPageGenerator::StartPages() {
     for (auto& [page, structure] : structures_) {
         if (report_.Terminated)
             break;
+        BindBlobs(*structure);
         CollectAggregates(*structure);
     }
 }
@@ -156,6 +159,16 @@ void TrpPageGenerator::RunDataLoop(TrpPage& page) {
     deepestLevel_ = savedLevel;
     state_.Structure = savedStructure;
     state_.Page = savedPage;
+}
+
+void TrpPageGenerator::BindBlobs(TrpBandStructure& structure) {
+    try {
+        for (int type = 0; type < kBandTypeCount; ++type)
+            for (TrpBand* band = structure.Head(type); band; band = band->Next)
+                blobs_.BindBand(report_, *band);
+    } catch (const std::exception& e) {
+        TrpCalculationError::Report(report_, EngineState().CurrentView, e.what());
+    }
 }
 
 void TrpPageGenerator::EndPages() {
@@ -223,7 +236,10 @@ void TrpPageGenerator::StartGeneratedPage() {
     printer_->PrintBand(state_.Structure->Head(btNone));
 }
 
-void TrpPageGenerator::FormPage(TrpPage& page) {
+// The start of forming a template page: its script, the bottom limit and
+// the columns, and the generated page it starts on (or the previous page's
+// last sheet when appending).
+void TrpPageGenerator::BeginForming(TrpPage& page) {
     state_.Page = &page;
     state_.Structure = structures_.at(&page).get();
     RunPageScript(page);
@@ -245,6 +261,19 @@ void TrpPageGenerator::FormPage(TrpPage& page) {
     }
     state_.FormFirstPage = state_.PageCounter;
     state_.FreshY = state_.CurY;
+}
+
+// A page the report's "OnManualBuild" forms instead of the data loop: the
+// handler prints bands by name ("SHOWBAND") and asks for new pages; the
+// page is started and closed as any other.
+void TrpPageGenerator::ManualBuild(TrpPage& page) {
+    BeginForming(page);
+    report_.OnManualBuild(&page);
+    FinishPage();
+}
+
+void TrpPageGenerator::FormPage(TrpPage& page) {
+    BeginForming(page);
     const int pageBeforeTitle = state_.PageCounter;
     printer_->PrintBand(state_.Structure->Head(btReportTitle));
     if (state_.PageCounter == pageBeforeTitle) {
@@ -290,14 +319,37 @@ void TrpPageGenerator::FinishPage() {
         state_.PageCounter = current;
         state_.Append.FooterPrinted = true;
     }
-    if (report_.OnEndPage)
-        report_.OnEndPage(state_.PageCounter);
+    TellEndPage(state_.PageCounter);
     ++state_.PageCounter;
 }
 
+void TrpPageGenerator::TellEndPage(int pageNo) {
+    if (report_.OnEndPage)
+        report_.OnEndPage(pageNo);
+    if (composite_ && composite_ != &report_ && composite_->OnEndPage)
+        composite_->OnEndPage(pageNo);
+}
+
+void TrpPageGenerator::JoinComposite(TrpReport& composite, const TrpFormingState* previous,
+                                     TrpPage* following) {
+    composite_ = &composite;
+    following_ = following;
+    if (!previous)
+        return;
+    state_.PageCounter = previous->PageCounter;
+    state_.Append = previous->Append;
+    state_.FooterPrinted = previous->FooterPrinted;
+}
+
 void TrpPageGenerator::ArmNextPage(std::size_t pageIndex) {
-    const bool appendNext =
+    bool appendNext =
         pageIndex + 1 < report_.Pages.Count() && report_.Pages[pageIndex + 1]->PrintToPrevPage;
+    // The next member of a composite report continues this member's last
+    // sheet only once this member has printed its last run.
+    if (pageIndex + 1 == report_.Pages.Count() && following_ && following_->PrintToPrevPage) {
+        const bool multiple = report_.ReportType == TrpReportType::rtMultiple && report_.Dataset;
+        appendNext = !multiple || report_.Dataset->Eof();
+    }
     if (appendNext) {
         --state_.PageCounter;
         state_.Append.Armed = true;
@@ -333,8 +385,7 @@ void TrpPageGenerator::NewPage() {
         printer_->PrintBand(footer);
         state_.FooterPrinted[current] = true;
     }
-    if (report_.OnEndPage)
-        report_.OnEndPage(state_.PageCounter);
+    TellEndPage(state_.PageCounter);
     const TrpPageBounds bounds = state_.Page->Bounds();
     state_.BottomLimit = bounds.bottom;
     StartGeneratedPage();
@@ -419,7 +470,7 @@ void TrpPageGenerator::WalkDataBand(TrpBand& band, int level) {
             if (footer->AggregateDataBand)
                 footer->AggregateDataBand->Records = 0;
         });
-    while (!data.Eof() && !report_.Terminated) {
+    for (bool atEnd = false; !atEnd && !report_.Terminated;) {
         queue_.push_back(&band);
         bool counted = true;
         if (level >= deepestLevel_) {
@@ -436,7 +487,11 @@ void TrpPageGenerator::WalkDataBand(TrpBand& band, int level) {
             }
         }
         data.Next();
-        const bool atEnd = data.Eof();
+        atEnd = data.Eof();
+        // Footers at the end read the last record walked, not one the
+        // range ended on without walking it.
+        if (atEnd && data.PastWalkEnd())
+            data.Prior();
         if (band.FirstGroup) {
             if (TrpBand* breaking = BreakingGroup(band, atEnd)) {
                 if (!atEnd)

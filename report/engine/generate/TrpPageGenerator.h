@@ -22,6 +22,7 @@
 #pragma once
 
 #include "TrpBandStructure.h"
+#include "TrpObjectBlobBindings.h"
 
 #include <functional>
 #include <map>
@@ -96,11 +97,21 @@ public:
     int ColumnFooterHeight() const;
     // Starts a new generated page of the current template page.
     void StartGeneratedPage();
+    // Makes this pass a member's part of a composite report's combined
+    // generation: it goes on from the previous member's forming state
+    // (page counter, append state, printed page footers; null for the
+    // first member), "OnEndPage" is told to the composite too, and
+    // following is the next member's first template page (null for the
+    // last), which may continue on this member's last sheet.
+    void JoinComposite(TrpReport& composite, const TrpFormingState* previous, TrpPage* following);
 
 private:
     void StartPages();
     void EndPages();
     void CollectAggregates(TrpBandStructure& structure);
+    void BindBlobs(TrpBandStructure& structure);
+    void BeginForming(TrpPage& page);
+    void ManualBuild(TrpPage& page);
     void FormPage(TrpPage& page);
     void FinishPage();
     void PrintPageFooters(bool allowFirst);
@@ -114,6 +125,7 @@ private:
     void ArmNextPage(std::size_t pageIndex);
     void RunPageScript(TrpPage& page);
     void InstallRequests();
+    void TellEndPage(int pageNo);
 
     std::function<void(int)> progress_;
     std::map<TrpPage*, TrpStrings> pageScripts_;
@@ -124,8 +136,11 @@ private:
     TrpFormingState state_;
     std::map<TrpPage*, std::unique_ptr<TrpBandStructure>> structures_;
     std::set<TrpView*> compiled_;
+    TrpObjectBlobBindings blobs_;
     std::vector<TrpBand*> queue_;
     int deepestLevel_ = 0;
+    TrpReport* composite_ = nullptr;
+    TrpPage* following_ = nullptr;
 };
 
 } // namespace report

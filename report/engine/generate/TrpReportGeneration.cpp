@@ -5,6 +5,8 @@
 
 #include "TInterpretator.h"
 #include "TrpCalculationError.h"
+#include "TrpCompositeGeneration.h"
+#include "TrpCompositeReport.h"
 #include "TrpEMFPages.h"
 #include "TrpEngineState.h"
 #include "TrpGenerationInfo.h"
@@ -90,6 +92,10 @@ private:
         info.LineNo = 0;
         info.LineThroughNo = 0;
         report_.Generating = true;
+        if (auto* composite = dynamic_cast<TrpCompositeReport*>(&report_)) {
+            RunCompositePass(*composite, [this](int pageNo) { Progress(pageNo); });
+            return;
+        }
         TrpPageGenerator generator(report_);
         generator.FinalOfTwoPasses = twoPass_ && report_.FinalPass;
         generator.Run([this](int pageNo) { Progress(pageNo); });
@@ -124,18 +130,6 @@ void WireHooks(TrpReport& report) {
     };
 }
 
-// The report prints on the printer it was saved with, when that printer is
-// installed, unless it keeps the default printer.
-void SelectStoredPrinter(const TrpReport& report) {
-    if (report.UseDefaultPrinter)
-        return;
-    TrpPrinter& printer = Printer();
-    const std::vector<std::string>& names = printer.PrinterNames();
-    const auto found = std::find(names.begin(), names.end(), report.PrinterName);
-    if (found != names.end() && found - names.begin() != printer.PrinterIndex())
-        printer.SelectPrinter(static_cast<int>(found - names.begin()));
-}
-
 // Objects aligned to the page take their aligned position once, before
 // the template is saved, so that every band sees them where they print.
 void ApplyBandAlignments(TrpReport& report) {
@@ -155,9 +149,17 @@ bool BuildPages(TrpReport& report) {
     TrpGenerationInfo& info = GenerationInfo();
     info = TrpGenerationInfo{};
     info.StartDateTime = StartDateTime();
-    SelectStoredPrinter(report);
+    Printer().SelectStoredPrinter(report.PrinterName, report.UseDefaultPrinter);
     report.Generating = true;
     ApplyBandAlignments(report);
+    // A composite report generates its members; each takes its own hooks.
+    auto* composite = dynamic_cast<TrpCompositeReport*>(&report);
+    const std::vector<TrpReport*> members =
+        composite ? CompositeMembers(*composite) : std::vector<TrpReport*>{};
+    for (TrpReport* member : members) {
+        ApplyBandAlignments(*member);
+        WireHooks(*member);
+    }
     EngineState().CurrentReport = &report;
     WireHooks(report);
     if (report.OnBeginDoc)
@@ -168,13 +170,18 @@ bool BuildPages(TrpReport& report) {
     QBuffer saved;
     saved.open(QIODevice::ReadWrite);
     report.SaveToStream(saved);
+    TrpMemberTemplates memberTemplates(members);
     const bool twoPass = report.TwoPass;
     bool result = TrpGenerationPasses(report).Run();
     report.TwoPass = twoPass;
     saved.seek(0);
     report.LoadFromStream(saved);
+    memberTemplates.Restore();
     // The reload replaced every object the engine state may still name.
     EngineState().CurrentView = nullptr;
+    EngineState().CurrentReport = &report;
+    for (TrpReport* member : members)
+        WireHooks(*member);
     WireHooks(report);
 
     report.FinalPass = false;

@@ -3,6 +3,7 @@
 
 #include "TrpMemoView.h"
 #include "TrpReport.h"
+#include "TrpReportEvaluator.h"
 #include "TrpValueConvert.h"
 
 namespace report {
@@ -15,6 +16,9 @@ bool ConditionHolds(TrpMemoView& view) {
     TrpReport* report = view.Report();
     if (!report || !report->Evaluator)
         return false;
+    if (view.HighlightCompiled && report->ExpressionEvaluator)
+        return ValueToReal(
+                   report->ExpressionEvaluator->Parser().CalcPostfix(view.HighlightPostfix)) != 0;
     return ValueToReal(report->Evaluate(view.Highlight.Condition)) != 0;
 }
 

@@ -23,6 +23,11 @@ public:
     // Font height + LineSpacing, scaled; computed by the text layout.
     std::int32_t LineHeight = 0;
     TrpMemoLayoutState LayoutState;
+    // Run-time: the highlight condition in postfix form, converted once
+    // when a page starts generating (HighlightCompiled), so that printing
+    // evaluates it without parsing the text again.
+    std::string HighlightPostfix;
+    bool HighlightCompiled = false;
 
     std::string ClassName() const override { return "TrpMemoView"; }
 

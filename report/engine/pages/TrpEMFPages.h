@@ -62,6 +62,9 @@ public:
     TrpEMFPages& operator=(const TrpEMFPages&) = delete;
 
     TrpReport* Report() const { return report_; }
+    // The report whose events hear of the list's pages: during a composite
+    // report's combined generation, the member report that is generating.
+    void SetReport(TrpReport* report) { report_ = report; }
     std::size_t Count() const { return pages_.size(); }
     TrpEMFPage& Page(std::size_t index) const { return *pages_.at(index); }
     void Clear() { pages_.clear(); }

@@ -35,17 +35,6 @@ std::string SelectedPrinterName() {
     return names[static_cast<std::size_t>(index)];
 }
 
-// Selects the named printer when it is installed, unless the report keeps
-// the default printer.
-void ApplyPrinterName(const TrpReport* report, const std::string& name) {
-    if (report && report->UseDefaultPrinter)
-        return;
-    const auto& names = Printer().PrinterNames();
-    const auto found = std::find(names.begin(), names.end(), name);
-    if (found != names.end() && found - names.begin() != Printer().PrinterIndex())
-        Printer().SelectPrinter(static_cast<int>(found - names.begin()));
-}
-
 // Applies the entry's paper through the printer layer and takes its metrics.
 void ApplyPaper(TrpEMFPage& page) {
     TrpPrinter& printer = Printer();
@@ -166,7 +155,8 @@ void TrpEMFPages::LoadFromStream(QIODevice& device) {
     std::vector<std::unique_ptr<TrpEMFPage>> loaded;
     if (flag == rppfmt::kFlagPlain || flag == rppfmt::kFlagCompressed ||
         flag == rppfmt::kFlagCompressedAlt) {
-        ApplyPrinterName(report_, stream.ReadNewString());
+        Printer().SelectStoredPrinter(stream.ReadNewString(),
+                                      report_ && report_->UseDefaultPrinter);
         const bool hasBin = version >= rppfmt::kBinVersion;
         const std::int32_t count =
             ReadPageCount(stream, hasBin ? rppfmt::kEntrySize : rppfmt::kEntryBaseSize);
@@ -178,7 +168,8 @@ void TrpEMFPages::LoadFromStream(QIODevice& device) {
         stream.Seek(0);
         stream.SetVersion(tplfmt::kOldestVersion);
         const std::vector<std::string> names = stream.ReadStringList();
-        ApplyPrinterName(report_, names.empty() ? std::string() : names.front());
+        Printer().SelectStoredPrinter(names.empty() ? std::string() : names.front(),
+                                      report_ && report_->UseDefaultPrinter);
         const std::int32_t count = ReadPageCount(stream, rppfmt::kOldEntrySize);
         for (std::int32_t i = 0; i < count; ++i) {
             loaded.push_back(ReadOldEntry(stream));

@@ -60,6 +60,17 @@ void TrpPrinter::SelectPrinter(int index) {
     ReadPrinterInfo();
 }
 
+void TrpPrinter::SelectStoredPrinter(const std::string& name, bool useDefaultPrinter) {
+    if (useDefaultPrinter)
+        return;
+    const auto found = std::find(printerNames_.begin(), printerNames_.end(), name);
+    if (found == printerNames_.end())
+        return;
+    const int index = static_cast<int>(found - printerNames_.begin());
+    if (index != printerIndex_)
+        SelectPrinter(index);
+}
+
 void TrpPrinter::FallBackToVirtual() {
     printerIndex_ = virtualIndex_;
     ApplyPaper();

@@ -48,6 +48,12 @@ public:
     // paper is taken from PaperCode, and Started() turns true.
     void StartUp(TrpPrinterBackend* backend);
     void SelectPrinter(int index);
+    // The printer a report or prepared report was stored with: unless the
+    // report keeps the default printer, the installed printer of that name
+    // becomes current (a name not installed, or the current one, changes
+    // nothing). Templates, prepared reports and generation all choose
+    // through here.
+    void SelectStoredPrinter(const std::string& name, bool useDefaultPrinter);
     void ReadPrinterInfo();
     void ApplyPaper();
     void SetPaper(int size, int width, int height, TrpOrientation orientation, int bin,

@@ -46,13 +46,7 @@ void TrpTemplateReader::ReadHeader() {
     std::string name = stream_.ReadString();
     if (name == std::string(1, kVirtualPrinterToken))
         name = std::string(MessageText(kMsgVirtualPrinter));
-    if (!report_.UseDefaultPrinter) {
-        TrpPrinter& printer = Printer();
-        const std::vector<std::string>& names = printer.PrinterNames();
-        auto found = std::find(names.begin(), names.end(), name);
-        if (found != names.end())
-            printer.SelectPrinter(static_cast<int>(found - names.begin()));
-    }
+    Printer().SelectStoredPrinter(name, report_.UseDefaultPrinter);
     report_.PrinterName = name;
 }
 

@@ -205,3 +205,24 @@ TEST(TrpPrinterTest, FailuresFallBackToTheVirtualPrinter) {
     third.SelectPrinter(7);
     EXPECT_EQ(third.PrinterIndex(), third.VirtualPrinterIndex());
 }
+
+TEST(TrpPrinterTest, StoredPrinterIsChosenOnlyWhenInstalledAndNotKeptDefault) {
+    FakeBackend backend;
+    TrpPrinter printer;
+    printer.StartUp(&backend);
+    ASSERT_EQ(printer.PrinterIndex(), 0);
+    // The report keeps the default printer: the stored name is ignored.
+    printer.SelectStoredPrinter(kVirtualPrinterName, true);
+    EXPECT_EQ(printer.PrinterIndex(), 0);
+    // A printer that is not installed changes nothing.
+    printer.SelectStoredPrinter("Gone", false);
+    EXPECT_EQ(printer.PrinterIndex(), 0);
+    printer.SelectStoredPrinter(kVirtualPrinterName, false);
+    EXPECT_TRUE(printer.VirtualSelected());
+    // Choosing the current printer again does not read the device again.
+    printer.SelectStoredPrinter("Office", false);
+    EXPECT_EQ(printer.PrinterIndex(), 0);
+    const int reads = backend.reads;
+    printer.SelectStoredPrinter("Office", false);
+    EXPECT_EQ(backend.reads, reads);
+}

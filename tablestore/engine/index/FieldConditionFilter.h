@@ -60,6 +60,7 @@ public:
     TFilterLevel Evaluate(TFilterContext& context, TRecordBitmap& bits) override;
     bool Test(std::span<const std::uint8_t> image) override;
     std::unique_ptr<TFilterNode> CloneFor(TIndexFile& file) const override;
+    std::int64_t CountFromIndexes() override { return CountMatches(); }
 
     // Number of index entries that satisfy the condition.
     std::int64_t CountMatches();

@@ -433,12 +433,30 @@ void TIndexCursor::RecomputeRange() {
     firstPos_ = lastPos_ = 0;
     if (tree->Comparer().Compare(startKey_.data(), endKey_.data()) > 0)
         return;
-    const std::int64_t first = tree->LowerBound(startKey_.data()).position;
-    const std::int64_t last = tree->LastNotAbove(endKey_.data()).position;
-    if (first > total || last == 0 || first > last)
+    const TBTree::TLocation start = tree->LowerBound(startKey_.data());
+    if (start.page == 0)
         return;
-    firstPos_ = first;
+    const std::int64_t last = RangeEnd(*tree, start);
+    if (last == 0 || start.position > last)
+        return;
+    firstPos_ = start.position;
     lastPos_ = last;
+}
+
+// A narrow range - the key lookup of a join, set once per outer row - ends
+// a few entries after its start: stepping there along the leaf chain is
+// cheaper than a second descent, which serves the wide ranges.
+std::int64_t TIndexCursor::RangeEnd(TBTree& tree, TBTree::TLocation at) {
+    constexpr int kRangeEndSteps = 8;
+    scratchKey_.resize(static_cast<std::size_t>(tree.KeyLength()));
+    for (int step = 0; step < kRangeEndSteps; ++step) {
+        tree.ReadEntry(at, scratchKey_.data(), nullptr);
+        if (tree.Comparer().Compare(scratchKey_.data(), endKey_.data()) > 0)
+            return at.position - 1;
+        if (!tree.Next(at))
+            return at.position; // the index's last entry lies inside
+    }
+    return tree.LastNotAbove(endKey_.data()).position;
 }
 
 // ---- Facts ----------------------------------------------------------------------------

@@ -139,6 +139,9 @@ private:
     bool Visible(std::int32_t recno) const { return !bitmapMode_ || result_.Test(recno); }
     bool InRange(const std::uint8_t* key);
     std::vector<std::uint8_t> Complete(const std::uint8_t* key, int given, bool high) const;
+    // Position of the last entry not above endKey_, the range starting at
+    // `first` (an entry not below startKey_).
+    std::int64_t RangeEnd(TBTree& tree, TBTree::TLocation first);
     std::int32_t PhysicalCount();
     void RebuildBitmaps();
     void BuildLiveBitmap();
@@ -160,6 +163,7 @@ private:
     std::vector<std::uint8_t> key_;
     bool rangeSet_ = false;
     std::vector<std::uint8_t> startKey_, endKey_;
+    std::vector<std::uint8_t> scratchKey_; // an entry's key read by RangeEnd
     std::int64_t firstPos_ = 1, lastPos_ = 0;
     bool bitmapMode_ = false;
     TRecordBitmap live_, range_, result_;

@@ -57,6 +57,11 @@ public:
     // second cursor), bound to that object's index file; nullptr when the
     // node cannot be rebuilt there, which makes the cursor refuse to clone.
     virtual std::unique_ptr<TFilterNode> CloneFor(TIndexFile& /*file*/) const { return nullptr; }
+    // How many live records pass over the whole table, found from index
+    // entries alone (no bitmap marked, no record read); -1 when the node
+    // cannot count that way. Every live record has exactly one entry in each
+    // keyed index, so an entry count is a record count.
+    virtual std::int64_t CountFromIndexes() { return -1; }
 };
 
 // What a node may use while it evaluates.

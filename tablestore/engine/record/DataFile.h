@@ -269,6 +269,10 @@ public:
     // How many index entries the condition matches; -1 when no index can
     // answer it.
     std::int64_t CountConditionMatches(const TFieldCondition& condition);
+    // How many records of the whole table (whatever the cursor's range and
+    // filters) the node passes, counted from index entries under the read
+    // lock without building its bitmap; -1 when the node cannot count so.
+    std::int64_t CountFilterMatches(TFilterNode& node);
     // 0 answered from indexes, 1 partly, 2 record by record, as the cursor
     // last evaluated the filter; -1 while it was never evaluated (inactive).
     // kErrInvalidFilterHandle for an unknown handle.

@@ -365,6 +365,13 @@ std::int64_t TDataFile::CountConditionMatches(const TFieldCondition& condition) 
     return static_cast<TFieldConditionFilter&>(*node).CountMatches();
 }
 
+std::int64_t TDataFile::CountFilterMatches(TFilterNode& node) {
+    RequireOpenTable();
+    TOperationScope scope(*this);
+    BeginRead();
+    return node.CountFromIndexes();
+}
+
 int TDataFile::FilterLevel(int handle) const {
     RequireOpenTable();
     if (std::none_of(filters_.begin(), filters_.end(),

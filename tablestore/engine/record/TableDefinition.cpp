@@ -8,6 +8,7 @@
 #include "TextBlanks.h"
 
 #include <memory>
+#include <optional>
 
 namespace tabula {
 
@@ -76,7 +77,9 @@ TDataHeader TTableDefinition::Validate(const std::string& dataFileName) {
         RaiseEngineError(kErrMaxRecordSize, dataFileName);
 
     // ---- Descriptors --------------------------------------------------------------
-    const TFormatSettings formats = locale ? locale->Formats() : TFormatSettings::Global();
+    // The locale's settings only matter for a field that carries a text to
+    // check; deriving them is the costly part of a locale.
+    std::optional<TFormatSettings> formats;
     bool autoIncrementSeen = false;
     for (std::size_t i = 0; i < fields.size(); ++i) {
         TFieldDescriptor& field = fields[i];
@@ -102,9 +105,14 @@ TDataHeader TTableDefinition::Validate(const std::string& dataFileName) {
         } else {
             field.declaredSize = 0;
         }
-        for (const std::string* text : {&field.defaultValue, &field.minimum, &field.maximum})
-            if (!TFieldText::IsAcceptable(field, *text, formats))
+        for (const std::string* text : {&field.defaultValue, &field.minimum, &field.maximum}) {
+            if (text->empty())
+                continue; // an empty text sets no value, limit or default
+            if (!formats)
+                formats = locale ? locale->Formats() : TFormatSettings::Global();
+            if (!TFieldText::IsAcceptable(field, *text, *formats))
                 RaiseEngineError(kErrInvalidValidityCheck, dataFileName, field.name);
+        }
         if (field.type != kFtBcd)
             field.declaredDecimals = 0;
         field.calculated = 0;

@@ -5,6 +5,8 @@
 #include "EngineError.h"
 #include "LocaleCollator.h"
 
+#include <map>
+#include <mutex>
 #include <unicode/udat.h>
 #include <unicode/uloc.h>
 #include <unicode/unum.h>
@@ -119,6 +121,20 @@ std::optional<char> NumberSymbol(UNumberFormat* format, UNumberFormatSymbol symb
     return static_cast<char>(buffer[0]);
 }
 
+// The settings of each locale asked for so far. Deriving them opens ICU
+// date and number formats, which costs far more than a small table's whole
+// life (every SELECT creates an answer table); ICU's locale data do not
+// change while the process runs, so one derivation per locale serves all.
+const TFormatSettings& CachedFormatSettings(const std::string& icuLocale) {
+    static std::mutex mutex;
+    static std::map<std::string, TFormatSettings> cache;
+    const std::lock_guard<std::mutex> lock(mutex);
+    auto it = cache.find(icuLocale);
+    if (it == cache.end())
+        it = cache.emplace(icuLocale, FormatSettingsOfIcuLocale(icuLocale)).first;
+    return it->second;
+}
+
 } // namespace
 
 TFormatSettings FormatSettingsOfIcuLocale(const std::string& icuLocale) {
@@ -197,7 +213,6 @@ TTableLocale::TTableLocale(std::uint32_t localeId, const std::string& dataFileNa
     : localeId_(localeId), icuLocale_(IcuLocaleName(localeId)) {
     if (icuLocale_.empty())
         RaiseEngineError(kErrLanguageDriver, dataFileName);
-    formats_ = FormatSettingsOfIcuLocale(icuLocale_);
     try {
         collator_ = std::make_unique<TLocaleCollator>(localeId);
     } catch (const ETabulaEngineError&) {
@@ -206,6 +221,12 @@ TTableLocale::TTableLocale(std::uint32_t localeId, const std::string& dataFileNa
 }
 
 TTableLocale::~TTableLocale() = default;
+
+const TFormatSettings& TTableLocale::Formats() const {
+    if (!formats_)
+        formats_ = CachedFormatSettings(icuLocale_);
+    return *formats_;
+}
 
 int TTableLocale::Compare(const std::uint8_t* a, const std::uint8_t* b, std::size_t size) const {
     return collator_->Compare(a, b, size);

@@ -10,14 +10,16 @@
 // TLocaleCollator, which also converts the single-byte text with the
 // locale's ANSI code page).
 //
-// An instance is immutable after construction; it is used by one thread at
-// a time, like the table that holds it.
+// An instance does not change after construction (its format settings are
+// derived when first asked for); it is used by one thread at a time, like
+// the table that holds it.
 #pragma once
 
 #include "FormatSettings.h"
 
 #include <cstdint>
 #include <memory>
+#include <optional>
 #include <string>
 #include <string_view>
 
@@ -42,7 +44,9 @@ public:
 
     std::uint32_t LocaleId() const { return localeId_; }
     const std::string& IcuLocale() const { return icuLocale_; }
-    const TFormatSettings& Formats() const { return formats_; }
+    // Derived on first use: most tables (every SELECT's answer table) never
+    // read a date, time or number written as text.
+    const TFormatSettings& Formats() const;
     // Case-sensitive comparison of two zero-terminated texts of at most
     // `size` bytes: negative, 0 or positive.
     int Compare(const std::uint8_t* a, const std::uint8_t* b, std::size_t size) const;
@@ -50,7 +54,7 @@ public:
 private:
     std::uint32_t localeId_;
     std::string icuLocale_;
-    TFormatSettings formats_;
+    mutable std::optional<TFormatSettings> formats_;
     std::unique_ptr<TLocaleCollator> collator_;
 };
 

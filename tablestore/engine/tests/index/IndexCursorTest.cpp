@@ -544,6 +544,44 @@ TEST(IndexCursor, RangesAndFiltersMatchABruteForceScan) {
     }
 }
 
+// Narrow ranges - a join's lookup of one key - find their end by stepping
+// from their start, wide ones by a second descent: either way the range
+// holds exactly the entries with the prefix, also when it is empty, when
+// it crosses a leaf and when it ends at the index's last entry.
+TEST(IndexCursor, NarrowAndWideRangesHoldExactlyTheirEntries) {
+    std::mt19937 rng(7);
+    TTable t;
+    const int n = 900;
+    for (int i = 0; i < n; ++i)
+        t.Append(std::string(1, static_cast<char>('A' + rng() % 3)) + std::to_string(rng() % 60),
+                 static_cast<std::int32_t>(rng() % 5));
+    for (int i = 0; i < n / 4; ++i) {
+        const auto r = static_cast<std::int32_t>(1 + rng() % n);
+        if (t.Live(r))
+            t.Delete(r);
+    }
+    TIndexCursor& c = t.Cursor();
+    for (const char letter : {'A', 'B', 'C', 'D'}) {
+        for (int number = -1; number < 62; ++number) {
+            const std::string prefix =
+                std::string(1, letter) + (number < 0 ? "" : std::to_string(number));
+            const Bytes key = t.NameKey(prefix);
+            const int given = 1 + static_cast<int>(prefix.size());
+            c.SetRange(key.data(), given, key.data(), given);
+            std::int64_t expected = 0;
+            for (std::int32_t r = 1; r <= n; ++r)
+                expected += t.Live(r) && t.Name(r).rfind(prefix, 0) == 0 ? 1 : 0;
+            ASSERT_EQ(c.RecordCount(), expected) << prefix;
+            if (expected > 0) {
+                ASSERT_TRUE(c.First());
+                EXPECT_EQ(t.Name(c.CurrentRecordNumber()).rfind(prefix, 0), 0u) << prefix;
+                ASSERT_TRUE(c.Last());
+                EXPECT_EQ(t.Name(c.CurrentRecordNumber()).rfind(prefix, 0), 0u) << prefix;
+            }
+        }
+    }
+}
+
 TEST(IndexCursor, ConsecutiveCountFollowsRecordNumbersInIndexOrder) {
     TTable t;
     for (const char* n : {"A", "B", "C", "D", "E", "F"})

@@ -155,22 +155,28 @@ void TrpPageGenerator::CollectAggregates(TrpBandStructure& structure) {
         for (const std::string& call : calls)
             EvaluatorOf(report_).Calc(call);
     };
+    // The first band of a type with its child bands, then the further bands.
+    auto collectType = [&](std::uint8_t readerType) {
+        TrpBand* first = structure.Head(readerType);
+        for (TrpBand* b = first; b; b = b->Child)
+            collectFrom(*b);
+        for (TrpBand* b = first ? first->Next : nullptr; b; b = b->Next)
+            collectFrom(*b);
+    };
     try {
         for (std::uint8_t dataType : kDataTypeOfLevel) {
             for (TrpBand* data = structure.Head(dataType); data && data->View; data = data->Next) {
                 if (data != structure.Head(dataType) && !data->DataSet)
                     break;
                 info.CollectingBand = data;
-                for (std::uint8_t readerType : ReaderTypes(dataType)) {
-                    TrpBand* first = structure.Head(readerType);
-                    for (TrpBand* b = first; b; b = b->Child)
-                        collectFrom(*b);
-                    for (TrpBand* b = first ? first->Next : nullptr; b; b = b->Next)
-                        collectFrom(*b);
-                }
+                for (std::uint8_t readerType : ReaderTypes(dataType))
+                    collectType(readerType);
             }
         }
-        // Cross footers collect for the cross data band here.
+        if (TrpBand* cross = structure.Head(btCrossData); cross->View) {
+            info.CollectingBand = cross;
+            collectType(btCrossFooter);
+        }
     } catch (const std::exception& e) {
         TrpCalculationError::Report(report_, EngineState().CurrentView, e.what());
     }

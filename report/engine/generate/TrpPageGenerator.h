@@ -81,6 +81,7 @@ public:
     int ColumnFooterHeight() const;
     // Starts a new generated page of the current template page.
     void StartGeneratedPage();
+    void ReportProgress(int pageNo) { progress_(pageNo); }
 
 private:
     void StartPages();

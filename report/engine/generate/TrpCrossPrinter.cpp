@@ -241,9 +241,20 @@ void TrpCrossPrinter::AccumulateColumn(TrpBand& data, TrpBand& row) {
         round.BandVisible = data.Visible;
         AccumulateAggregates(data, round, [&data] { ++data.Records; });
         if (row.IsData()) {
+            // The row's totals are over the row's records: its fields are
+            // the ones an expression names without a dataset.
             round.BandVisible = row.Visible;
             round.HoldsCrossCells = true;
-            AccumulateAggregates(row, round, {});
+            TrpGenerationInfo& info = GenerationInfo();
+            TrpAggregateBand* current = info.CurrentBand;
+            info.CurrentBand = &row;
+            try {
+                AccumulateAggregates(row, round, {});
+            } catch (...) {
+                info.CurrentBand = current;
+                throw;
+            }
+            info.CurrentBand = current;
         }
     } catch (const std::exception& e) {
         TrpCalculationError::Report(report, data.View, e.what());

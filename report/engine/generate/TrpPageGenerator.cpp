@@ -298,16 +298,26 @@ void TrpPageGenerator::NewPage() {
         printer_->PrintBand(state_.Structure->Head(btColumnFooter));
         state_.PrintingColumnFooter = false;
     }
+    // Cross columns may have started pages after this one; each still
+    // lacking its footer gets it now.
     TrpBand* footer = state_.Structure->Head(btPageFooter);
-    const auto current = static_cast<std::size_t>(state_.PageCounter);
-    const bool firstPage = state_.PageCounter == state_.FormFirstPage;
-    if (footer->View && !state_.FooterPrinted[current] &&
-        (!firstPage || footer->FlagSet(kBandOnFirstPage))) {
-        printer_->PrintBand(footer);
-        state_.FooterPrinted[current] = true;
+    const int current = state_.PageCounter;
+    const int count = static_cast<int>(report_.EMFPages().Count());
+    for (int p = current; p < count; ++p) {
+        const auto index = static_cast<std::size_t>(p);
+        if (p > current && state_.FooterPrinted[index])
+            continue;
+        state_.PageCounter = p;
+        const bool firstPage = p == state_.FormFirstPage;
+        if (footer->View && !state_.FooterPrinted[index] &&
+            (!firstPage || footer->FlagSet(kBandOnFirstPage))) {
+            printer_->PrintBand(footer);
+            state_.FooterPrinted[index] = true;
+        }
+        if (report_.OnEndPage)
+            report_.OnEndPage(p);
     }
-    if (report_.OnEndPage)
-        report_.OnEndPage(state_.PageCounter);
+    state_.PageCounter = current;
     const TrpPageBounds bounds = state_.Page->Bounds();
     state_.BottomLimit = bounds.bottom;
     StartGeneratedPage();

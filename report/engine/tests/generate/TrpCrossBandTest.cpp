@@ -109,6 +109,27 @@ TEST_F(TrpCrossBandTest, OverflowPageGetsThePageHeaderOnlyPerItsFirstPageRule) {
     }
 }
 
+TEST_F(TrpCrossBandTest, PagesStartedForColumnsGetTheirPageFooterBeforeTheNextPage) {
+    const int left = Bounds().left;
+    TrpBandView& footer = build_.Band(btPageFooter, 900, 20, "", "PageFooter1");
+    footer.Flags = kBandDefaultFlags;
+    build_.Memo(left, 900, 50, 18, {"Foot [PAGE#]"}, "PF");
+    // Rows tall enough that three need a second vertical page.
+    const int rowHeight = (Room() - 20) / 2 - 1;
+    build_.Band(btMasterData, 40, rowHeight, "3", "MasterData1");
+    CrossBand(build_, btCrossData, left + 100, 300, "6", "CrossData1");
+    build_.Memo(left + 100, 40, 50, 18, {"[COLUMN#]"}, "Cell");
+    ASSERT_TRUE(BuildPages(report_)) << LastGenerationError();
+    const std::size_t pages = report_.EMFPages().Count();
+    ASSERT_GE(pages, 4u);
+    auto feet = FindPrinted(report_, "PF");
+    ASSERT_EQ(feet.size(), pages);
+    for (std::size_t p = 0; p < pages; ++p) {
+        EXPECT_EQ(feet[p].page, p);
+        EXPECT_EQ(feet[p].object.text, "Foot " + std::to_string(p + 1));
+    }
+}
+
 TEST_F(TrpCrossBandTest, CellAggregatesTotalEachRowAcrossAndEachColumnDown) {
     build_.Band(btMasterData, 40, 20, "3", "MasterData1");
     build_.Band(btMasterFooter, 80, 20, "", "MasterFooter1");

@@ -46,6 +46,12 @@ std::string AggregateKey(const TrpAggregateBand& band, char code, const std::str
     return key + band.BandName() + Sep() + code + Sep() + expression + Sep() + flag + Sep();
 }
 
+std::string ColumnAggregateKey(int column, const std::string& markedKey) {
+    if (markedKey.size() < 2 || markedKey[0] != '0' || markedKey[1] != kAggregateSeparator)
+        return markedKey;
+    return std::to_string(column) + markedKey.substr(1);
+}
+
 TrpValue EvaluateAggregate(char code, const std::string& p1, const std::string& p2,
                            const std::string& p3) {
     TrpGenerationInfo& info = GenerationInfo();
@@ -66,12 +72,16 @@ TrpValue EvaluateAggregate(char code, const std::string& p1, const std::string& 
         }
         return std::int64_t{0};
     }
-    TrpAggregateBand* dataBand = current->RememberedDataBand();
+    // A cell of a cross data band reads its row band's copy of this column.
+    TrpAggregateBand* keyBand = current;
+    if (current->IsCrossData() && info.CrossRowBand)
+        keyBand = info.CrossRowBand;
+    TrpAggregateBand* dataBand = keyBand->RememberedDataBand();
     if (!dataBand)
         return std::int64_t{0};
-    std::string key = AggregateKey(*current, code, expression, flag);
-    if (current->IsCrossData())
-        key = std::to_string(info.ColumnNo) + Sep() + dataBand->BandName() + Sep() + key;
+    std::string key = AggregateKey(*keyBand, code, expression, flag);
+    if (keyBand != current)
+        key = ColumnAggregateKey(info.ColumnNo, key);
     TrpValue value = dataBand->Aggregates().Get(key);
     if (value.IsNull())
         return std::int64_t{0};

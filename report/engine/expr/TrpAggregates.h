@@ -9,8 +9,13 @@
 // where band-name is the band holding the call (the "0" marks a band that
 // holds objects of other bands and is no cross footer), code the function
 // code as one character, expression the first argument (for "COUNT" the
-// band argument) and flag the flag text. Inside a cross data band a read
-// looks under column-number sep data-band-name ... instead.
+// band argument) and flag the flag text.
+//
+// Per-column copies: while a row band prints its cross cells, the data band
+// keeps one copy of every "0"-marked entry per column, keyed by the column
+// number in decimal in place of the "0" (ColumnAggregateKey). A call in a
+// cell of a cross data band reads the copy of the current column under the
+// row band's own key, so that writer and reader build the key in one place.
 #pragma once
 
 #include "TrpVariables.h"
@@ -66,6 +71,11 @@ public:
 // The key of a call in band of code with its expression and flag texts.
 std::string AggregateKey(const TrpAggregateBand& band, char code, const std::string& expression,
                          const std::string& flag);
+
+// The per-column copy of a "0"-marked key: the column number in decimal
+// followed by the rest of markedKey after its "0". An unmarked key is
+// returned as it is (it has no per-column copies).
+std::string ColumnAggregateKey(int column, const std::string& markedKey);
 
 // The value of one aggregate call with its three argument texts, by the
 // current generation state (TrpGenerationInfo): registration while

@@ -40,6 +40,8 @@ struct TrpGenerationInfo {
     // the aggregates of a data band, that band.
     TrpAggregateBand* CurrentBand = nullptr;
     TrpAggregateBand* CollectingBand = nullptr;
+    // The row band whose cross cells are printing; null otherwise.
+    TrpAggregateBand* CrossRowBand = nullptr;
     bool CollectingAggregates() const { return CollectingBand != nullptr; }
 
     // The default of field references: DefaultDataset when set (outside

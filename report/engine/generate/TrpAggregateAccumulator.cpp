@@ -88,12 +88,12 @@ TrpValue StartValue(char code) {
 
 // Adds the current column's copy of the first cross-marked entry that lacks
 // one; false when every such entry has its copy.
-bool AddColumnCopy(TrpVariables& aggregates, const std::string& column) {
+bool AddColumnCopy(TrpVariables& aggregates, int column) {
     for (int i = 0; i < aggregates.Count(); ++i) {
         const std::string key = aggregates.Name(i);
         if (FirstField(key) != std::string(1, kCrossMark))
             continue;
-        const std::string copy = column + key.substr(1);
+        const std::string copy = ColumnAggregateKey(column, key);
         if (aggregates.IndexOf(copy) >= 0)
             continue;
         std::optional<TrpAggregateEntry> entry = ParseKey(WithoutMark(key));
@@ -148,7 +148,7 @@ void AccumulateAggregates(TrpAggregateBand& band, const TrpAccumulationRound& ro
     // Each addition starts the scan again: a sorted list may have moved
     // the entries.
     if (round.HoldsCrossCells)
-        while (AddColumnCopy(aggregates, column)) {
+        while (AddColumnCopy(aggregates, round.ColumnNo)) {
         }
     TrpLastEvaluation last;
     for (int i = 0; i < aggregates.Count(); ++i) {
@@ -160,6 +160,11 @@ void AccumulateAggregates(TrpAggregateBand& band, const TrpAccumulationRound& ro
                 continue;
             key = key.substr(column.size() + 1);
         } else {
+            // A record round leaves the per-column copies to the column
+            // rounds: they would otherwise count each record once more.
+            std::optional<std::string> first = FirstField(key);
+            if (first && IsDigits(*first) && *first != std::string(1, kCrossMark))
+                continue;
             key = WithoutMark(key);
         }
         std::optional<TrpAggregateEntry> entry = ParseKey(key);
@@ -172,7 +177,8 @@ void AccumulateAggregates(TrpAggregateBand& band, const TrpAccumulationRound& ro
             continue;
         aggregates.SetValue(i, Accumulated(entry->Code, aggregates.Value(i), value));
     }
-    incrementRecordCount();
+    if (incrementRecordCount)
+        incrementRecordCount();
 }
 
 void ResetAggregates(TrpAggregateBand& reader, const std::function<void()>& resetRecordCount) {

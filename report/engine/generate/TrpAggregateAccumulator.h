@@ -30,7 +30,9 @@ struct TrpAccumulationRound {
 };
 
 // Accumulates one round into band's aggregates; the band's record count is
-// raised through IncrementRecordCount.
+// raised through incrementRecordCount (empty for a column round of a row
+// band: its record was counted by its record round). A record round skips
+// the per-column copies.
 void AccumulateAggregates(TrpAggregateBand& band, const TrpAccumulationRound& round,
                           const std::function<void()>& incrementRecordCount);
 

@@ -6,6 +6,8 @@
 #include "TrpPage.h"
 #include "TrpValueConvert.h"
 
+#include <algorithm>
+
 namespace report {
 
 TrpBand::~TrpBand() {
@@ -36,6 +38,10 @@ bool TrpBand::Breakable() const {
 
 bool TrpBand::FormNewPage() const {
     return FlagSet(kBandFormNewPage) && !Page.SubReportPage;
+}
+
+bool TrpBand::HoldsCell(const TrpView* view) const {
+    return std::find(Cells.begin(), Cells.end(), view) != Cells.end();
 }
 
 void TrpBand::RememberDataBand(TrpAggregateBand* dataBand) {

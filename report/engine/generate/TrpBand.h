@@ -46,8 +46,12 @@ public:
     bool Visible = true;
     TrpStrings Script; // compiled
     std::string DataSource;
-    // Objects in page order, with tops relative to the band.
+    // Objects in page order, with tops relative to the band. A cross band
+    // lists the objects lying in its strip, lefts relative to it; a row band
+    // also lists them among its objects when they lie in it (its cells,
+    // kept in Cells as well), printed only through the cross printing.
     std::vector<TrpView*> Objects;
+    std::vector<TrpView*> Cells;
 
     TrpBand* Next = nullptr;
     TrpBand* Prior = nullptr;
@@ -106,7 +110,8 @@ public:
     // TrpAggregateBand.
     std::string BandName() const override { return Name; }
     TrpAggregateBand* DefaultDataBand() override { return DefaultData; }
-    bool HoldsOtherBandsObjects() const override { return false; }
+    bool HoldsOtherBandsObjects() const override { return !Cells.empty() && Type != btCrossFooter; }
+    bool HoldsCell(const TrpView* view) const;
     bool IsCrossData() const override { return Type == btCrossData; }
     TrpAggregateBand* RememberedDataBand() override { return AggregateDataBand; }
     void RememberDataBand(TrpAggregateBand* dataBand) override;

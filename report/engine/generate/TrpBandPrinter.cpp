@@ -247,9 +247,16 @@ bool TrpBandPrinter::PrintVisible(TrpBand& band) {
 }
 
 int TrpBandPrinter::StretchedHeight(TrpBand& band) {
+    if (!band.Cells.empty()) {
+        const int measured = cross_.StretchedHeight(band);
+        if (measured >= 0) {
+            band.CalculatedHeight = measured;
+            return measured;
+        }
+    }
     int height = band.Height;
     for (TrpView* view : band.Objects)
-        if (IsFieldStretchable(*view)) {
+        if (IsFieldStretchable(*view) && !band.HoldsCell(view)) {
             auto* stretchable = static_cast<TrpStretcheable*>(view);
             EngineState().CurrentView = view;
             try {
@@ -354,8 +361,12 @@ void TrpBandPrinter::DrawBreakable(TrpBand& band, int top) {
         std::int32_t top, height;
         bool pending = true;
     };
+    // Cells print once, at the band's first part.
+    cross_.PrintCells(band, top, band.CalculatedHeight);
     std::vector<TPending> items;
     for (TrpView* view : band.Objects) {
+        if (band.HoldsCell(view))
+            continue;
         items.push_back({view, view->Top, view->Height});
         if (auto* memo = dynamic_cast<TrpMemoView*>(view);
             memo && memo->LayoutState.Mode == TrpLayoutMode::Normal && memo->Visible)
@@ -459,6 +470,8 @@ bool TrpBandPrinter::PrintObjects(TrpBand& band, int top) {
             }
             continue;
         }
+        if (band.HoldsCell(view))
+            continue;
         PrintObject(*view, top);
         if (gen_.Report().Terminated)
             break;
@@ -466,8 +479,8 @@ bool TrpBandPrinter::PrintObjects(TrpBand& band, int top) {
     printBand_ = nullptr;
     if (gen_.Report().Terminated)
         return false;
-    // Cross cells of a row band attach here.
-    if (subReportsFrom == band.Objects.size())
+    cross_.PrintCells(band, top, height);
+    if (gen_.Report().Terminated || subReportsFrom == band.Objects.size())
         return false;
     gen_.SubReports().Run(band, subReportsFrom, top, height);
     return true;
@@ -478,7 +491,18 @@ void TrpBandPrinter::ForgetSuppressed(const TrpBand& band) {
         suppressed_.erase(view);
 }
 
+void TrpBandPrinter::PrintCell(TrpView& view, int x, int top, const QRect& band) {
+    printBand_ = &band;
+    PrintMoved(view, x, top);
+    printBand_ = nullptr;
+}
+
 void TrpBandPrinter::PrintObject(TrpView& view, int top) {
+    const TrpFormingState& s = gen_.State();
+    PrintMoved(view, s.ColumnLeft - s.Page->Bounds().left, top);
+}
+
+void TrpBandPrinter::PrintMoved(TrpView& view, int dx, int dy) {
     TrpReport& report = gen_.Report();
     EngineState().CurrentView = &view;
     try {
@@ -489,8 +513,7 @@ void TrpBandPrinter::PrintObject(TrpView& view, int top) {
                 report.RunObjectScript(view);
             return;
         }
-        const TrpFormingState& s = gen_.State();
-        TMoveScope move(view, s.ColumnLeft - s.Page->Bounds().left, top);
+        TMoveScope move(view, dx, dy);
         PrintView(view);
     } catch (const std::exception& e) {
         TrpCalculationError::Report(report, &view, e.what());

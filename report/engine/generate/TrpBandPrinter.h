@@ -10,6 +10,8 @@
 // band being split.
 #pragma once
 
+#include "TrpCrossPrinter.h"
+
 #include <QRect>
 #include <map>
 #include <string>
@@ -22,7 +24,8 @@ class TrpView;
 
 class TrpBandPrinter {
 public:
-    explicit TrpBandPrinter(TrpPageGenerator& generator) : gen_(generator) {}
+    explicit TrpBandPrinter(TrpPageGenerator& generator)
+        : gen_(generator), cross_(generator, *this) {}
 
     // Prints band (nothing for null). False when the band did not fit on a
     // sub-report page and was not printed.
@@ -34,6 +37,9 @@ public:
     // The stored value of a group header's condition and of the headers
     // after it.
     void StoreGroupValues(TrpBand& header);
+    // Prints a cross cell moved right by x and down by top into the current
+    // generated page; band is the cell's band rectangle on the page.
+    void PrintCell(TrpView& view, int x, int top, const QRect& band);
 
 private:
     bool PrintVisible(TrpBand& band);
@@ -47,12 +53,14 @@ private:
     // True when the band's sub-reports ran and moved CurY.
     bool PrintObjects(TrpBand& band, int top);
     void PrintObject(TrpView& view, int top);
+    void PrintMoved(TrpView& view, int dx, int dy);
     void PrintView(TrpView& view);
     void AdvanceBandColumn(TrpBand& band, int height);
     void Accumulate(TrpBand& band);
     void ResetRead(TrpBand& band);
 
     TrpPageGenerator& gen_;
+    TrpCrossPrinter cross_;
     std::map<const TrpView*, std::string> suppressed_;
     // The rectangle of the band whose objects print whole right now (page
     // coordinates), or of the part of a breakable band on this page.

@@ -3,6 +3,7 @@
 
 #include "TInterpretator.h"
 #include "TrpBandDataSource.h"
+#include "TrpExpressionText.h"
 #include "TrpForm.h"
 #include "TrpMemoView.h"
 #include "TrpPage.h"
@@ -62,6 +63,8 @@ TrpBandStructure::~TrpBandStructure() {
     }
     for (auto& [view, top] : savedTops_)
         view->Top = top;
+    for (auto& [view, left] : savedLefts_)
+        view->Left = left;
 }
 
 TrpBand* TrpBandStructure::Head(int type) const {
@@ -113,9 +116,10 @@ void TrpBandStructure::FillBands(TrpReport& report) {
     for (std::size_t i = 0; i < page_.Count(); ++i)
         if (dynamic_cast<TrpBandView*>(page_.Object(i)))
             assigned[i] = true;
-    // Cross bands and their cells are attached by the cross-band printing;
-    // here they only keep their band fields.
+    FillCrossBands(assigned);
     for (int type = 0; type < btNone; ++type) {
+        if (IsCrossType(type))
+            continue;
         TrpBand* last = nullptr;
         for (std::size_t i = 0; i < page_.Count(); ++i) {
             auto* view = dynamic_cast<TrpBandView*>(page_.Object(i));
@@ -130,8 +134,7 @@ void TrpBandStructure::FillBands(TrpReport& report) {
                 band->Prior = last;
             }
             last = band;
-            if (!IsCrossType(type))
-                CollectObjects(*band, assigned);
+            CollectObjects(*band, assigned);
         }
     }
     TrpBand* none = Head(btNone);
@@ -158,6 +161,7 @@ void TrpBandStructure::CollectObjects(TrpBand& band, std::vector<bool>& assigned
         else
             band.Objects.push_back(view);
     }
+    CollectCells(band);
     // Sub-report objects come last, so that the band's own objects print
     // before the sub-report takes over.
     band.Objects.insert(band.Objects.end(), subReports.begin(), subReports.end());
@@ -165,6 +169,56 @@ void TrpBandStructure::CollectObjects(TrpBand& band, std::vector<bool>& assigned
         savedTops_.emplace_back(view, view->Top);
         view->Top -= band.Top;
         view->OwnerBand = &band;
+    }
+}
+
+// Cross bands are vertical strips: each takes the objects whose left lies
+// inside it (lefts made relative to the strip) before the row bands collect
+// theirs, so that a row band meets them as cells.
+void TrpBandStructure::FillCrossBands(std::vector<bool>& assigned) {
+    crossOwner_.assign(page_.Count(), nullptr);
+    inRow_.assign(page_.Count(), false);
+    for (int type : {btCrossHeader, btCrossData, btCrossFooter}) {
+        TrpBand* last = nullptr;
+        for (std::size_t i = 0; i < page_.Count(); ++i) {
+            auto* view = dynamic_cast<TrpBandView*>(page_.Object(i));
+            if (!view || view->BandType() != type)
+                continue;
+            TrpBand* band = last ? NewBand(static_cast<std::uint8_t>(type)) : Head(type);
+            band->TakeFrom(*view);
+            TrpStrings errors;
+            EngineInterpretator().CompileScript(view->Memo, band->Script, errors);
+            if (last) {
+                last->Next = band;
+                band->Prior = last;
+            }
+            last = band;
+            for (std::size_t j = 0; j < page_.Count(); ++j) {
+                TrpView* object = page_.Object(j);
+                if (assigned[j] || dynamic_cast<TrpSubReportView*>(object) ||
+                    object->Left < band->Left || object->Left >= band->Left + band->Width)
+                    continue;
+                assigned[j] = true;
+                crossOwner_[j] = band;
+                band->Objects.push_back(object);
+                savedLefts_.emplace_back(object, object->Left);
+                object->Left -= band->Left;
+            }
+        }
+    }
+}
+
+// The objects of cross bands lying vertically inside a row band become its
+// cells, after its own objects.
+void TrpBandStructure::CollectCells(TrpBand& band) {
+    const int bottom = band.Top + band.Height;
+    for (std::size_t i = 0; i < page_.Count(); ++i) {
+        TrpView* view = page_.Object(i);
+        if (!crossOwner_[i] || inRow_[i] || view->Top < band.Top || view->Top >= bottom)
+            continue;
+        inRow_[i] = true;
+        band.Objects.push_back(view);
+        band.Cells.push_back(view);
     }
 }
 
@@ -280,6 +334,13 @@ void TrpBandStructure::LinkDefaultDataBands() {
                                  ? b->DataBandLink->DataBandLink
                                  : master;
             break;
+        case btCrossData:
+            b->DefaultData = b;
+            break;
+        case btCrossHeader:
+        case btCrossFooter:
+            b->DefaultData = Head(btCrossData);
+            break;
         case btMasterHeader:
         case btMasterFooter:
             b->DefaultData = b->DataBandLink ? b->DataBandLink : master;
@@ -301,9 +362,41 @@ void TrpBandStructure::ResolveDataSources(TrpReport& report) {
             continue;
         if (!band->IsData() && band->Type != btCrossData)
             continue;
+        if (band->Type == btCrossData && band->DataSource.find(';') != std::string::npos) {
+            ResolveCrossDataSets(context, *band);
+            continue;
+        }
         TrpBandDataSource source = ResolveBandDataSource(context, band->DataSource);
         band->DataSet = source.dataset;
         band->OwnedDataSet = std::move(source.owned);
+    }
+}
+
+// A cross data band's data source "name=source;name=source;..." gives
+// each named row band (header to group footer types) the dataset the cross
+// data band walks for it. A trailing piece without ";" is ignored, as is a
+// pair without "=".
+void TrpBandStructure::ResolveCrossDataSets(const TrpLookupContext& context,
+                                            const TrpBand& crossData) {
+    const std::string& text = crossData.DataSource;
+    for (std::size_t begin = 0;;) {
+        const std::size_t end = text.find(';', begin);
+        if (end == std::string::npos)
+            return;
+        const std::string pair = text.substr(begin, end - begin);
+        begin = end + 1;
+        const std::size_t eq = pair.find('=');
+        if (eq == std::string::npos)
+            continue;
+        const std::string name = TrimText(pair.substr(0, eq));
+        for (auto& band : bands_) {
+            if (band->Type < btMasterHeader || band->Type > btGroupFooter ||
+                !SameName(band->Name, name))
+                continue;
+            TrpBandDataSource source = ResolveBandDataSource(context, pair.substr(eq + 1));
+            band->CrossDataSet = source.dataset;
+            band->OwnedCrossDataSet = std::move(source.owned);
+        }
     }
 }
 

@@ -19,6 +19,7 @@ namespace report {
 
 class TrpPage;
 class TrpReport;
+struct TrpLookupContext;
 
 class TrpBandStructure {
 public:
@@ -42,6 +43,9 @@ private:
     void PrepareObjects(TrpReport& report, std::set<TrpView*>& compiled);
     void FillBands(TrpReport& report);
     void CollectObjects(TrpBand& band, std::vector<bool>& assigned);
+    void FillCrossBands(std::vector<bool>& assigned);
+    void CollectCells(TrpBand& band);
+    void ResolveCrossDataSets(const TrpLookupContext& context, const TrpBand& crossData);
     void SortChains();
     void LinkHeadersAndFooters();
     void LinkGroups();
@@ -54,6 +58,11 @@ private:
     std::vector<std::unique_ptr<TrpBand>> bands_;
     // The designed tops of the collected objects, put back when the page ends.
     std::vector<std::pair<TrpView*, std::int32_t>> savedTops_;
+    std::vector<std::pair<TrpView*, std::int32_t>> savedLefts_;
+    // Per page object: the cross band it lies in, and whether a row band
+    // has taken it as a cell.
+    std::vector<TrpBand*> crossOwner_;
+    std::vector<bool> inRow_;
     int deepestLevel_ = 0;
 };
 

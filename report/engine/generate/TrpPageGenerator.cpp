@@ -197,22 +197,28 @@ void TrpPageGenerator::CollectAggregates(TrpBandStructure& structure) {
         for (const std::string& call : calls)
             EvaluatorOf(report_).Calc(call);
     };
+    // The first band of a type with its child bands, then the further bands.
+    auto collectType = [&](std::uint8_t readerType) {
+        TrpBand* first = structure.Head(readerType);
+        for (TrpBand* b = first; b; b = b->Child)
+            collectFrom(*b);
+        for (TrpBand* b = first ? first->Next : nullptr; b; b = b->Next)
+            collectFrom(*b);
+    };
     try {
         for (std::uint8_t dataType : kDataTypeOfLevel) {
             for (TrpBand* data = structure.Head(dataType); data && data->View; data = data->Next) {
                 if (data != structure.Head(dataType) && !data->DataSet)
                     break;
                 info.CollectingBand = data;
-                for (std::uint8_t readerType : ReaderTypes(dataType)) {
-                    TrpBand* first = structure.Head(readerType);
-                    for (TrpBand* b = first; b; b = b->Child)
-                        collectFrom(*b);
-                    for (TrpBand* b = first ? first->Next : nullptr; b; b = b->Next)
-                        collectFrom(*b);
-                }
+                for (std::uint8_t readerType : ReaderTypes(dataType))
+                    collectType(readerType);
             }
         }
-        // Cross footers collect for the cross data band here.
+        if (TrpBand* cross = structure.Head(btCrossData); cross->View) {
+            info.CollectingBand = cross;
+            collectType(btCrossFooter);
+        }
     } catch (const std::exception& e) {
         TrpCalculationError::Report(report_, EngineState().CurrentView, e.what());
     }
@@ -377,15 +383,25 @@ void TrpPageGenerator::NewPage() {
         printer_->PrintBand(state_.Structure->Head(btColumnFooter));
         state_.PrintingColumnFooter = false;
     }
+    // Cross columns may have started pages after this one; each still
+    // lacking its footer gets it now.
     TrpBand* footer = state_.Structure->Head(btPageFooter);
-    const auto current = static_cast<std::size_t>(state_.PageCounter);
-    const bool firstPage = state_.PageCounter == state_.FormFirstPage;
-    if (footer->View && !state_.FooterPrinted[current] &&
-        (!firstPage || footer->FlagSet(kBandOnFirstPage))) {
-        printer_->PrintBand(footer);
-        state_.FooterPrinted[current] = true;
+    const int current = state_.PageCounter;
+    const int count = static_cast<int>(report_.EMFPages().Count());
+    for (int p = current; p < count; ++p) {
+        const auto index = static_cast<std::size_t>(p);
+        if (p > current && state_.FooterPrinted[index])
+            continue;
+        state_.PageCounter = p;
+        const bool firstPage = p == state_.FormFirstPage;
+        if (footer->View && !state_.FooterPrinted[index] &&
+            (!firstPage || footer->FlagSet(kBandOnFirstPage))) {
+            printer_->PrintBand(footer);
+            state_.FooterPrinted[index] = true;
+        }
+        TellEndPage(p);
     }
-    TellEndPage(state_.PageCounter);
+    state_.PageCounter = current;
     const TrpPageBounds bounds = state_.Page->Bounds();
     state_.BottomLimit = bounds.bottom;
     StartGeneratedPage();

@@ -104,6 +104,7 @@ public:
     // following is the next member's first template page (null for the
     // last), which may continue on this member's last sheet.
     void JoinComposite(TrpReport& composite, const TrpFormingState* previous, TrpPage* following);
+    void ReportProgress(int pageNo) { progress_(pageNo); }
 
 private:
     void StartPages();

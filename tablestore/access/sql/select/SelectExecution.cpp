@@ -82,6 +82,7 @@ private:
     // Per-row scratch, reused so that a row of an existing group or a
     // repeated DISTINCT row allocates no key or value list of its own.
     std::vector<TSqlValue> groupValues_;
+    std::vector<TSqlValue> values_;
     std::string key_;
     // For each aggregate whose argument is a column an earlier aggregate
     // also reads (SUM(x), MIN(x), MAX(x)), that earlier field; else itself.
@@ -174,16 +175,21 @@ void TRowCollector::Add() {
         AddGrouped();
         return;
     }
-    TAnswerRow row;
-    row.values.reserve(fields_.size());
+    // The values are evaluated into the scratch list, which a repeated
+    // DISTINCT row leaves to the next row.
+    values_.clear();
     for (const TResultDataField& f : fields_)
-        row.values.push_back(Evaluate(*f.expr));
+        values_.push_back(Evaluate(*f.expr));
     if (s_.distinct) {
-        ExactKeyInto(row.values, key_);
+        ExactKeyInto(values_, key_);
         if (distinct_.contains(key_))
             return;
         distinct_.insert(key_);
     }
+    TAnswerRow row;
+    row.values = std::move(values_);
+    values_.clear();
+    values_.reserve(fields_.size());
     for (const TSqlOrderItem& item : s_.orderBy)
         row.orderKeys.push_back(ItemValue(item, row.values));
     rows_.push_back(std::move(row));

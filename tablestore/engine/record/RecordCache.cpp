@@ -83,7 +83,7 @@ TRecord* TRecordCache::FindVictim(bool stopAtModified) const {
 
 void TRecordCache::ResetBuffer(TRecord& record) {
     if (record.recordNumber != 0)
-        byNumber_.erase(record.recordNumber);
+        ForgetNumber(record.recordNumber);
     record.recordNumber = 0;
     record.modified = false;
     record.calculatedReady = false;
@@ -115,11 +115,28 @@ TRecord& TRecordCache::TakeFree(const std::function<void()>& writeBack) {
     return *victim;
 }
 
+void TRecordCache::ForgetNumber(std::int32_t n) {
+    if (spareNode_.empty())
+        spareNode_ = byNumber_.extract(n);
+    else
+        byNumber_.erase(n);
+}
+
 void TRecordCache::Assign(TRecord& record, std::int32_t n) {
     if (record.recordNumber != 0)
-        byNumber_.erase(record.recordNumber);
+        ForgetNumber(record.recordNumber);
     record.recordNumber = n;
-    byNumber_[n] = &record;
+    if (spareNode_.empty()) {
+        byNumber_[n] = &record;
+        return;
+    }
+    spareNode_.key() = n;
+    spareNode_.mapped() = &record;
+    auto placed = byNumber_.insert(std::move(spareNode_));
+    if (!placed.inserted) {
+        placed.position->second = &record;
+        spareNode_ = std::move(placed.node);
+    }
 }
 
 void TRecordCache::Release(TRecord& record) {

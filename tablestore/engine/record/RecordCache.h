@@ -104,6 +104,8 @@ private:
     // stopAtModified: answer none at the first modified candidate.
     TRecord* FindVictim(bool stopAtModified) const;
     void ResetBuffer(TRecord& record);
+    // Drops the map entry of record number n, keeping its node for reuse.
+    void ForgetNumber(std::int32_t n);
 
     TDataFile* owner_ = nullptr;
     std::size_t imageSize_ = 0;
@@ -111,6 +113,10 @@ private:
     TFail fail_;
     std::vector<std::unique_ptr<TRecord>> records_;
     std::unordered_map<std::int32_t, TRecord*> byNumber_;
+    // A map node taken out when a buffer gave up its record, put back when
+    // a buffer takes a new one: a walk over a table that recycles buffers
+    // allocates no map node per record.
+    std::unordered_map<std::int32_t, TRecord*>::node_type spareNode_;
     TRecord* newest_ = nullptr;
     TRecord* oldest_ = nullptr;
 };

@@ -39,8 +39,13 @@ void TGroupAccumulator::Accumulate(std::size_t field, const TSqlValue& value) {
     ++slot.count;
     switch (f.aggregate) {
     case sqlop::kSum:
-        slot.value = slot.value.IsNull() ? AsResultType(value, f.type)
-                                         : AddValues(slot.value, value, f.type);
+        // A float sum runs in a double and becomes a value once, in
+        // Result(); only a BCD sum is kept as a value while it runs.
+        if (f.type.code != datafmt::kFtBcd)
+            slot.floatSum = slot.count == 1 ? value.AsFloat() : slot.floatSum + value.AsFloat();
+        else
+            slot.value = slot.value.IsNull() ? AsResultType(value, f.type)
+                                             : AddValues(slot.value, value, f.type);
         break;
     case sqlop::kMin:
         if (slot.value.IsNull() || SqlCompareValues(value, slot.value, localeId_) < 0)
@@ -67,6 +72,12 @@ TSqlValue TGroupAccumulator::Result(std::size_t field) const {
     case sqlop::kAvg:
         return TSqlValue::Float(slot.count > 0 ? slot.floatSum / static_cast<double>(slot.count)
                                                : 0.0);
+    case sqlop::kSum:
+        if (f.type.code != datafmt::kFtBcd)
+            return slot.count > 0
+                       ? TSqlValue::Float(slot.floatSum, f.type.subtype == datafmt::kMoneySubtype)
+                       : TSqlValue();
+        return slot.value;
     default:
         return slot.value;
     }

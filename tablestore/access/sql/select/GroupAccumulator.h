@@ -31,8 +31,8 @@ public:
 
 private:
     struct Slot {
-        TSqlValue value; // running SUM, MIN or MAX; NULL until the first value
-        double floatSum = 0;
+        TSqlValue value;     // running BCD SUM, MIN or MAX; NULL until the first value
+        double floatSum = 0; // running float SUM or AVG
         std::int64_t count = 0;
     };
     const std::vector<TResultDataField>* fields_;

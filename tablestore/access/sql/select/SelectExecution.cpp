@@ -11,10 +11,11 @@
 
 #include <algorithm>
 #include <exception>
-#include <map>
 #include <optional>
 #include <set>
 #include <string>
+#include <unordered_map>
+#include <unordered_set>
 
 namespace tabula {
 
@@ -26,9 +27,10 @@ struct TAnswerRow {
     std::optional<TGroupAccumulator> aggregates;
 };
 
-// Exact identity of a list of values: type, null flag and bytes of each.
-std::string ExactKey(const std::vector<TSqlValue>& values) {
-    std::string key;
+// Exact identity of a list of values: type, null flag and bytes of each,
+// written into `key` (cleared first) so that a caller can reuse its buffer.
+void ExactKeyInto(const std::vector<TSqlValue>& values, std::string& key) {
+    key.clear();
     for (const TSqlValue& v : values) {
         key.push_back(static_cast<char>(v.Type()));
         key.push_back(v.IsNull() ? '\0' : '\1');
@@ -36,15 +38,23 @@ std::string ExactKey(const std::vector<TSqlValue>& values) {
             key.append(v.Bytes().begin(), v.Bytes().end());
         key.push_back('\xff');
     }
+}
+
+std::string ExactKey(const std::vector<TSqlValue>& values) {
+    std::string key;
+    ExactKeyInto(values, key);
     return key;
 }
+
+std::vector<std::size_t> ArgumentSources(const std::vector<TResultDataField>& fields);
 
 class TRowCollector {
 public:
     TRowCollector(const TSqlStatement& s, const std::vector<TSourceDataFile*>& sources,
                   const std::vector<TResultDataField>& fields, std::uint32_t localeId,
                   const TJoinIterator& join)
-        : s_(s), sources_(sources), fields_(fields), localeId_(localeId), join_(join) {}
+        : s_(s), sources_(sources), fields_(fields), localeId_(localeId), join_(join),
+          argumentSource_(ArgumentSources(fields)), arguments_(fields.size()) {}
 
     void Add();
     // The aggregate-only row, when no combined row came.
@@ -55,16 +65,31 @@ public:
 private:
     TSqlValue ItemValue(const TSqlOrderItem& item, const std::vector<TSqlValue>& values) const;
     TSqlValue Evaluate(const TSqlNode& n) const { return SqlEvaluate(n, join_.Context()); }
-    void Accumulate(TAnswerRow& row) const;
+    void Accumulate(TAnswerRow& row);
 
     const TSqlStatement& s_;
     const std::vector<TSourceDataFile*>& sources_;
     const std::vector<TResultDataField>& fields_;
     std::uint32_t localeId_;
     const TJoinIterator& join_;
+    void AddGrouped();
+
     std::vector<TAnswerRow> rows_;
-    std::map<std::string, std::size_t> groups_;
-    std::set<std::string> distinct_;
+    // Groups and DISTINCT rows by exact key. Only membership matters (the
+    // rows keep their production order in rows_), so hashed sets do.
+    std::unordered_map<std::string, std::size_t> groups_;
+    std::unordered_set<std::string> distinct_;
+    // Per-row scratch, reused so that a row of an existing group or a
+    // repeated DISTINCT row allocates no key or value list of its own.
+    std::vector<TSqlValue> groupValues_;
+    std::vector<TSqlValue> values_;
+    std::string key_;
+    // For each aggregate whose argument is a column an earlier aggregate
+    // also reads (SUM(x), MIN(x), MAX(x)), that earlier field; else itself.
+    // A column reads the same value however often it is evaluated, so each
+    // row reads it once.
+    std::vector<std::size_t> argumentSource_;
+    std::vector<TSqlValue> arguments_;
 };
 
 TSqlValue TRowCollector::ItemValue(const TSqlOrderItem& item,
@@ -81,34 +106,92 @@ TSqlValue TRowCollector::ItemValue(const TSqlOrderItem& item,
     return join_.ColumnValue(column);
 }
 
-void TRowCollector::Accumulate(TAnswerRow& row) const {
-    for (std::size_t i = 0; i < fields_.size(); ++i)
-        if (fields_[i].aggregate)
-            row.aggregates->Accumulate(i, fields_[i].argument ? Evaluate(*fields_[i].argument)
-                                                              : TSqlValue());
+std::vector<std::size_t> ArgumentSources(const std::vector<TResultDataField>& fields) {
+    std::vector<std::size_t> sources(fields.size());
+    for (std::size_t i = 0; i < fields.size(); ++i) {
+        sources[i] = i;
+        const TSqlNode* a = fields[i].aggregate ? fields[i].argument.get() : nullptr;
+        if (a == nullptr || !a->IsColumn())
+            continue;
+        for (std::size_t j = 0; j < i; ++j) {
+            const TSqlNode* b = fields[j].aggregate ? fields[j].argument.get() : nullptr;
+            if (b != nullptr && b->IsColumn() && b->tableIndex == a->tableIndex &&
+                b->fieldNumber == a->fieldNumber) {
+                sources[i] = j;
+                break;
+            }
+        }
+    }
+    return sources;
 }
 
-void TRowCollector::Add() {
+void TRowCollector::Accumulate(TAnswerRow& row) {
+    for (std::size_t i = 0; i < fields_.size(); ++i)
+        if (fields_[i].aggregate && fields_[i].argument && argumentSource_[i] == i)
+            arguments_[i] = Evaluate(*fields_[i].argument);
+    // COUNT(*) has no argument: its slot stays the NULL the accumulator
+    // ignores.
+    for (std::size_t i = 0; i < fields_.size(); ++i)
+        if (fields_[i].aggregate)
+            row.aggregates->Accumulate(i, arguments_[argumentSource_[i]]);
+}
+
+// A grouped row: the GROUP BY values are found first; a row of a group
+// already held only feeds its aggregates. Its computed columns are still
+// evaluated (an evaluation may fail on any row); its plain columns, which
+// cannot fail and whose values the group's first row keeps, are not.
+void TRowCollector::AddGrouped() {
+    groupValues_.clear();
+    for (const TSqlOrderItem& item : s_.groupBy) {
+        if (item.resultIndex >= 0)
+            groupValues_.push_back(
+                Evaluate(*fields_.at(static_cast<std::size_t>(item.resultIndex)).expr));
+        else
+            groupValues_.push_back(ItemValue(item, {}));
+    }
+    ExactKeyInto(groupValues_, key_);
+    const auto found = groups_.find(key_);
+    if (found != groups_.end()) {
+        for (const TResultDataField& f : fields_)
+            if (!f.aggregate && !f.plain)
+                Evaluate(*f.expr);
+        Accumulate(rows_[found->second]);
+        return;
+    }
     TAnswerRow row;
     row.values.reserve(fields_.size());
     for (const TResultDataField& f : fields_)
         row.values.push_back(f.aggregate ? TSqlValue() : Evaluate(*f.expr));
     for (const TSqlOrderItem& item : s_.orderBy)
         row.orderKeys.push_back(ItemValue(item, row.values));
+    row.aggregates.emplace(fields_, localeId_);
+    groups_.emplace(key_, rows_.size());
+    rows_.push_back(std::move(row));
+    Accumulate(rows_.back());
+}
+
+void TRowCollector::Add() {
     if (s_.grouped) {
-        std::vector<TSqlValue> groupValues;
-        for (const TSqlOrderItem& item : s_.groupBy)
-            groupValues.push_back(ItemValue(item, row.values));
-        const auto [it, fresh] = groups_.emplace(ExactKey(groupValues), rows_.size());
-        if (fresh) {
-            row.aggregates.emplace(fields_, localeId_);
-            rows_.push_back(std::move(row));
-        }
-        Accumulate(rows_[it->second]);
+        AddGrouped();
         return;
     }
-    if (s_.distinct && !distinct_.insert(ExactKey(row.values)).second)
-        return;
+    // The values are evaluated into the scratch list, which a repeated
+    // DISTINCT row leaves to the next row.
+    values_.clear();
+    for (const TResultDataField& f : fields_)
+        values_.push_back(Evaluate(*f.expr));
+    if (s_.distinct) {
+        ExactKeyInto(values_, key_);
+        if (distinct_.contains(key_))
+            return;
+        distinct_.insert(key_);
+    }
+    TAnswerRow row;
+    row.values = std::move(values_);
+    values_.clear();
+    values_.reserve(fields_.size());
+    for (const TSqlOrderItem& item : s_.orderBy)
+        row.orderKeys.push_back(ItemValue(item, row.values));
     rows_.push_back(std::move(row));
 }
 

@@ -125,14 +125,7 @@ void TrpBandStructure::FillBands(TrpReport& report) {
             auto* view = dynamic_cast<TrpBandView*>(page_.Object(i));
             if (!view || view->BandType() != type)
                 continue;
-            TrpBand* band = last ? NewBand(static_cast<std::uint8_t>(type)) : Head(type);
-            band->TakeFrom(*view);
-            TrpStrings errors;
-            EngineInterpretator().CompileScript(view->Memo, band->Script, errors);
-            if (last) {
-                last->Next = band;
-                band->Prior = last;
-            }
+            TrpBand* band = ChainBand(type, *view, last);
             last = band;
             CollectObjects(*band, assigned);
         }
@@ -172,6 +165,20 @@ void TrpBandStructure::CollectObjects(TrpBand& band, std::vector<bool>& assigned
     }
 }
 
+// Makes the run-time band of a band object of the given type: the type's
+// head band for the first, a new band chained after last for the others.
+TrpBand* TrpBandStructure::ChainBand(int type, TrpBandView& view, TrpBand* last) {
+    TrpBand* band = last ? NewBand(static_cast<std::uint8_t>(type)) : Head(type);
+    band->TakeFrom(view);
+    TrpStrings errors;
+    EngineInterpretator().CompileScript(view.Memo, band->Script, errors);
+    if (last) {
+        last->Next = band;
+        band->Prior = last;
+    }
+    return band;
+}
+
 // Cross bands are vertical strips: each takes the objects whose left lies
 // inside it (lefts made relative to the strip) before the row bands collect
 // theirs, so that a row band meets them as cells.
@@ -184,14 +191,7 @@ void TrpBandStructure::FillCrossBands(std::vector<bool>& assigned) {
             auto* view = dynamic_cast<TrpBandView*>(page_.Object(i));
             if (!view || view->BandType() != type)
                 continue;
-            TrpBand* band = last ? NewBand(static_cast<std::uint8_t>(type)) : Head(type);
-            band->TakeFrom(*view);
-            TrpStrings errors;
-            EngineInterpretator().CompileScript(view->Memo, band->Script, errors);
-            if (last) {
-                last->Next = band;
-                band->Prior = last;
-            }
+            TrpBand* band = ChainBand(type, *view, last);
             last = band;
             for (std::size_t j = 0; j < page_.Count(); ++j) {
                 TrpView* object = page_.Object(j);

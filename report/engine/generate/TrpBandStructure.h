@@ -43,6 +43,7 @@ private:
     void PrepareObjects(TrpReport& report, std::set<TrpView*>& compiled);
     void FillBands(TrpReport& report);
     void CollectObjects(TrpBand& band, std::vector<bool>& assigned);
+    TrpBand* ChainBand(int type, TrpBandView& view, TrpBand* last);
     void FillCrossBands(std::vector<bool>& assigned);
     void CollectCells(TrpBand& band);
     void ResolveCrossDataSets(const TrpLookupContext& context, const TrpBand& crossData);

@@ -272,4 +272,42 @@ int TLocaleCollator::Compare(const std::uint8_t* a, const std::uint8_t* b, std::
     return r == UCOL_LESS ? -1 : (r == UCOL_GREATER ? 1 : 0);
 }
 
+bool TLocaleCollator::AppendSortKey(const std::uint8_t* text, std::size_t size,
+                                    std::vector<std::uint8_t>& out) const {
+    const std::size_t length = TextLength(text, size);
+    TWideText wide(length);
+    int32_t units = 0;
+    if (asciiIdentity_ && IsAscii(text, length)) {
+        // The code page maps these bytes to the same code points.
+        for (std::size_t i = 0; i < length; ++i)
+            wide.Data()[i] = static_cast<UChar>(text[i]);
+        units = static_cast<int32_t>(length);
+    } else {
+        UErrorCode status = U_ZERO_ERROR;
+        units = ucnv_toUChars(converter_, wide.Data(), wide.Capacity(),
+                              reinterpret_cast<const char*>(text), static_cast<int32_t>(length),
+                              &status);
+        if (U_FAILURE(status))
+            return false;
+    }
+    const std::size_t start = out.size();
+    // Sort keys of key-slot texts are rarely longer than a few bytes per
+    // character; a longer one is asked for again with the room it needs.
+    std::size_t room = static_cast<std::size_t>(units) * 4 + 16;
+    for (;;) {
+        out.resize(start + room);
+        const int32_t needed = ucol_getSortKey(collator_, wide.Data(), units, out.data() + start,
+                                               static_cast<int32_t>(room));
+        if (needed <= 0) {
+            out.resize(start);
+            return false;
+        }
+        if (static_cast<std::size_t>(needed) <= room) {
+            out.resize(start + static_cast<std::size_t>(needed));
+            return true;
+        }
+        room = static_cast<std::size_t>(needed);
+    }
+}
+
 } // namespace tabula

@@ -49,8 +49,23 @@ std::vector<std::uint32_t> TKeySorter::OrderBySortKeys(const TKeyComparer& compa
                     static_cast<std::uint32_t>(bytes.size() - offset),
                     static_cast<std::uint32_t>(i)};
     }
-    for (TSortItem& item : items)
+    // Bytes every sort key starts with decide nothing (keys of one index
+    // often share a long run: presence bytes, a common text prefix): the
+    // head is taken after them and the comparisons start there.
+    std::size_t shared = n > 0 ? items[0].length : 0;
+    for (const TSortItem& item : items)
+        shared = std::min<std::size_t>(
+            shared, static_cast<std::size_t>(
+                        std::mismatch(bytes.begin(), bytes.begin() + shared,
+                                      bytes.begin() + item.offset,
+                                      bytes.begin() + item.offset + item.length)
+                            .first -
+                        bytes.begin()));
+    for (TSortItem& item : items) {
+        item.offset += static_cast<std::uint32_t>(shared);
+        item.length -= static_cast<std::uint32_t>(shared);
         item.head = HeadOf(bytes.data() + item.offset, item.length);
+    }
     // No sort key is a prefix of another, so equal heads with a key
     // shorter than the head mean equal keys; the rest decides otherwise.
     const std::uint8_t* base = bytes.data();

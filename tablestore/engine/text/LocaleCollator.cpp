@@ -201,6 +201,13 @@ void TLocaleCollator::MapKeyText(const std::uint8_t* text, std::size_t slotSize,
     const std::size_t length = TextLength(text, slotSize - 1);
     if (length == 0)
         return;
+    // ASCII converts to the same code points and back, and the half-width
+    // transform leaves it alone: only upper-casing (locale rules, such as a
+    // dotted capital I) needs the round trip.
+    if (!upperCase && asciiIdentity_ && IsAscii(text, length)) {
+        std::memcpy(out, text, length);
+        return;
+    }
     UErrorCode status = U_ZERO_ERROR;
     std::vector<UChar> wide(length * 2 + 16);
     int32_t wideLength =

@@ -5,7 +5,6 @@
 // the level are pinned) and listed for the level above by its first key,
 // offset and record count. The level with a single page is the root.
 #include "BTree.h"
-
 #include "EngineCodes.h"
 #include "EngineError.h"
 
@@ -74,7 +73,8 @@ std::vector<TBTree::TLevelEntry> TBTree::BulkLeaves(std::span<const TBulkEntry> 
                 page->Insert(page->Count(), entries[next].key, entries[next].recno);
         }
         Chain(previous, page);
-        level.push_back({entries[first].key, page->offset, static_cast<std::int32_t>(next - first)});
+        level.push_back(
+            {entries[first].key, page->offset, static_cast<std::int32_t>(next - first)});
         previous = std::move(page);
     }
     if (level.size() == 1)

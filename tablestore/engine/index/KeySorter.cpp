@@ -29,6 +29,11 @@ std::uint64_t HeadOf(const std::uint8_t* bytes, std::size_t length) {
     return head;
 }
 
+// Leading bytes a and b share, at most `length`.
+std::size_t CommonPrefix(const std::uint8_t* a, std::size_t length, const std::uint8_t* b) {
+    return static_cast<std::size_t>(std::mismatch(a, a + length, b).first - a);
+}
+
 } // namespace
 
 void TKeySorter::Add(const std::uint8_t* key, std::int32_t recno) {
@@ -54,13 +59,8 @@ std::vector<std::uint32_t> TKeySorter::OrderBySortKeys(const TKeyComparer& compa
     // head is taken after them and the comparisons start there.
     std::size_t shared = n > 0 ? items[0].length : 0;
     for (const TSortItem& item : items)
-        shared = std::min<std::size_t>(
-            shared, static_cast<std::size_t>(
-                        std::mismatch(bytes.begin(), bytes.begin() + shared,
-                                      bytes.begin() + item.offset,
-                                      bytes.begin() + item.offset + item.length)
-                            .first -
-                        bytes.begin()));
+        shared = CommonPrefix(bytes.data(), std::min<std::size_t>(shared, item.length),
+                              bytes.data() + item.offset);
     for (TSortItem& item : items) {
         item.offset += static_cast<std::uint32_t>(shared);
         item.length -= static_cast<std::uint32_t>(shared);

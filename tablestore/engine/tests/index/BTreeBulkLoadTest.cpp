@@ -112,8 +112,7 @@ void ExpectSound(TTreeFile& file, const char* which) {
 }
 
 // Both trees hold exactly `model`, in order, at the same ranks.
-void ExpectSameAs(TTreeFile& bulk, TTreeFile& inserted,
-                  const std::map<Key, std::int32_t>& model) {
+void ExpectSameAs(TTreeFile& bulk, TTreeFile& inserted, const std::map<Key, std::int32_t>& model) {
     ExpectSound(bulk, "bulk");
     ExpectSound(inserted, "inserted");
     const std::vector<std::pair<Key, std::int32_t>> expected(model.begin(), model.end());
@@ -157,8 +156,8 @@ TEST_P(BTreeBulkLoad, EqualsAnInsertBuiltTreeForEverySize) {
     // levels (more than an inner page of full leaves; compressed leaves
     // hold several times as many).
     const std::size_t packing = config.compression == indexfmt::kCompressNone ? 1 : 4;
-    for (const std::size_t size : {std::size_t{0}, std::size_t{1}, leaf, leaf + 1,
-                                   leaf * (inner + 2) * packing + 7}) {
+    for (const std::size_t size :
+         {std::size_t{0}, std::size_t{1}, leaf, leaf + 1, leaf * (inner + 2) * packing + 7}) {
         SCOPED_TRACE("size " + std::to_string(size));
         const auto model = RandomEntries(size, config.keyLength, 17u + static_cast<unsigned>(size));
         TTreeFile bulk(config), inserted(config);
@@ -180,7 +179,8 @@ TEST_P(BTreeBulkLoad, EqualsAnInsertBuiltTreeForEverySize) {
 
 TEST_P(BTreeBulkLoad, TakesInsertsAndDeletesAfterwards) {
     const TBulkConfig config = GetParam();
-    const std::size_t size = static_cast<std::size_t>(indexfmt::LeafCapacity(config.keyLength)) * 30;
+    const std::size_t size =
+        static_cast<std::size_t>(indexfmt::LeafCapacity(config.keyLength)) * 30;
     auto model = RandomEntries(size, config.keyLength, 99u);
     TTreeFile bulk(config), inserted(config);
     bulk.Tree().BulkLoad(BulkEntries(model));
@@ -211,14 +211,15 @@ TEST_P(BTreeBulkLoad, TakesInsertsAndDeletesAfterwards) {
     ASSERT_NO_FATAL_FAILURE(ExpectSameAs(bulk, inserted, model));
 }
 
-INSTANTIATE_TEST_SUITE_P(
-    Configurations, BTreeBulkLoad,
-    ::testing::Values(TBulkConfig{"ShortPlain", 9, indexfmt::kCompressNone},
-                      TBulkConfig{"LongPlain", 200, indexfmt::kCompressNone},
-                      TBulkConfig{"Leading", 40, indexfmt::kCompressLeading},
-                      TBulkConfig{"Trailing", 40, indexfmt::kCompressTrailing},
-                      TBulkConfig{"Both", 300, indexfmt::kCompressBoth}),
-    [](const ::testing::TestParamInfo<TBulkConfig>& info) { return info.param.name; });
+INSTANTIATE_TEST_SUITE_P(Configurations, BTreeBulkLoad,
+                         ::testing::Values(TBulkConfig{"ShortPlain", 9, indexfmt::kCompressNone},
+                                           TBulkConfig{"LongPlain", 200, indexfmt::kCompressNone},
+                                           TBulkConfig{"Leading", 40, indexfmt::kCompressLeading},
+                                           TBulkConfig{"Trailing", 40, indexfmt::kCompressTrailing},
+                                           TBulkConfig{"Both", 300, indexfmt::kCompressBoth}),
+                         [](const ::testing::TestParamInfo<TBulkConfig>& info) {
+                             return info.param.name;
+                         });
 
 const TBulkConfig kPlain{"Plain", 12, indexfmt::kCompressNone};
 

@@ -2,8 +2,9 @@
 // collated text fields (case, accents, punctuation, common prefixes, empty
 // texts), fixed-width fields around them, per-field and whole-index
 // descending flags, and equal texts told apart by the uniqueness suffix.
-#include "KeyComparer.h"
 #include "KeySorter.h"
+
+#include "KeyComparer.h"
 #include "LocaleCollator.h"
 
 #include <algorithm>
@@ -22,10 +23,10 @@ constexpr int kSecondText = 6;
 // presence | text | presence | int32 | presence | text | suffix
 constexpr int kKeyLength = 1 + kFirstText + 1 + 4 + 1 + kSecondText + 4;
 
-const char* const kWords[] = {"",      "a",      "A",      "ab",     "Ab",    "abc",
-                              "a-b",   "a b",    "\xe9t\xe9", "ete",   "Ete",   "\xc9t\xe9",
-                              "zebra", "Zebra",  "z",      "payee 1", "payee 10", "payee 9",
-                              "'quote", "co-op", "coop",   "\xe6on",  "aeon"};
+const char* const kWords[] = {"",       "a",     "A",         "ab",      "Ab",       "abc",
+                              "a-b",    "a b",   "\xe9t\xe9", "ete",     "Ete",      "\xc9t\xe9",
+                              "zebra",  "Zebra", "z",         "payee 1", "payee 10", "payee 9",
+                              "'quote", "co-op", "coop",      "\xe6on",  "aeon"};
 
 std::vector<std::uint8_t> RandomKey(std::mt19937& rng, std::int32_t suffix) {
     std::vector<std::uint8_t> key(kKeyLength, 0);

@@ -99,8 +99,7 @@ TEST_F(DeferredIndex, RefusesASharedTableAndAnUnknownIndex) {
     }
     auto t = OpenTable(true);
     EXPECT_EQ(CodeOf([&] { t->DeferIndexInserts(2); }), kErrInvalidIndexName);
-    EXPECT_EQ(CodeOf([&] { t->DeferIndexInserts(indexfmt::kPrimaryIndex); }),
-              kErrInvalidIndexName);
+    EXPECT_EQ(CodeOf([&] { t->DeferIndexInserts(indexfmt::kPrimaryIndex); }), kErrInvalidIndexName);
 }
 
 } // namespace

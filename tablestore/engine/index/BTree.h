@@ -26,6 +26,7 @@
 
 #include <cstdint>
 #include <functional>
+#include <span>
 #include <vector>
 
 namespace tabula {
@@ -43,6 +44,13 @@ public:
         int entry = 0;
         std::int64_t position = 0;
         std::int32_t hops = 0;
+    };
+
+    // One entry handed to BulkLoad: a key of KeyLength() bytes and its record
+    // number. The key bytes stay the caller's.
+    struct TBulkEntry {
+        const std::uint8_t* key = nullptr;
+        std::int32_t recno = 0;
     };
 
     TBTree(TPageCache& cache, TPageIO& io, TIndexDescriptor& descriptor, bool& headerModified,
@@ -66,6 +74,31 @@ public:
     TLocation Insert(const std::uint8_t* key, std::int32_t recno);
     // Removes the key; kErrKeyNotFound when it is absent.
     void Delete(const std::uint8_t* key);
+
+    // Builds the tree of an empty index from entries given in index order,
+    // bottom-up: the leaves in key order, then each inner level over the
+    // one below with the records below each child, up to the root.
+    //
+    // Contract. The entries must be strictly ascending by Comparer(). Then
+    // the tree holds the same entries in the same order as one built by
+    // inserting them one by one (in any order): every rank, every search
+    // and every walk gives the same answers, and TBTreeCheck finds it sound.
+    // Later inserts and deletes work on it as on any other tree. Only the
+    // page shapes differ: leaves and inner pages are filled to capacity,
+    // the entries spread evenly over the pages of a level (compressed
+    // leaves take entries while their packed bytes fit), where ascending
+    // inserts leave half-full pages behind - a bulk-loaded index is read far
+    // more than it is changed, and full pages halve the pages a walk visits.
+    // The on-disk format is that of any other tree.
+    //
+    // The input is checked before any page is taken: a tree that is not
+    // empty is kErrIndexExists; two equal keys are kErrDuplicateKey; a key
+    // below the one before it is kErrIndexBuffersCorrupt (the entries are
+    // not an index's). Each leaves the tree as it was. A failure while the
+    // pages are written (a full file) leaves the tree empty; the pages
+    // taken so far stay allocated until the table's failed write is rolled
+    // back, as for any other failed write.
+    void BulkLoad(std::span<const TBulkEntry> entries);
 
     // First entry not below the key; page 0 and position EntryCount() + 1
     // when every entry is below it.
@@ -122,6 +155,18 @@ private:
     // where that entry went.
     void Split(std::vector<TPathStep>& path, TPageRef page, TLocation* inserted = nullptr);
     void Rebalance(std::vector<TPathStep>& path, TPageRef page);
+
+    // One page of a level being bulk-loaded, as its parent will list it.
+    struct TLevelEntry {
+        const std::uint8_t* firstKey;
+        std::int32_t offset;
+        std::int32_t count; // records below the page
+    };
+    void CheckBulkInput(std::span<const TBulkEntry> entries) const;
+    std::vector<TLevelEntry> BulkLeaves(std::span<const TBulkEntry> entries);
+    std::vector<TLevelEntry> BulkInnerLevel(const std::vector<TLevelEntry>& below);
+    // Chains `page` after `previous` (when there is one) on its level.
+    static void Chain(TPageRef& previous, TPageRef& page);
 
     TPageCache& cache_;
     TPageIO& io_;

@@ -5,6 +5,7 @@
 #include "EngineError.h"
 #include "IndexCursor.h"
 #include "IndexStorage.h"
+#include "KeySorter.h"
 #include "LocaleCollator.h"
 #include "Scrambler.h"
 #include "TextBlanks.h"
@@ -151,6 +152,7 @@ void TIndexFile::Close() {
     if (!open_)
         return;
     cursor_->Drop();
+    DropDeferred();
     ResetCaches();
     open_ = false;
     io_.storage = nullptr;
@@ -200,6 +202,7 @@ void TIndexFile::EncodeHeader(std::uint8_t* image) const {
 }
 
 void TIndexFile::RebuildTrees() {
+    DropDeferred();
     for (int i = 0; i < kDescriptorCount; ++i) {
         const TIndexDescriptor& d = descriptors_[i];
         const bool secondary = i >= 1 && i <= kMaxSecondaryIndexes;
@@ -268,6 +271,7 @@ int TIndexFile::CheckedKeyLength(const TIndexDescriptor& descriptor, bool primar
 
 void TIndexFile::DefinePrimaryIndex(const TIndexDescriptor& descriptor) {
     RequireExclusive();
+    BuildDeferred(); // the trees are made anew below
     if (descriptors_[kPrimaryIndex].keyLength != 0)
         Raise(kErrPrimaryIndexExists, kPrimaryContextName);
     if (descriptor.fieldCount > kMaxKeyFields)
@@ -309,6 +313,7 @@ void TIndexFile::DefinePrimaryIndex(const TIndexDescriptor& descriptor) {
 
 void TIndexFile::AddSecondaryIndex(const TIndexDescriptor& descriptor) {
     RequireExclusive();
+    BuildDeferred(); // the trees are made anew below
     if (secondaryCount_ >= kMaxSecondaryIndexes || descriptor.fieldCount > kMaxKeyFields)
         Raise(kErrIndexLimits, descriptor.name);
     std::string name(Trimmed(descriptor.name));
@@ -367,7 +372,43 @@ void TIndexFile::SelectIndex(const std::string& name) {
 // ---- Keys --------------------------------------------------------------------------
 
 TBTree& TIndexFile::Tree(int index) {
-    return *trees_[Slot(index)];
+    const int slot = Slot(index);
+    if (deferred_[slot])
+        BuildDeferred(index);
+    return *trees_[slot];
+}
+
+void TIndexFile::DeferInserts(int index) {
+    RequireExclusive();
+    const int slot = Slot(index);
+    if (deferred_[slot])
+        return;
+    if (!trees_[slot]->Empty())
+        Raise(kErrIndexExists, ContextName(index));
+    deferred_[slot] = std::make_unique<TKeySorter>(KeyLength(index));
+}
+
+bool TIndexFile::Deferred(int index) const {
+    return deferred_[Slot(index)] != nullptr;
+}
+
+void TIndexFile::BuildDeferred(int index) {
+    // Taken out first: whatever the load does with the tree, and whether it
+    // succeeds, the index is an ordinary one afterwards.
+    const std::unique_ptr<TKeySorter> sorter = std::move(deferred_[Slot(index)]);
+    TBTree& tree = *trees_[Slot(index)];
+    tree.BulkLoad(sorter->Sorted(tree.Comparer()));
+}
+
+void TIndexFile::BuildDeferred() {
+    for (int slot = 0; slot < kDescriptorCount; ++slot)
+        if (deferred_[slot])
+            BuildDeferred(slot);
+}
+
+void TIndexFile::DropDeferred() {
+    for (auto& sorter : deferred_)
+        sorter.reset();
 }
 
 const TKeyBuilder& TIndexFile::KeyBuilder(int index) const {
@@ -400,6 +441,10 @@ void TIndexFile::CheckUnique(int index, const std::uint8_t* key) {
 }
 
 TBTree::TLocation TIndexFile::InsertKey(int index, const std::uint8_t* key, std::int32_t recno) {
+    if (TKeySorter* sorter = deferred_[Slot(index)].get()) {
+        sorter->Add(key, recno);
+        return {}; // no place in the tree yet
+    }
     return Tree(index).Insert(key, recno);
 }
 
@@ -417,6 +462,7 @@ void TIndexFile::ReplaceKey(int index, const std::uint8_t* oldKey, const std::ui
 // ---- Whole file ---------------------------------------------------------------------
 
 void TIndexFile::Empty() {
+    DropDeferred();
     ResetCaches();
     io_.storage->Truncate(static_cast<std::int64_t>(kPageSize));
     io_.endOfFile = static_cast<std::int32_t>(kPageSize);
@@ -428,6 +474,7 @@ void TIndexFile::Empty() {
 }
 
 void TIndexFile::CommitPages() {
+    BuildDeferred();
     std::vector<TIndexPage*> pages;
     for (const auto& cache : caches_)
         cache->CollectModified(pages);

@@ -12,6 +12,15 @@
 // Deleted" holds one entry per record slot in tables whose primary index has
 // key fields (deleted flag + auto-increment -> record number).
 //
+// Deferred inserts: an index whose tree is empty may be told to defer its
+// inserts (DeferInserts, exclusive only). InsertKey then only gathers the
+// entries; the first use of that index's tree in any other way - Tree(),
+// any key operation, CommitPages, BuildDeferred - sorts them and bulk-loads
+// the tree, and inserts go to the tree again from then on. So no caller
+// ever sees the tree without the gathered entries. Gathered entries that
+// are not built yet are dropped with the trees when the file empties,
+// closes or re-reads its header (Empty, Close, Reload, DetectChange).
+//
 // Locking: the record manager holds the index read lock around every read
 // and the write lock around every change; this object takes no locks itself
 // and is used by one thread at a time.
@@ -36,6 +45,7 @@ namespace tabula {
 class TIndexStorage;
 class TLocaleCollator;
 class TIndexCursor;
+class TKeySorter;
 
 class TIndexFile {
 public:
@@ -111,6 +121,12 @@ public:
     void DeleteKey(int index, const std::uint8_t* key);
     void ReplaceKey(int index, const std::uint8_t* oldKey, const std::uint8_t* newKey,
                     std::int32_t recno);
+    // Defers the inserts of an index with an empty tree (kErrMustBeExclusive
+    // on a shared file, kErrIndexExists when the tree has entries).
+    void DeferInserts(int index);
+    bool Deferred(int index) const;
+    // Builds every index whose inserts are deferred.
+    void BuildDeferred();
 
     // ---- Whole file --------------------------------------------------------------------
     // Truncates to the header page and forgets every tree; descriptors stay.
@@ -141,6 +157,8 @@ private:
     void EncodeHeader(std::uint8_t* image) const;
     void RebuildTrees();
     void RequireExclusive() const;
+    void BuildDeferred(int index);
+    void DropDeferred();
     [[noreturn]] void Raise(int code, const std::string& index = {},
                             const std::string& field = {}) const;
 
@@ -156,6 +174,8 @@ private:
     std::array<std::unique_ptr<TPageCache>, indexfmt::kDescriptorCount> caches_;
     std::array<std::unique_ptr<TBTree>, indexfmt::kDescriptorCount> trees_;
     std::array<TKeyBuilder, indexfmt::kDescriptorCount> builders_;
+    // Entries gathered for indexes whose inserts are deferred; null for others.
+    std::array<std::unique_ptr<TKeySorter>, indexfmt::kDescriptorCount> deferred_;
     int current_ = 0;
     TFieldResolver resolver_;
     std::uint32_t localeId_ = 0;

@@ -3,6 +3,8 @@
 
 #include "LocaleCollator.h"
 
+#include <algorithm>
+
 namespace tabula {
 
 TKeyComparer::TKeyComparer(int keyLength, bool descending, std::vector<TKeyStringSegment> strings,
@@ -29,6 +31,38 @@ int TKeyComparer::CompareLocalized(const std::uint8_t* a, const std::uint8_t* b)
             return c < 0 ? -1 : 1;
     }
     return 0;
+}
+
+namespace {
+
+void Invert(std::vector<std::uint8_t>& bytes, std::size_t from) {
+    std::transform(bytes.begin() + static_cast<std::ptrdiff_t>(from), bytes.end(),
+                   bytes.begin() + static_cast<std::ptrdiff_t>(from),
+                   [](std::uint8_t b) { return static_cast<std::uint8_t>(0xFF - b); });
+}
+
+} // namespace
+
+bool TKeyComparer::AppendSortKey(const std::uint8_t* key, std::vector<std::uint8_t>& out) const {
+    const std::size_t start = out.size();
+    int at = 0;
+    if (locale_ != nullptr) {
+        for (const TKeyStringSegment& s : strings_) {
+            out.insert(out.end(), key + at, key + s.offset);
+            const std::size_t part = out.size();
+            if (!locale_->AppendSortKey(key + s.offset, static_cast<std::size_t>(s.size), out)) {
+                out.resize(start);
+                return false;
+            }
+            if (s.descending)
+                Invert(out, part);
+            at = s.offset + s.size;
+        }
+    }
+    out.insert(out.end(), key + at, key + keyLength_);
+    if (descending_)
+        Invert(out, start);
+    return true;
 }
 
 } // namespace tabula

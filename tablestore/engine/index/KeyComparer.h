@@ -7,6 +7,14 @@
 // a string field with its descending flag reverses its own result. A
 // descending index reverses every result.
 //
+// A key's sort key (AppendSortKey) is a byte string whose unsigned byte
+// order is this order: the key bytes themselves without a locale, else the
+// byte runs between string fields kept as they are and each string value
+// replaced by its collation sort key; a descending field inverts its own
+// part (b -> 255 - b) and a descending index the whole. Every part is either
+// of fixed length or ends with a terminator no other byte of it equals, so
+// no sort key is a prefix of another and the parts compare one by one.
+//
 // Immutable once made; the collator it points to must outlive it.
 #pragma once
 
@@ -41,6 +49,14 @@ public:
         }
         return descending_ ? -c : c;
     }
+
+    // Appends the sort key of `key` to `out`; false (out unchanged) when a
+    // string field's text has no sort key, and the order is then only
+    // available through Compare.
+    bool AppendSortKey(const std::uint8_t* key, std::vector<std::uint8_t>& out) const;
+    // Whether sort keys are the key bytes themselves (no string field
+    // compares by the locale), possibly inverted for a descending index.
+    bool SortsByBytes() const { return locale_ == nullptr; }
 
 private:
     int CompareLocalized(const std::uint8_t* a, const std::uint8_t* b) const;

@@ -285,6 +285,21 @@ void TDataFile::DeleteTableFiles() {
     }
 }
 
+// ---- Bulk index build --------------------------------------------------------------------
+
+void TDataFile::DeferIndexInserts(int index) {
+    RequireOpenTable();
+    RequireWritable();
+    if (index < 1 || index > index_.SecondaryCount())
+        FailIndex(kErrInvalidIndexName, std::to_string(index));
+    index_.DeferInserts(index);
+}
+
+void TDataFile::BuildDeferredIndexes() {
+    RequireOpenTable();
+    index_.BuildDeferred();
+}
+
 // ---- Creation and emptying ----------------------------------------------------------------
 
 void TDataFile::CreateTable(TTableDefinition definition, const TIndexDescriptor& primary,

@@ -209,6 +209,15 @@ public:
     void UpdateRecord(std::span<const std::uint8_t> image, bool unlockAfter = false,
                       bool bitmaps = true);
     void DeleteRecord(bool bitmaps = true);
+    // Bulk index build, for a table filled in one go (exclusive only,
+    // kErrMustBeExclusive): the inserts of a secondary index whose tree is
+    // empty are deferred - AppendRecord gathers its entries - until the
+    // index is next used, or BuildDeferredIndexes or a commit builds it
+    // from them, sorted, bottom-up (see TIndexFile). kErrInvalidIndexName
+    // for a number that is no defined secondary index, kErrIndexExists
+    // when its tree has entries.
+    void DeferIndexInserts(int index);
+    void BuildDeferredIndexes();
     // Rebuilds indexes, "Sys Deleted", the record count and the free-record
     // chain from the data file's record slots and checks the BLOB chains
     // (TableRepair.h); the table must be open exclusively and writable.

@@ -92,7 +92,18 @@ constexpr TUnitRange kWidthUnchangedBlocks[] = {
     {0x2000, 0x206F}, {0x20A0, 0x20CF}, {0x2100, 0x214F}};
 
 bool IsAscii(const std::uint8_t* text, std::size_t length) {
-    return std::all_of(text, text + length, [](std::uint8_t c) { return c < 0x80; });
+    // Eight bytes at a time: a text is ASCII when no byte has its top bit.
+    constexpr std::uint64_t kTopBits = 0x8080808080808080ull;
+    std::uint64_t bits = 0;
+    std::size_t i = 0;
+    for (; i + sizeof bits <= length; i += sizeof bits) {
+        std::uint64_t word;
+        std::memcpy(&word, text + i, sizeof word);
+        bits |= word;
+    }
+    for (; i < length; ++i)
+        bits |= text[i];
+    return (bits & kTopBits) == 0;
 }
 
 bool MapsAsciiToItself(UConverter* converter) {
@@ -201,6 +212,13 @@ void TLocaleCollator::MapKeyText(const std::uint8_t* text, std::size_t slotSize,
     const std::size_t length = TextLength(text, slotSize - 1);
     if (length == 0)
         return;
+    // ASCII converts to the same code points and back, and the half-width
+    // transform leaves it alone: only upper-casing (locale rules, such as a
+    // dotted capital I) needs the round trip.
+    if (!upperCase && asciiIdentity_ && IsAscii(text, length)) {
+        std::memcpy(out, text, length);
+        return;
+    }
     UErrorCode status = U_ZERO_ERROR;
     std::vector<UChar> wide(length * 2 + 16);
     int32_t wideLength =
@@ -270,6 +288,44 @@ int TLocaleCollator::Compare(const std::uint8_t* a, const std::uint8_t* b, std::
     }
     const UCollationResult r = ucol_strcoll(collator_, wa.Data(), na, wb.Data(), nb);
     return r == UCOL_LESS ? -1 : (r == UCOL_GREATER ? 1 : 0);
+}
+
+bool TLocaleCollator::AppendSortKey(const std::uint8_t* text, std::size_t size,
+                                    std::vector<std::uint8_t>& out) const {
+    const std::size_t length = TextLength(text, size);
+    TWideText wide(length);
+    int32_t units = 0;
+    if (asciiIdentity_ && IsAscii(text, length)) {
+        // The code page maps these bytes to the same code points.
+        for (std::size_t i = 0; i < length; ++i)
+            wide.Data()[i] = static_cast<UChar>(text[i]);
+        units = static_cast<int32_t>(length);
+    } else {
+        UErrorCode status = U_ZERO_ERROR;
+        units = ucnv_toUChars(converter_, wide.Data(), wide.Capacity(),
+                              reinterpret_cast<const char*>(text), static_cast<int32_t>(length),
+                              &status);
+        if (U_FAILURE(status))
+            return false;
+    }
+    const std::size_t start = out.size();
+    // Sort keys of key-slot texts are rarely longer than a few bytes per
+    // character; a longer one is asked for again with the room it needs.
+    std::size_t room = static_cast<std::size_t>(units) * 4 + 16;
+    for (;;) {
+        out.resize(start + room);
+        const int32_t needed = ucol_getSortKey(collator_, wide.Data(), units, out.data() + start,
+                                               static_cast<int32_t>(room));
+        if (needed <= 0) {
+            out.resize(start);
+            return false;
+        }
+        if (static_cast<std::size_t>(needed) <= room) {
+            out.resize(start + static_cast<std::size_t>(needed));
+            return true;
+        }
+        room = static_cast<std::size_t>(needed);
+    }
 }
 
 } // namespace tabula

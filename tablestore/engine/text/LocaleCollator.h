@@ -19,6 +19,7 @@
 #include <cstdint>
 #include <memory>
 #include <string>
+#include <vector>
 
 struct UCollator;
 struct UConverter;
@@ -46,6 +47,14 @@ public:
     // Compares two zero-terminated texts (each at most `size` bytes) with the
     // locale's collation: negative, 0 or positive.
     int Compare(const std::uint8_t* a, const std::uint8_t* b, std::size_t size) const;
+    // Appends the collation sort key of a zero-terminated text (at most
+    // `size` bytes) to `out`: unsigned byte order of two such keys is the
+    // order Compare gives the texts, and each key ends with its only 0 byte,
+    // so no key is a prefix of another. False (nothing appended) when the
+    // text does not convert: Compare then falls back to the raw bytes,
+    // which no sort key can reproduce.
+    bool AppendSortKey(const std::uint8_t* text, std::size_t size,
+                       std::vector<std::uint8_t>& out) const;
 
     // Whether the half-width transform may change the UTF-16 unit (any unit
     // from U+1100 up, except the punctuation, currency and letter-like

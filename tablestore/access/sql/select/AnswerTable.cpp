@@ -123,6 +123,10 @@ TAnswerTable::TAnswerTable(const std::string& path, bool inMemory, const TAnswer
     file->Open();
     file->SetDeleteOnClose(temporary_);
     file->SelectIndexByNumber(indexfmt::kPhysicalOrderIndex);
+    // The rows come unsorted: each index gathers its entries and is built
+    // from them, sorted, when the rows are all written.
+    for (int index = 1; index <= file->SecondaryIndexCount(); ++index)
+        file->DeferIndexInserts(index);
     if (layout.avgCounter) {
         TFieldDescriptor counter;
         counter.name = kAvgCounterName;
@@ -165,6 +169,7 @@ void TAnswerTable::Finish() {
         file_->RemoveCalculatedField(counterField_);
         counterField_ = 0;
     }
+    file_->BuildDeferredIndexes();
     if (finalIndex_.empty())
         file_->SelectIndexByNumber(indexfmt::kPhysicalOrderIndex);
     else

@@ -21,6 +21,9 @@
 //   an index (more than kMaxKeyFields fields or a key longer than
 //   kMaxKeyLength), or when an ORDER BY or GROUP BY item is no result
 //   column: the rows are then written already in their final order.
+// - the indexes are built when the rows are all written: their entries
+//   are gathered as the rows are appended, sorted by each index's order
+//   and loaded into the tree bottom-up;
 // - the result cursor is set to "OrderBy" when there is one, else to
 //   physical order, and positioned before the first row.
 //

@@ -363,6 +363,8 @@ void ExecuteCannedSelect(const TSqlStatement& statement,
         SortRows(collector.Rows(), statement, localeId);
     for (const TAnswerRow& row : collector.Rows())
         answer.Append(row.values);
+    // The rows are in the table now: their memory is free for its indexes.
+    std::vector<TAnswerRow>().swap(collector.Rows());
     answer.Finish();
 }
 

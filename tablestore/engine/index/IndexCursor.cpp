@@ -60,6 +60,15 @@ void TIndexCursor::Land(const TBTree::TLocation& at) {
     bof_ = eof_ = false;
 }
 
+// Land on an entry whose key the caller has just read into stepKey_.
+void TIndexCursor::LandRead(const TBTree::TLocation& at, std::int32_t recno) {
+    key_.swap(stepKey_);
+    recno_ = recno;
+    at_ = at;
+    position_ = bitmapMode_ ? -1 : at.position;
+    bof_ = eof_ = false;
+}
+
 void TIndexCursor::LandPhysical(std::int32_t recno, std::int64_t position) {
     recno_ = recno;
     position_ = position;
@@ -78,6 +87,7 @@ void TIndexCursor::Reset() {
 }
 
 void TIndexCursor::Drop() {
+    firstAtKnown_ = false;
     filters_.clear();
     bitmapMode_ = false;
     live_.Resize(0);
@@ -97,14 +107,13 @@ void TIndexCursor::IndexSelected() {
     AtBof();
 }
 
-std::vector<std::uint8_t> TIndexCursor::Complete(const std::uint8_t* key, int given,
-                                                 bool high) const {
+void TIndexCursor::Complete(const std::uint8_t* key, int given, bool high,
+                            std::vector<std::uint8_t>& full) const {
     const int length = KeyLength();
-    std::vector<std::uint8_t> full(static_cast<std::size_t>(length), high ? 0xFF : 0x00);
+    full.assign(static_cast<std::size_t>(length), high ? 0xFF : 0x00);
     const int copied = std::clamp(given, 0, length);
     if (copied > 0)
         std::memcpy(full.data(), key, static_cast<std::size_t>(copied));
-    return full;
 }
 
 bool TIndexCursor::InRange(const std::uint8_t* key) {
@@ -129,14 +138,15 @@ bool TIndexCursor::First() {
     TBTree* tree = Tree();
     if (bitmapMode_) {
         TBTree::TLocation at = rangeSet_ ? tree->LowerBound(startKey_.data()) : tree->First();
-        std::vector<std::uint8_t> key(static_cast<std::size_t>(KeyLength()));
+        std::vector<std::uint8_t>& key = stepKey_;
+        key.resize(static_cast<std::size_t>(KeyLength()));
         for (; at.page != 0;) {
             std::int32_t recno;
             tree->ReadEntry(at, key.data(), &recno);
             if (!InRange(key.data()))
                 break;
             if (result_.Test(recno)) {
-                Land(at);
+                LandRead(at, recno);
                 position_ = 1;
                 return true;
             }
@@ -150,7 +160,10 @@ bool TIndexCursor::First() {
         NoRecord();
         return false;
     }
-    const TBTree::TLocation at = tree->AtPosition(firstPos_);
+    // A range's first entry is where RecomputeRange found it, as long as the
+    // tree has not changed since: the lookup of a join descends once.
+    const TBTree::TLocation at =
+        rangeSet_ && firstAtKnown_ ? firstAt_ : tree->AtPosition(firstPos_);
     if (at.page == 0)
         tree->Corrupt(); // the counts promised an entry at this position
     Land(at);
@@ -170,14 +183,15 @@ bool TIndexCursor::Last() {
     TBTree* tree = Tree();
     if (bitmapMode_) {
         TBTree::TLocation at = rangeSet_ ? tree->LastNotAbove(endKey_.data()) : tree->Last();
-        std::vector<std::uint8_t> key(static_cast<std::size_t>(KeyLength()));
+        std::vector<std::uint8_t>& key = stepKey_;
+        key.resize(static_cast<std::size_t>(KeyLength()));
         for (; at.page != 0;) {
             std::int32_t recno;
             tree->ReadEntry(at, key.data(), &recno);
             if (!InRange(key.data()))
                 break;
             if (result_.Test(recno)) {
-                Land(at);
+                LandRead(at, recno);
                 position_ = resultCount_;
                 return true;
             }
@@ -214,7 +228,8 @@ int TIndexCursor::StepForward() {
     }
     TBTree* tree = Tree();
     TBTree::TLocation at = at_;
-    std::vector<std::uint8_t> key(static_cast<std::size_t>(KeyLength()));
+    std::vector<std::uint8_t>& key = stepKey_;
+    key.resize(static_cast<std::size_t>(KeyLength()));
     const std::int64_t position = position_;
     for (;;) {
         if (!tree->Next(at)) {
@@ -228,7 +243,7 @@ int TIndexCursor::StepForward() {
             return kEndOfData;
         }
         if (Visible(recno)) {
-            Land(at);
+            LandRead(at, recno);
             if (bitmapMode_)
                 position_ = position >= 0 ? position + 1 : -1;
             return kOk;
@@ -252,7 +267,8 @@ int TIndexCursor::StepBackward() {
     }
     TBTree* tree = Tree();
     TBTree::TLocation at = at_;
-    std::vector<std::uint8_t> key(static_cast<std::size_t>(KeyLength()));
+    std::vector<std::uint8_t>& key = stepKey_;
+    key.resize(static_cast<std::size_t>(KeyLength()));
     const std::int64_t position = position_;
     for (;;) {
         if (!tree->Prev(at)) {
@@ -266,7 +282,7 @@ int TIndexCursor::StepBackward() {
             return kBeginningOfData;
         }
         if (Visible(recno)) {
-            Land(at);
+            LandRead(at, recno);
             if (bitmapMode_)
                 position_ = position >= 0 ? position - 1 : -1;
             return kOk;
@@ -325,7 +341,8 @@ bool TIndexCursor::FindKey(const std::uint8_t* key, int given, bool nearest, boo
     const bool descending = tree->Comparer().Descending();
     const int length = KeyLength();
     given = std::clamp(given, 0, length);
-    const std::vector<std::uint8_t> full = Complete(key, given, descending);
+    std::vector<std::uint8_t> full;
+    Complete(key, given, descending, full);
     const TKeyComparer& cmp = tree->Comparer();
     const bool wasBof = bof_ && !eof_;
     if (rangeSet_) {
@@ -395,8 +412,10 @@ void TIndexCursor::SetRange(const std::uint8_t* start, int startGiven, const std
     if (Physical())
         return; // physical order has no key to restrict
     const bool descending = Tree()->Comparer().Descending();
-    startKey_ = Complete(start, startGiven, descending);
-    endKey_ = Complete(end, endGiven, !descending);
+    // Completed in place: a join sets a range per outer row, and the two
+    // buffers keep their capacity from one row to the next.
+    Complete(start, startGiven, descending, startKey_);
+    Complete(end, endGiven, !descending, endKey_);
     rangeSet_ = true;
     RecomputeRange();
     RebuildBitmaps();
@@ -418,6 +437,7 @@ void TIndexCursor::Refresh() {
 }
 
 void TIndexCursor::RecomputeRange() {
+    firstAtKnown_ = false;
     if (Physical() || !file_.IsOpen()) {
         firstPos_ = 1;
         lastPos_ = resultCount_;
@@ -441,6 +461,8 @@ void TIndexCursor::RecomputeRange() {
         return;
     firstPos_ = start.position;
     lastPos_ = last;
+    firstAt_ = start;
+    firstAtKnown_ = true;
 }
 
 // A narrow range - the key lookup of a join, set once per outer row - ends
@@ -637,6 +659,7 @@ void TIndexCursor::RebuildBitmaps() {
 
 // One record's bits, in place: O(log n) per bitmap through its directory.
 void TIndexCursor::RecordChanged(std::int32_t recno, std::span<const std::uint8_t> image) {
+    firstAtKnown_ = false;
     if (!bitmapMode_ || recno < 1)
         return;
     if (recno > live_.PhysicalCount()) {
@@ -670,6 +693,7 @@ void TIndexCursor::RecordChanged(std::int32_t recno, std::span<const std::uint8_
 }
 
 void TIndexCursor::RecordDeleted(std::int32_t recno) {
+    firstAtKnown_ = false;
     if (!bitmapMode_)
         return;
     const bool was = result_.Test(recno);

@@ -135,10 +135,14 @@ private:
     void AtBof();
     void AtEof();
     void Land(const TBTree::TLocation& at);
+    void LandRead(const TBTree::TLocation& at, std::int32_t recno);
     void LandPhysical(std::int32_t recno, std::int64_t position);
     bool Visible(std::int32_t recno) const { return !bitmapMode_ || result_.Test(recno); }
     bool InRange(const std::uint8_t* key);
-    std::vector<std::uint8_t> Complete(const std::uint8_t* key, int given, bool high) const;
+    // The full key of `given` bytes of `key`, the rest 0x00 (high: 0xFF),
+    // written into `full`.
+    void Complete(const std::uint8_t* key, int given, bool high,
+                  std::vector<std::uint8_t>& full) const;
     // Position of the last entry not above endKey_, the range starting at
     // `first` (an entry not below startKey_).
     std::int64_t RangeEnd(TBTree& tree, TBTree::TLocation first);
@@ -164,7 +168,14 @@ private:
     bool rangeSet_ = false;
     std::vector<std::uint8_t> startKey_, endKey_;
     std::vector<std::uint8_t> scratchKey_; // an entry's key read by RangeEnd
+    std::vector<std::uint8_t> stepKey_;    // an entry's key read while stepping
     std::int64_t firstPos_ = 1, lastPos_ = 0;
+    // The entry at firstPos_ of a range as RecomputeRange found it; known
+    // only until the next change of a record or of the tree (every such
+    // change reaches the cursor through RecordChanged, RecordDeleted or a
+    // recomputation).
+    TBTree::TLocation firstAt_;
+    bool firstAtKnown_ = false;
     bool bitmapMode_ = false;
     TRecordBitmap live_, range_, result_;
     std::int64_t resultCount_ = 0;

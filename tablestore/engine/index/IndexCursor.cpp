@@ -632,11 +632,15 @@ void TIndexCursor::RebuildBitmaps() {
         file_.IsOpen() && (Physical() || std::any_of(filters_.begin(), filters_.end(),
                                                      [](const TFilter& f) { return f.active; }));
     if (!bitmapMode_) {
+        // Outside bitmap mode the bitmaps are empty already, unless the
+        // cursor has just left it.
+        if (!wasBitmap)
+            return;
         live_.Resize(0);
         range_.Resize(0);
         result_.Resize(0);
         resultCount_ = 0;
-        if (wasBitmap && OnRecord() && at_.page != 0)
+        if (OnRecord() && at_.page != 0)
             position_ = at_.position;
         return;
     }

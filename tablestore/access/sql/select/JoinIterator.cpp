@@ -508,8 +508,16 @@ void TJoinIterator::Walk(std::size_t level, const std::function<void()>& rowActi
     const TSqlNode* on = outerOn_[level].get();
     bool matched = false;
     const TLinkFilterScope link(file, PrepareLink(level));
+    // A walk on a link's key range knows how many records the range holds
+    // (nothing changes the table before the next outer record) and stops at
+    // the last one instead of stepping off the range's end.
+    std::int64_t left = level > 0 && links_[level] && links_[level]->rangeHeld
+                            ? file.RecordCount()
+                            : -1;
     file.GotoFirst();
-    while (!aborted_ && file.NextRecord(source.Buffer()) == 0) {
+    while (!aborted_ && left != 0 && file.NextRecord(source.Buffer()) == 0) {
+        if (left > 0)
+            --left;
         if (level == 0)
             OuterRecord(file);
         if (on && !(links_[level] && links_[level]->part == on && LinkHolds(level)) &&

@@ -88,6 +88,7 @@ void TIndexCursor::Reset() {
 
 void TIndexCursor::Drop() {
     firstAtKnown_ = false;
+    afterAtKnown_ = false;
     filters_.clear();
     bitmapMode_ = false;
     live_.Resize(0);
@@ -417,7 +418,7 @@ void TIndexCursor::SetRange(const std::uint8_t* start, int startGiven, const std
     Complete(start, startGiven, descending, startKey_);
     Complete(end, endGiven, !descending, endKey_);
     rangeSet_ = true;
-    RecomputeRange();
+    ComputeRange(true);
     RebuildBitmaps();
     AtBof();
 }
@@ -437,23 +438,29 @@ void TIndexCursor::Refresh() {
 }
 
 void TIndexCursor::RecomputeRange() {
+    ComputeRange(false);
+}
+
+void TIndexCursor::ComputeRange(bool nearPrevious) {
+    const bool hinted = nearPrevious && afterAtKnown_;
     firstAtKnown_ = false;
+    afterAtKnown_ = false;
     if (Physical() || !file_.IsOpen()) {
         firstPos_ = 1;
         lastPos_ = resultCount_;
         return;
     }
     TBTree* tree = Tree();
-    const std::int64_t total = tree->EntryCount();
     if (!rangeSet_) {
         firstPos_ = 1;
-        lastPos_ = total;
+        lastPos_ = tree->EntryCount();
         return;
     }
     firstPos_ = lastPos_ = 0;
     if (tree->Comparer().Compare(startKey_.data(), endKey_.data()) > 0)
         return;
-    const TBTree::TLocation start = tree->LowerBound(startKey_.data());
+    const TBTree::TLocation start =
+        hinted ? LowerBoundAfterPrevious(*tree) : tree->LowerBound(startKey_.data());
     if (start.page == 0)
         return;
     const std::int64_t last = RangeEnd(*tree, start);
@@ -473,12 +480,41 @@ std::int64_t TIndexCursor::RangeEnd(TBTree& tree, TBTree::TLocation at) {
     scratchKey_.resize(static_cast<std::size_t>(tree.KeyLength()));
     for (int step = 0; step < kRangeEndSteps; ++step) {
         tree.ReadEntry(at, scratchKey_.data(), nullptr);
-        if (tree.Comparer().Compare(scratchKey_.data(), endKey_.data()) > 0)
+        if (tree.Comparer().Compare(scratchKey_.data(), endKey_.data()) > 0) {
+            afterAt_ = at;
+            afterEndKey_ = endKey_;
+            afterAtKnown_ = true;
             return at.position - 1;
+        }
         if (!tree.Next(at))
             return at.position; // the index's last entry lies inside
     }
     return tree.LastNotAbove(endKey_.data()).position;
+}
+
+// The first entry not below startKey_ when it lies a few entries after the
+// previous range: every entry before afterAt_ is at most afterEndKey_, so
+// for a start above that key the search begins at afterAt_ and steps along
+// the leaf chain (consecutive join keys meet their entry at once). Further
+// away, a descent.
+TBTree::TLocation TIndexCursor::LowerBoundAfterPrevious(TBTree& tree) {
+    constexpr int kLowerBoundSteps = 8;
+    const TKeyComparer& cmp = tree.Comparer();
+    if (cmp.Compare(afterEndKey_.data(), startKey_.data()) >= 0)
+        return tree.LowerBound(startKey_.data());
+    TBTree::TLocation at = afterAt_;
+    // Each search steps a bounded number of entries, so the count of leaves
+    // crossed starts afresh.
+    at.hops = 0;
+    scratchKey_.resize(static_cast<std::size_t>(tree.KeyLength()));
+    for (int step = 0; step < kLowerBoundSteps; ++step) {
+        tree.ReadEntry(at, scratchKey_.data(), nullptr);
+        if (cmp.Compare(scratchKey_.data(), startKey_.data()) >= 0)
+            return at;
+        if (!tree.Next(at))
+            return {}; // every entry is below the start
+    }
+    return tree.LowerBound(startKey_.data());
 }
 
 // ---- Facts ----------------------------------------------------------------------------
@@ -664,6 +700,7 @@ void TIndexCursor::RebuildBitmaps() {
 // One record's bits, in place: O(log n) per bitmap through its directory.
 void TIndexCursor::RecordChanged(std::int32_t recno, std::span<const std::uint8_t> image) {
     firstAtKnown_ = false;
+    afterAtKnown_ = false;
     if (!bitmapMode_ || recno < 1)
         return;
     if (recno > live_.PhysicalCount()) {
@@ -698,6 +735,7 @@ void TIndexCursor::RecordChanged(std::int32_t recno, std::span<const std::uint8_
 
 void TIndexCursor::RecordDeleted(std::int32_t recno) {
     firstAtKnown_ = false;
+    afterAtKnown_ = false;
     if (!bitmapMode_)
         return;
     const bool was = result_.Test(recno);

@@ -146,6 +146,10 @@ private:
     // Position of the last entry not above endKey_, the range starting at
     // `first` (an entry not below startKey_).
     std::int64_t RangeEnd(TBTree& tree, TBTree::TLocation first);
+    // RecomputeRange; nearPrevious (a new range set): the search for the
+    // start may begin after the previous range (LowerBoundAfterPrevious).
+    void ComputeRange(bool nearPrevious);
+    TBTree::TLocation LowerBoundAfterPrevious(TBTree& tree);
     std::int32_t PhysicalCount();
     void RebuildBitmaps();
     void BuildLiveBitmap();
@@ -173,9 +177,14 @@ private:
     // The entry at firstPos_ of a range as RecomputeRange found it; known
     // only until the next change of a record or of the tree (every such
     // change reaches the cursor through RecordChanged, RecordDeleted or a
-    // recomputation).
+    // recomputation without a hint, RecomputeRange or Refresh).
     TBTree::TLocation firstAt_;
     bool firstAtKnown_ = false;
+    // The first entry above the end of the range last computed, with that
+    // end key, when RangeEnd stepped onto it; known under the same rule.
+    TBTree::TLocation afterAt_;
+    std::vector<std::uint8_t> afterEndKey_;
+    bool afterAtKnown_ = false;
     bool bitmapMode_ = false;
     TRecordBitmap live_, range_, result_;
     std::int64_t resultCount_ = 0;

@@ -400,7 +400,15 @@ bool TIndexCursor::FindKey(const std::uint8_t* key, int given, bool nearest, boo
 }
 
 bool TIndexCursor::LandOnInserted(const TBTree::TLocation& at, std::int32_t recno) {
-    if (Physical() || rangeSet_ || bitmapMode_ || at.page == 0)
+    // In physical order a visible record in the last slot (an append that
+    // took a new slot) is the last visible record: its position is the count.
+    if (Physical()) {
+        if (recno < 1 || recno != result_.PhysicalCount() || !result_.Test(recno))
+            return false;
+        LandPhysical(recno, resultCount_);
+        return true;
+    }
+    if (rangeSet_ || bitmapMode_ || at.page == 0)
         return false;
     Land(at);
     return recno_ == recno;

@@ -69,8 +69,9 @@ public:
     // Puts the cursor on the entry that an insert into the current index
     // has just made for record `recno` (the insert returned `at`), sparing
     // a search. Only without a range and outside bitmap mode, where every
-    // entry is visible; false when that does not hold or the entry at `at`
-    // names another record - the caller then searches for the key.
+    // entry is visible, or in physical order for a visible record in the
+    // last slot; false when that does not hold or the entry at `at` names
+    // another record - the caller then searches for the key.
     bool LandOnInserted(const TBTree::TLocation& at, std::int32_t recno);
 
     // ---- Range ---------------------------------------------------------------

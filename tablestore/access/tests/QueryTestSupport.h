@@ -92,8 +92,9 @@ inline TFieldDescriptor FieldFromSpec(int number, const std::string& spec) {
 
 // Creates a table: fields as above; primary lists the primary key's field
 // names (empty: physical order); each secondary is "Name Field[,Field]",
-// a field written "Field DESC" descending in that index, and an entry
-// "DESC" making the whole index descending.
+// a field written "Field DESC" descending in that index, an entry "DESC"
+// making the whole index descending and an entry "NOCASE" making it
+// case-insensitive.
 inline void
 CreateTable(const std::string& path, const std::string& fieldList,
             const std::vector<std::string>& primary = {},
@@ -118,6 +119,10 @@ CreateTable(const std::string& path, const std::string& fieldList,
         for (const auto& field : fields) {
             if (field == "DESC") { // the whole index descending
                 index.descending = true;
+                continue;
+            }
+            if (field == "NOCASE") { // keys compared without case
+                index.caseInsensitive = true;
                 continue;
             }
             // "Field DESC" sorts that field descending.

@@ -60,6 +60,15 @@ void TIndexCursor::Land(const TBTree::TLocation& at) {
     bof_ = eof_ = false;
 }
 
+// Land on an entry whose key the caller has just read into stepKey_.
+void TIndexCursor::LandRead(const TBTree::TLocation& at, std::int32_t recno) {
+    key_.swap(stepKey_);
+    recno_ = recno;
+    at_ = at;
+    position_ = bitmapMode_ ? -1 : at.position;
+    bof_ = eof_ = false;
+}
+
 void TIndexCursor::LandPhysical(std::int32_t recno, std::int64_t position) {
     recno_ = recno;
     position_ = position;
@@ -78,6 +87,8 @@ void TIndexCursor::Reset() {
 }
 
 void TIndexCursor::Drop() {
+    firstAtKnown_ = false;
+    afterAtKnown_ = false;
     filters_.clear();
     bitmapMode_ = false;
     live_.Resize(0);
@@ -97,14 +108,13 @@ void TIndexCursor::IndexSelected() {
     AtBof();
 }
 
-std::vector<std::uint8_t> TIndexCursor::Complete(const std::uint8_t* key, int given,
-                                                 bool high) const {
+void TIndexCursor::Complete(const std::uint8_t* key, int given, bool high,
+                            std::vector<std::uint8_t>& full) const {
     const int length = KeyLength();
-    std::vector<std::uint8_t> full(static_cast<std::size_t>(length), high ? 0xFF : 0x00);
+    full.assign(static_cast<std::size_t>(length), high ? 0xFF : 0x00);
     const int copied = std::clamp(given, 0, length);
     if (copied > 0)
         std::memcpy(full.data(), key, static_cast<std::size_t>(copied));
-    return full;
 }
 
 bool TIndexCursor::InRange(const std::uint8_t* key) {
@@ -129,14 +139,15 @@ bool TIndexCursor::First() {
     TBTree* tree = Tree();
     if (bitmapMode_) {
         TBTree::TLocation at = rangeSet_ ? tree->LowerBound(startKey_.data()) : tree->First();
-        std::vector<std::uint8_t> key(static_cast<std::size_t>(KeyLength()));
+        std::vector<std::uint8_t>& key = stepKey_;
+        key.resize(static_cast<std::size_t>(KeyLength()));
         for (; at.page != 0;) {
             std::int32_t recno;
             tree->ReadEntry(at, key.data(), &recno);
             if (!InRange(key.data()))
                 break;
             if (result_.Test(recno)) {
-                Land(at);
+                LandRead(at, recno);
                 position_ = 1;
                 return true;
             }
@@ -150,7 +161,10 @@ bool TIndexCursor::First() {
         NoRecord();
         return false;
     }
-    const TBTree::TLocation at = tree->AtPosition(firstPos_);
+    // A range's first entry is where RecomputeRange found it, as long as the
+    // tree has not changed since: the lookup of a join descends once.
+    const TBTree::TLocation at =
+        rangeSet_ && firstAtKnown_ ? firstAt_ : tree->AtPosition(firstPos_);
     if (at.page == 0)
         tree->Corrupt(); // the counts promised an entry at this position
     Land(at);
@@ -170,14 +184,15 @@ bool TIndexCursor::Last() {
     TBTree* tree = Tree();
     if (bitmapMode_) {
         TBTree::TLocation at = rangeSet_ ? tree->LastNotAbove(endKey_.data()) : tree->Last();
-        std::vector<std::uint8_t> key(static_cast<std::size_t>(KeyLength()));
+        std::vector<std::uint8_t>& key = stepKey_;
+        key.resize(static_cast<std::size_t>(KeyLength()));
         for (; at.page != 0;) {
             std::int32_t recno;
             tree->ReadEntry(at, key.data(), &recno);
             if (!InRange(key.data()))
                 break;
             if (result_.Test(recno)) {
-                Land(at);
+                LandRead(at, recno);
                 position_ = resultCount_;
                 return true;
             }
@@ -214,7 +229,8 @@ int TIndexCursor::StepForward() {
     }
     TBTree* tree = Tree();
     TBTree::TLocation at = at_;
-    std::vector<std::uint8_t> key(static_cast<std::size_t>(KeyLength()));
+    std::vector<std::uint8_t>& key = stepKey_;
+    key.resize(static_cast<std::size_t>(KeyLength()));
     const std::int64_t position = position_;
     for (;;) {
         if (!tree->Next(at)) {
@@ -228,7 +244,7 @@ int TIndexCursor::StepForward() {
             return kEndOfData;
         }
         if (Visible(recno)) {
-            Land(at);
+            LandRead(at, recno);
             if (bitmapMode_)
                 position_ = position >= 0 ? position + 1 : -1;
             return kOk;
@@ -252,7 +268,8 @@ int TIndexCursor::StepBackward() {
     }
     TBTree* tree = Tree();
     TBTree::TLocation at = at_;
-    std::vector<std::uint8_t> key(static_cast<std::size_t>(KeyLength()));
+    std::vector<std::uint8_t>& key = stepKey_;
+    key.resize(static_cast<std::size_t>(KeyLength()));
     const std::int64_t position = position_;
     for (;;) {
         if (!tree->Prev(at)) {
@@ -266,7 +283,7 @@ int TIndexCursor::StepBackward() {
             return kBeginningOfData;
         }
         if (Visible(recno)) {
-            Land(at);
+            LandRead(at, recno);
             if (bitmapMode_)
                 position_ = position >= 0 ? position - 1 : -1;
             return kOk;
@@ -325,7 +342,8 @@ bool TIndexCursor::FindKey(const std::uint8_t* key, int given, bool nearest, boo
     const bool descending = tree->Comparer().Descending();
     const int length = KeyLength();
     given = std::clamp(given, 0, length);
-    const std::vector<std::uint8_t> full = Complete(key, given, descending);
+    std::vector<std::uint8_t> full;
+    Complete(key, given, descending, full);
     const TKeyComparer& cmp = tree->Comparer();
     const bool wasBof = bof_ && !eof_;
     if (rangeSet_) {
@@ -382,7 +400,15 @@ bool TIndexCursor::FindKey(const std::uint8_t* key, int given, bool nearest, boo
 }
 
 bool TIndexCursor::LandOnInserted(const TBTree::TLocation& at, std::int32_t recno) {
-    if (Physical() || rangeSet_ || bitmapMode_ || at.page == 0)
+    // In physical order a visible record in the last slot (an append that
+    // took a new slot) is the last visible record: its position is the count.
+    if (Physical()) {
+        if (recno < 1 || recno != result_.PhysicalCount() || !result_.Test(recno))
+            return false;
+        LandPhysical(recno, resultCount_);
+        return true;
+    }
+    if (rangeSet_ || bitmapMode_ || at.page == 0)
         return false;
     Land(at);
     return recno_ == recno;
@@ -395,10 +421,12 @@ void TIndexCursor::SetRange(const std::uint8_t* start, int startGiven, const std
     if (Physical())
         return; // physical order has no key to restrict
     const bool descending = Tree()->Comparer().Descending();
-    startKey_ = Complete(start, startGiven, descending);
-    endKey_ = Complete(end, endGiven, !descending);
+    // Completed in place: a join sets a range per outer row, and the two
+    // buffers keep their capacity from one row to the next.
+    Complete(start, startGiven, descending, startKey_);
+    Complete(end, endGiven, !descending, endKey_);
     rangeSet_ = true;
-    RecomputeRange();
+    ComputeRange(true);
     RebuildBitmaps();
     AtBof();
 }
@@ -418,22 +446,29 @@ void TIndexCursor::Refresh() {
 }
 
 void TIndexCursor::RecomputeRange() {
+    ComputeRange(false);
+}
+
+void TIndexCursor::ComputeRange(bool nearPrevious) {
+    const bool hinted = nearPrevious && afterAtKnown_;
+    firstAtKnown_ = false;
+    afterAtKnown_ = false;
     if (Physical() || !file_.IsOpen()) {
         firstPos_ = 1;
         lastPos_ = resultCount_;
         return;
     }
     TBTree* tree = Tree();
-    const std::int64_t total = tree->EntryCount();
     if (!rangeSet_) {
         firstPos_ = 1;
-        lastPos_ = total;
+        lastPos_ = tree->EntryCount();
         return;
     }
     firstPos_ = lastPos_ = 0;
     if (tree->Comparer().Compare(startKey_.data(), endKey_.data()) > 0)
         return;
-    const TBTree::TLocation start = tree->LowerBound(startKey_.data());
+    const TBTree::TLocation start =
+        hinted ? LowerBoundAfterPrevious(*tree) : tree->LowerBound(startKey_.data());
     if (start.page == 0)
         return;
     const std::int64_t last = RangeEnd(*tree, start);
@@ -441,6 +476,8 @@ void TIndexCursor::RecomputeRange() {
         return;
     firstPos_ = start.position;
     lastPos_ = last;
+    firstAt_ = start;
+    firstAtKnown_ = true;
 }
 
 // A narrow range - the key lookup of a join, set once per outer row - ends
@@ -451,12 +488,41 @@ std::int64_t TIndexCursor::RangeEnd(TBTree& tree, TBTree::TLocation at) {
     scratchKey_.resize(static_cast<std::size_t>(tree.KeyLength()));
     for (int step = 0; step < kRangeEndSteps; ++step) {
         tree.ReadEntry(at, scratchKey_.data(), nullptr);
-        if (tree.Comparer().Compare(scratchKey_.data(), endKey_.data()) > 0)
+        if (tree.Comparer().Compare(scratchKey_.data(), endKey_.data()) > 0) {
+            afterAt_ = at;
+            afterEndKey_ = endKey_;
+            afterAtKnown_ = true;
             return at.position - 1;
+        }
         if (!tree.Next(at))
             return at.position; // the index's last entry lies inside
     }
     return tree.LastNotAbove(endKey_.data()).position;
+}
+
+// The first entry not below startKey_ when it lies a few entries after the
+// previous range: every entry before afterAt_ is at most afterEndKey_, so
+// for a start above that key the search begins at afterAt_ and steps along
+// the leaf chain (consecutive join keys meet their entry at once). Further
+// away, a descent.
+TBTree::TLocation TIndexCursor::LowerBoundAfterPrevious(TBTree& tree) {
+    constexpr int kLowerBoundSteps = 8;
+    const TKeyComparer& cmp = tree.Comparer();
+    if (cmp.Compare(afterEndKey_.data(), startKey_.data()) >= 0)
+        return tree.LowerBound(startKey_.data());
+    TBTree::TLocation at = afterAt_;
+    // Each search steps a bounded number of entries, so the count of leaves
+    // crossed starts afresh.
+    at.hops = 0;
+    scratchKey_.resize(static_cast<std::size_t>(tree.KeyLength()));
+    for (int step = 0; step < kLowerBoundSteps; ++step) {
+        tree.ReadEntry(at, scratchKey_.data(), nullptr);
+        if (cmp.Compare(scratchKey_.data(), startKey_.data()) >= 0)
+            return at;
+        if (!tree.Next(at))
+            return {}; // every entry is below the start
+    }
+    return tree.LowerBound(startKey_.data());
 }
 
 // ---- Facts ----------------------------------------------------------------------------
@@ -610,11 +676,15 @@ void TIndexCursor::RebuildBitmaps() {
         file_.IsOpen() && (Physical() || std::any_of(filters_.begin(), filters_.end(),
                                                      [](const TFilter& f) { return f.active; }));
     if (!bitmapMode_) {
+        // Outside bitmap mode the bitmaps are empty already, unless the
+        // cursor has just left it.
+        if (!wasBitmap)
+            return;
         live_.Resize(0);
         range_.Resize(0);
         result_.Resize(0);
         resultCount_ = 0;
-        if (wasBitmap && OnRecord() && at_.page != 0)
+        if (OnRecord() && at_.page != 0)
             position_ = at_.position;
         return;
     }
@@ -637,6 +707,8 @@ void TIndexCursor::RebuildBitmaps() {
 
 // One record's bits, in place: O(log n) per bitmap through its directory.
 void TIndexCursor::RecordChanged(std::int32_t recno, std::span<const std::uint8_t> image) {
+    firstAtKnown_ = false;
+    afterAtKnown_ = false;
     if (!bitmapMode_ || recno < 1)
         return;
     if (recno > live_.PhysicalCount()) {
@@ -670,6 +742,8 @@ void TIndexCursor::RecordChanged(std::int32_t recno, std::span<const std::uint8_
 }
 
 void TIndexCursor::RecordDeleted(std::int32_t recno) {
+    firstAtKnown_ = false;
+    afterAtKnown_ = false;
     if (!bitmapMode_)
         return;
     const bool was = result_.Test(recno);

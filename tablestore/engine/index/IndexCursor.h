@@ -69,8 +69,9 @@ public:
     // Puts the cursor on the entry that an insert into the current index
     // has just made for record `recno` (the insert returned `at`), sparing
     // a search. Only without a range and outside bitmap mode, where every
-    // entry is visible; false when that does not hold or the entry at `at`
-    // names another record - the caller then searches for the key.
+    // entry is visible, or in physical order for a visible record in the
+    // last slot; false when that does not hold or the entry at `at` names
+    // another record - the caller then searches for the key.
     bool LandOnInserted(const TBTree::TLocation& at, std::int32_t recno);
 
     // ---- Range ---------------------------------------------------------------
@@ -135,13 +136,21 @@ private:
     void AtBof();
     void AtEof();
     void Land(const TBTree::TLocation& at);
+    void LandRead(const TBTree::TLocation& at, std::int32_t recno);
     void LandPhysical(std::int32_t recno, std::int64_t position);
     bool Visible(std::int32_t recno) const { return !bitmapMode_ || result_.Test(recno); }
     bool InRange(const std::uint8_t* key);
-    std::vector<std::uint8_t> Complete(const std::uint8_t* key, int given, bool high) const;
+    // The full key of `given` bytes of `key`, the rest 0x00 (high: 0xFF),
+    // written into `full`.
+    void Complete(const std::uint8_t* key, int given, bool high,
+                  std::vector<std::uint8_t>& full) const;
     // Position of the last entry not above endKey_, the range starting at
     // `first` (an entry not below startKey_).
     std::int64_t RangeEnd(TBTree& tree, TBTree::TLocation first);
+    // RecomputeRange; nearPrevious (a new range set): the search for the
+    // start may begin after the previous range (LowerBoundAfterPrevious).
+    void ComputeRange(bool nearPrevious);
+    TBTree::TLocation LowerBoundAfterPrevious(TBTree& tree);
     std::int32_t PhysicalCount();
     void RebuildBitmaps();
     void BuildLiveBitmap();
@@ -164,7 +173,19 @@ private:
     bool rangeSet_ = false;
     std::vector<std::uint8_t> startKey_, endKey_;
     std::vector<std::uint8_t> scratchKey_; // an entry's key read by RangeEnd
+    std::vector<std::uint8_t> stepKey_;    // an entry's key read while stepping
     std::int64_t firstPos_ = 1, lastPos_ = 0;
+    // The entry at firstPos_ of a range as RecomputeRange found it; known
+    // only until the next change of a record or of the tree (every such
+    // change reaches the cursor through RecordChanged, RecordDeleted or a
+    // recomputation without a hint, RecomputeRange or Refresh).
+    TBTree::TLocation firstAt_;
+    bool firstAtKnown_ = false;
+    // The first entry above the end of the range last computed, with that
+    // end key, when RangeEnd stepped onto it; known under the same rule.
+    TBTree::TLocation afterAt_;
+    std::vector<std::uint8_t> afterEndKey_;
+    bool afterAtKnown_ = false;
     bool bitmapMode_ = false;
     TRecordBitmap live_, range_, result_;
     std::int64_t resultCount_ = 0;

@@ -470,6 +470,14 @@ std::vector<std::uint8_t> TDataFile::BuildKey(int index,
     return key;
 }
 
+void TDataFile::BuildKey(int index, std::span<const std::uint8_t> record,
+                         std::vector<std::uint8_t>& key) const {
+    const TKeyBuilder& builder = DefinedKeyBuilder(index);
+    key.assign(static_cast<std::size_t>(builder.KeyLength()), 0);
+    if (builder.FieldCount() > 0)
+        builder.Build(record, key.data());
+}
+
 int TDataFile::KeyPrefixLength(int index, int fieldCount) const {
     const TKeyBuilder& builder = DefinedKeyBuilder(index);
     return builder.PrefixLength(std::clamp(fieldCount, 0, builder.FieldCount()));

@@ -181,6 +181,10 @@ public:
     int KeyLength(int index) const;
     int KeyFieldCount(int index) const;
     std::vector<std::uint8_t> BuildKey(int index, std::span<const std::uint8_t> record) const;
+    // The same into `key` (resized to KeyLength), for callers that build a
+    // key per row into one buffer.
+    void BuildKey(int index, std::span<const std::uint8_t> record,
+                  std::vector<std::uint8_t>& key) const;
     int KeyPrefixLength(int index, int fieldCount) const;
     const std::vector<TFieldDescriptor>& StoredDescriptors() const { return stored_; }
     const std::vector<TFieldDescriptor>& WorkingDescriptors() const { return working_; }

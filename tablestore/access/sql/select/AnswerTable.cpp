@@ -135,6 +135,8 @@ TAnswerTable::TAnswerTable(const std::string& path, bool inMemory, const TAnswer
         counterField_ = file->AddCalculatedField(counter);
     }
     buffer_.assign(static_cast<std::size_t>(file->RecordBufferSize()), 0);
+    for (int number = 1; number <= static_cast<int>(layout.fields.size()); ++number)
+        fields_.push_back(file->GetFieldDescriptor(number));
     file_ = std::move(file);
 }
 
@@ -155,7 +157,24 @@ void TAnswerTable::Append(const std::vector<TSqlValue>& values) {
             file_->WriteNullField(number, buffer_);
             continue;
         }
-        const auto bytes = SqlConvertToColumn(value, file_->GetFieldDescriptor(number));
+        const TFieldDescriptor& field = fields_[i];
+        if (value.Type() == field.type && SqlIsScalar(field.type) &&
+            field.type != datafmt::kFtBcd) {
+            // A value of the column's own type is stored as its bytes are,
+            // a text cut to the column's length first.
+            std::span<const std::uint8_t> own(value.Bytes());
+            if (field.type == datafmt::kFtString) {
+                if (field.storedSize == 0) {
+                    file_->WriteNullField(number, buffer_);
+                    continue;
+                }
+                own = own.first(std::min<std::size_t>(
+                    own.empty() ? 0 : own.size() - 1, std::size_t{field.storedSize} - 1));
+            }
+            file_->WriteField(number, buffer_, own);
+            continue;
+        }
+        const auto bytes = SqlConvertToColumn(value, field);
         if (bytes)
             file_->WriteField(number, buffer_, *bytes);
         else

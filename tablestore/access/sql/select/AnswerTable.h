@@ -104,7 +104,8 @@ private:
     std::string finalIndex_;
     int counterField_ = 0; // field number of the hidden counter, 0 when none
     std::unique_ptr<TDataFile> file_;
-    std::vector<std::uint8_t> buffer_;
+    std::vector<std::uint8_t> buffer_; // the row image, reused by every Append
+    std::vector<TFieldDescriptor> fields_; // the result columns' fields, from 1
 };
 
 } // namespace tabula

@@ -12,6 +12,8 @@
 #include "SqlLexer.h"
 
 #include <algorithm>
+#include <cmath>
+#include <cstring>
 
 namespace tabula {
 
@@ -84,7 +86,8 @@ int TableOf(const TSqlStatement& s, const std::string& correlation) {
 TJoinIterator::TJoinIterator(const TSqlStatement& statement, std::vector<TSourceDataFile*> sources,
                              std::uint32_t localeId, bool handAll)
     : sources_(std::move(sources)), parts_(sources_.size()), outerOn_(sources_.size()),
-      nullRow_(sources_.size(), false), links_(sources_.size()), linkBuilders_(sources_.size()),
+      nullRow_(sources_.size(), false), links_(sources_.size()),
+      exactRange_(sources_.size(), false), linkBuilders_(sources_.size()),
       tableFilters_(sources_.size()), localeId_(localeId), handAll_(handAll) {
     SqlCheckJoinConditions(statement);
     std::vector<const TSqlNode*> outerConditions;
@@ -194,11 +197,13 @@ void TJoinIterator::FindJoinLink(std::size_t level, const std::vector<TSqlNodePt
             continue;
         const auto here = static_cast<int>(level);
         if (n.left->tableIndex == here && n.right->tableIndex >= 0 && n.right->tableIndex < here)
-            links_[level] = TJoinLink{n.left, n.right, n.op, -1, {}, {}};
+            links_[level] = TJoinLink{n.left, n.right, n.op, -1, nullptr, {}, {}, {}, false, {}, {}};
         else if (n.right->tableIndex == here && n.left->tableIndex >= 0 &&
                  n.left->tableIndex < here)
-            links_[level] = TJoinLink{n.right, n.left, Mirrored(n.op), -1, {}, {}};
+            links_[level] =
+                TJoinLink{n.right, n.left, Mirrored(n.op), -1, nullptr, {}, {}, {}, false, {}, {}};
         if (links_[level]) {
+            links_[level]->part = part.get();
             TDataFile& file = sources_[level]->File();
             linkBuilders_[level] =
                 std::make_unique<TSqlFilterBuilder>(file, file.Header().LocaleId(), false);
@@ -211,6 +216,12 @@ void TJoinIterator::FindJoinLink(std::size_t level, const std::vector<TSqlNodePt
                     link.rangeIndex = i;
                     link.keyImage.assign(static_cast<std::size_t>(file.RecordBufferSize()), 0);
                     link.innerField = file.GetFieldDescriptor(link.inner->fieldNumber);
+                    const TFieldDescriptor outer =
+                        sources_[static_cast<std::size_t>(link.outer->tableIndex)]
+                            ->File()
+                            .GetFieldDescriptor(link.outer->fieldNumber);
+                    if (outer.type == link.innerField.type)
+                        link.outerField = outer;
                     file.SelectIndexByNumber(i);
                     return;
                 }
@@ -220,15 +231,14 @@ void TJoinIterator::FindJoinLink(std::size_t level, const std::vector<TSqlNodePt
     }
 }
 
-// Whether a value stands for exactly one key value of a field: the same
-// type, one that converts without change (no BCD places to round, no text
-// longer than the field).
-bool ExactKeyValue(const TSqlValue& value, const TFieldDescriptor& field) {
-    if (value.Type() != field.type)
-        return false;
-    switch (field.type) {
+namespace {
+
+// Whether a field type's stored values and its key values correspond one to
+// one, so that a key range of one value holds exactly the records whose
+// field equals it (BCD is left out: its places would have to be rounded).
+bool KeyTypeExact(std::uint8_t type) {
+    switch (type) {
     case datafmt::kFtString:
-        return value.AsString().size() < field.storedSize;
     case datafmt::kFtInt16:
     case datafmt::kFtInt32:
     case datafmt::kFtUInt16:
@@ -243,6 +253,97 @@ bool ExactKeyValue(const TSqlValue& value, const TFieldDescriptor& field) {
     }
 }
 
+// A double that equals a value of another key: zero (its two signs have
+// two keys but compare equal) and NaN (which compares equal to every
+// number). Such a value gets no key range; the filter compares instead.
+bool AmbiguousDouble(double value) {
+    return value == 0 || std::isnan(value);
+}
+
+// Whether an outer value compared with a float column must meet every
+// record: a zero or NaN, whose key (for a range or an index-answered
+// filter alike) stands for only one of the values that compare equal.
+bool AmbiguousForFloatColumn(const TSqlValue& value, std::uint8_t columnType) {
+    if (columnType != datafmt::kFtFloat && columnType != datafmt::kFtTimestamp)
+        return false;
+    if (value.Type() == datafmt::kFtTimestamp)
+        return AmbiguousDouble(value.AsTimestamp());
+    return SqlIsNumeric(value.Type()) && AmbiguousDouble(value.AsFloat());
+}
+
+} // namespace
+
+// Whether a value stands for exactly one key value of a field: the same
+// type, one that converts without change (no BCD places to round, no text
+// longer than the field).
+bool ExactKeyValue(const TSqlValue& value, const TFieldDescriptor& field) {
+    if (value.Type() != field.type || !KeyTypeExact(field.type))
+        return false;
+    if (field.type == datafmt::kFtString)
+        return value.AsString().size() < field.storedSize;
+    if (field.type == datafmt::kFtFloat || field.type == datafmt::kFtTimestamp)
+        return !AmbiguousDouble(value.AsFloat());
+    return true;
+}
+
+void TJoinIterator::SetLinkRange(std::size_t level) {
+    TJoinLink& link = *links_[level];
+    TDataFile& file = sources_[level]->File();
+    file.BuildKey(link.rangeIndex, link.keyImage, link.key);
+    if (link.rangeHeld && link.key == link.heldKey)
+        return;
+    const int given = file.KeyPrefixLength(link.rangeIndex, 1);
+    link.rangeHeld = false;
+    file.SetRange(link.key, given, link.key, given);
+    link.heldKey = link.key;
+    link.rangeHeld = true;
+}
+
+void TJoinIterator::CancelLinkRange(std::size_t level) {
+    links_[level]->rangeHeld = false;
+    sources_[level]->File().CancelRange();
+}
+
+TJoinIterator::TRawKey TJoinIterator::RawLinkRange(std::size_t level, bool* exact) {
+    TJoinLink& link = *links_[level];
+    const auto table = static_cast<std::size_t>(link.outer->tableIndex);
+    if (nullRow_[table])
+        return TRawKey::kNull;
+    TSourceDataFile& outer = *sources_[table];
+    const TFieldRead read = outer.File().ReadField(link.outer->fieldNumber, outer.Buffer());
+    if (read.isNull)
+        return TRawKey::kNull;
+    const TFieldDescriptor& field = link.innerField;
+    if (!KeyTypeExact(field.type))
+        return TRawKey::kNoKey;
+    std::span<const std::uint8_t> bytes = read.value;
+    *exact = true;
+    if (field.type == datafmt::kFtString) {
+        // The text up to its first zero, as the column's value reads it.
+        const std::size_t n =
+            strnlen(reinterpret_cast<const char*>(bytes.data()), bytes.size());
+        if (n >= field.storedSize)
+            return TRawKey::kNoKey;
+        bytes = bytes.first(n);
+        // Writing drops trailing blanks and stores an empty text as null:
+        // the key then stands for another value than the outer one.
+        *exact = n > 0 && bytes[n - 1] != ' ';
+    } else if (field.type == datafmt::kFtFloat || field.type == datafmt::kFtTimestamp) {
+        if (bytes.size() < sizeof(double))
+            return TRawKey::kNoKey;
+        if (AmbiguousDouble(datafmt::GetDouble(bytes.data())))
+            return TRawKey::kWholeTable;
+    } else if (field.type == datafmt::kFtBoolean) {
+        // Any non-zero value is true; the key holds it as 1.
+        *exact = bytes.size() >= 2 && datafmt::GetU16(bytes.data()) <= 1;
+    }
+    TDataFile& file = sources_[level]->File();
+    file.InitRecord(link.keyImage);
+    file.WriteField(link.inner->fieldNumber, link.keyImage, bytes);
+    SetLinkRange(level);
+    return TRawKey::kRange;
+}
+
 bool TJoinIterator::LinkRange(std::size_t level, const TSqlValue& value) {
     TJoinLink& link = *links_[level];
     TDataFile& file = sources_[level]->File();
@@ -251,25 +352,39 @@ bool TJoinIterator::LinkRange(std::size_t level, const TSqlValue& value) {
     if (ExactKeyValue(value, field))
         bytes = SqlConvertToColumn(value, field);
     if (!bytes) {
-        file.CancelRange();
+        CancelLinkRange(level);
         return false;
     }
     file.InitRecord(link.keyImage);
     file.WriteField(link.inner->fieldNumber, link.keyImage, *bytes);
-    const std::vector<std::uint8_t> key = file.BuildKey(link.rangeIndex, link.keyImage);
-    const int given = file.KeyPrefixLength(link.rangeIndex, 1);
-    file.SetRange(key, given, key, given);
+    SetLinkRange(level);
     return true;
 }
 
 int TJoinIterator::PrepareLink(std::size_t level) {
     if (level >= links_.size() || !links_[level])
         return -1;
+    exactRange_[level] = false;
     const TJoinLink& link = *links_[level];
+    if (link.rangeIndex >= 0 && link.outerField) {
+        bool exact = false;
+        switch (RawLinkRange(level, &exact)) {
+        case TRawKey::kNull:
+        case TRawKey::kWholeTable:
+            CancelLinkRange(level);
+            return -1;
+        case TRawKey::kRange:
+            exactRange_[level] = exact;
+            return -1;
+        case TRawKey::kNoKey:
+            CancelLinkRange(level);
+            return LinkFilter(level);
+        }
+    }
     if (link.rangeIndex >= 0) {
         const TSqlValue value = ColumnValue(*link.outer);
         if (value.IsNull()) {
-            sources_[level]->File().CancelRange();
+            CancelLinkRange(level);
             return -1;
         }
         if (LinkRange(level, value))
@@ -281,7 +396,7 @@ int TJoinIterator::PrepareLink(std::size_t level) {
 int TJoinIterator::LinkFilter(std::size_t level) {
     const TJoinLink& link = *links_[level];
     const TSqlValue value = ColumnValue(*link.outer);
-    if (value.IsNull())
+    if (value.IsNull() || AmbiguousForFloatColumn(value, link.inner->type.code))
         return -1;
     TSqlNodePtr condition = MakeSqlNode(TSqlNodeKind::Binary, link.op, "link");
     condition->type = TSqlType{datafmt::kFtBoolean, 0, SqlFixedSize(datafmt::kFtBoolean), 0};
@@ -301,9 +416,26 @@ TSqlValue TJoinIterator::ColumnValue(const TSqlNode& column) const {
     return sources_[table]->ColumnValue(column.fieldNumber);
 }
 
+bool TJoinIterator::LinkHolds(std::size_t level) const {
+    if (!exactRange_[level] || nullRow_[level])
+        return false;
+    const TJoinLink& link = *links_[level];
+    const TFieldDescriptor& field = link.innerField;
+    // The indicator byte and the value slot of the inner column.
+    const std::size_t from = field.offset;
+    const std::size_t count = std::size_t{field.storedSize} + 1;
+    const std::span<const std::uint8_t> record = sources_[level]->Buffer();
+    if (from + count > record.size() || from + count > link.keyImage.size())
+        return false;
+    return std::equal(record.begin() + from, record.begin() + from + count,
+                      link.keyImage.begin() + from);
+}
+
 bool TJoinIterator::PartsAccept(std::size_t level) const {
+    const TSqlNode* known =
+        level < links_.size() && links_[level] && LinkHolds(level) ? links_[level]->part : nullptr;
     for (const TSqlNodePtr& part : parts_[level])
-        if (!SqlIsTrue(SqlEvaluate(*part, context_)))
+        if (part.get() != known && !SqlIsTrue(SqlEvaluate(*part, context_)))
             return false;
     return true;
 }
@@ -376,11 +508,20 @@ void TJoinIterator::Walk(std::size_t level, const std::function<void()>& rowActi
     const TSqlNode* on = outerOn_[level].get();
     bool matched = false;
     const TLinkFilterScope link(file, PrepareLink(level));
+    // A walk on a link's key range knows how many records the range holds
+    // (nothing changes the table before the next outer record) and stops at
+    // the last one instead of stepping off the range's end.
+    std::int64_t left = level > 0 && links_[level] && links_[level]->rangeHeld
+                            ? file.RecordCount()
+                            : -1;
     file.GotoFirst();
-    while (!aborted_ && file.NextRecord(source.Buffer()) == 0) {
+    while (!aborted_ && left != 0 && file.NextRecord(source.Buffer()) == 0) {
+        if (left > 0)
+            --left;
         if (level == 0)
             OuterRecord(file);
-        if (on && !SqlIsTrue(SqlEvaluate(*on, context_)))
+        if (on && !(links_[level] && links_[level]->part == on && LinkHolds(level)) &&
+            !SqlIsTrue(SqlEvaluate(*on, context_)))
             continue;
         matched = true;
         // The walk below moves the inner tables; this table's buffer stays.

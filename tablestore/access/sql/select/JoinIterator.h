@@ -29,12 +29,21 @@
 //   not a scan. An "=" link on a column that leads an index of the later
 //   table is cheaper still: that table runs on the index, and each outer
 //   row sets its key range to the outer value (when the value has exactly
-//   the column's type; otherwise the filter serves). The comparison is
-//   still tested on each combined row - a range that a case-insensitive
-//   index makes wider only costs tests - and an outer value that is NULL
-//   gets no filter or range (the whole table is walked and tested), so the
-//   result is that of the plain nested walk. The tables return to physical
-//   order when the iterator goes.
+//   the column's type; otherwise the filter serves). A zero or NaN met by
+//   a float column gets neither: the two zeros compare equal but have two
+//   keys, and NaN compares equal to every number. The key is built from
+//   the outer column's stored bytes into buffers kept by the link, and an
+//   outer row with the key of the row before keeps the range as it is (a
+//   change by another user reaches the range when the read slice is
+//   renewed, which recomputes it). The
+//   comparison is still tested on each combined row - a range that a
+//   case-insensitive or collated index makes wider only costs tests -
+//   except where the answer is known: the key holds exactly the outer value
+//   and the inner record stores the very same bytes in its column (the
+//   same value on both sides). An outer value that is NULL gets no filter
+//   or range (the whole table is walked and tested), so the result is that
+//   of the plain nested walk. The tables return to physical order when the
+//   iterator goes.
 // - progress follows the outermost table's record position.
 // - with read slices set, the slice is renewed between two records of the
 //   outermost table and paused around the progress callback.
@@ -92,8 +101,19 @@ private:
         TSqlNodePtr outer;   // the column of a table before it
         int op;              // inner op outer
         int rangeIndex = -1; // "=" on a leading index field: that index
+        const TSqlNode* part = nullptr; // the comparison the link was found in
+        // Range links: the record image the key is built from and the key,
+        // both reused from one outer row to the next.
         std::vector<std::uint8_t> keyImage;
+        std::vector<std::uint8_t> key;
+        // The key of the range the inner table stands on since the last
+        // outer row (rangeHeld), which an outer row of the same key reuses.
+        std::vector<std::uint8_t> heldKey;
+        bool rangeHeld = false;
         TFieldDescriptor innerField; // the inner column's field (range links)
+        // The outer column's field when it has the inner field's type: its
+        // stored bytes then go into the key image as they are.
+        std::optional<TFieldDescriptor> outerField;
     };
     void HandTableFilters(std::size_t level, bool optional);
     void DropTableFilters();
@@ -104,8 +124,25 @@ private:
     // Sets the inner table's key range for the current outer row; false
     // when the value cannot be a key (the range is cancelled then).
     bool LinkRange(std::size_t level, const TSqlValue& value);
+    // The range from the outer column's stored bytes (outerField set):
+    // false when the outer value is NULL or cannot be a key (no range then,
+    // the filter decides), with *exact set when the key image holds exactly
+    // the outer value.
+    // kNull: the outer value is NULL; kWholeTable: no key stands for it
+    // alone (the table is walked whole); kNoKey: the filter decides.
+    enum class TRawKey { kNull, kRange, kNoKey, kWholeTable };
+    TRawKey RawLinkRange(std::size_t level, bool* exact);
+    // Sets the range of the key built in the link's key image; an outer
+    // row with the key of the row before keeps the range already set.
+    void SetLinkRange(std::size_t level);
+    void CancelLinkRange(std::size_t level);
     // Filter or range for the current outer row: the filter handle, or -1.
     int PrepareLink(std::size_t level);
+    // Whether the link's comparison is known to hold for the inner table's
+    // current record without evaluating it: the range was built from exactly
+    // the outer value and the record stores exactly the key image's bytes in
+    // the inner column, so both sides are one value.
+    bool LinkHolds(std::size_t level) const;
     // Per record of the outermost table: the read slice and the progress.
     void OuterRecord(TDataFile& file);
     void Walk(std::size_t level, const std::function<void()>& rowAction);
@@ -117,6 +154,9 @@ private:
     std::vector<TSqlNodePtr> outerOn_;            // per level: ON of an outer join
     std::vector<bool> nullRow_;
     std::vector<std::optional<TJoinLink>> links_;
+    // Per level: the current walk of the table runs on a range built from
+    // exactly the outer value (see LinkHolds).
+    std::vector<bool> exactRange_;
     std::vector<std::unique_ptr<TSqlFilterBuilder>> linkBuilders_;
     std::vector<std::vector<int>> tableFilters_; // handles, dropped on destruction
     std::uint32_t localeId_;

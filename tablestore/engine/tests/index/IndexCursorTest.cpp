@@ -582,6 +582,67 @@ TEST(IndexCursor, NarrowAndWideRangesHoldExactlyTheirEntries) {
     }
 }
 
+// A join sets one-key ranges one after another; a search may start after
+// the previous range and the first entry may be reused. Ascending and
+// descending, with keys that follow, repeat, jump, go back, fall between
+// entries or past the last one, and with appends and deletes in between,
+// each range must hold exactly the records of its key, in position order.
+TEST(IndexCursor, SuccessiveOneKeyRangesHoldExactlyTheirRecords) {
+    std::mt19937 rng(11);
+    for (const char* index : {"ByAmount", "ByAmountDown"}) {
+        SCOPED_TRACE(index);
+        TTable t;
+        for (int i = 0; i < 700; ++i)
+            t.Append("R" + std::to_string(i), static_cast<std::int32_t>(2 * (rng() % 120)));
+        t.File().SelectIndex(index);
+        const int number = std::string(index) == "ByAmount" ? 1 : 2;
+        TIndexCursor& c = t.Cursor();
+        std::int32_t amount = -3;
+        for (int lookup = 0; lookup < 600; ++lookup) {
+            const int move = static_cast<int>(rng() % 10);
+            amount += move < 5 ? 1 : move < 7 ? 0 : move < 9 ? 7 : -40;
+            if (lookup % 50 == 49) {
+                t.Append("New" + std::to_string(lookup), amount + 1);
+                const auto r = static_cast<std::int32_t>(1 + rng() % 700);
+                if (t.Live(r))
+                    t.Delete(r);
+            }
+            const Bytes key = t.AmountKey(number, amount);
+            c.SetRange(key.data(), 5, key.data(), 5);
+            std::int64_t expected = 0;
+            for (std::int32_t r = 1; r <= t.PhysicalRecordCount(); ++r)
+                expected += t.Live(r) && t.Amount(r) == amount ? 1 : 0;
+            ASSERT_EQ(c.RecordCount(), expected) << "amount " << amount;
+            std::int64_t seen = 0;
+            for (bool on = c.First(); on; on = c.Step(1) == 0) {
+                ++seen;
+                ASSERT_EQ(t.Amount(c.CurrentRecordNumber()), amount);
+                ASSERT_EQ(c.RecordPosition(), seen);
+            }
+            ASSERT_EQ(seen, expected) << "amount " << amount;
+        }
+    }
+    // Whole keys of the primary index: one record each, a repeated key
+    // finding it again, a key between two records none.
+    TTable t;
+    for (int i = 0; i < 300; ++i)
+        t.Append("K" + std::to_string(1000 + i), i % 3);
+    t.File().SelectIndex(0);
+    TIndexCursor& c = t.Cursor();
+    for (int lookup = 0; lookup < 400; ++lookup) {
+        const int i = lookup * 3 / 4;
+        const std::int32_t amount = i % 3 + (lookup % 7 == 6 ? 5 : 0);
+        Bytes key = t.NameKey("K" + std::to_string(1000 + i));
+        key.resize(17);
+        t.File().KeyBuilder(0).EncodeField(1, reinterpret_cast<const std::uint8_t*>(&amount),
+                                           key.data() + 12);
+        c.SetRange(key.data(), 17, key.data(), 17);
+        const std::int64_t expected = i < 300 && amount < 3 ? 1 : 0;
+        ASSERT_EQ(c.RecordCount(), expected) << "lookup " << lookup;
+        ASSERT_EQ(c.First(), expected == 1) << "lookup " << lookup;
+    }
+}
+
 TEST(IndexCursor, ConsecutiveCountFollowsRecordNumbersInIndexOrder) {
     TTable t;
     for (const char* n : {"A", "B", "C", "D", "E", "F"})

@@ -86,6 +86,7 @@ TEST_F(RecordNumbers, PhysicalOrderTablesNeverReuseSlots) {
     t->DeleteRecord();
     EXPECT_EQ(t->Header().freeChainHead, 2);
     EXPECT_EQ(Append(*t, 4, "d"), 4);
+    EXPECT_EQ(t->RecordPosition(), 3); // the cursor is on the new last record
     EXPECT_EQ(t->Header().freeChainHead, 0);
     EXPECT_EQ(Ids(*t), (std::vector<std::int32_t>{1, 3, 4}));
     t->Close();

@@ -5,6 +5,7 @@
 #include "FieldDescriptor.h"
 
 #include <cmath>
+#include <cstring>
 
 namespace tabula {
 
@@ -39,7 +40,7 @@ TSqlValue TSqlValue::NullOf(const TSqlType& type) {
     v.subtype_ = type.subtype;
     v.decimals_ = type.decimals;
     const int width = type.code == kFtString ? 1 : SqlFixedSize(type.code);
-    v.bytes_.assign(static_cast<std::size_t>(width), 0);
+    v.bytes_.AssignZeros(static_cast<std::size_t>(width));
     v.null_ = true;
     return v;
 }
@@ -48,8 +49,7 @@ TSqlValue TSqlValue::String(std::string_view text) {
     TSqlValue v;
     v.type_ = kFtString;
     v.null_ = false;
-    v.bytes_.assign(text.begin(), text.end());
-    v.bytes_.push_back(0);
+    v.bytes_.AssignText(text.data(), text.size());
     return v;
 }
 
@@ -135,7 +135,7 @@ TSqlValue TSqlValue::FromBytes(std::uint8_t type, std::uint8_t subtype, int deci
     v.type_ = type;
     v.subtype_ = subtype;
     v.decimals_ = decimals;
-    v.bytes_ = std::move(bytes);
+    v.bytes_.Assign(bytes.data(), bytes.size());
     v.null_ = null;
     return v;
 }
@@ -145,10 +145,8 @@ std::string TSqlValue::AsString() const {
         return {};
     // Stop at the first zero: a value read from a record may carry bytes
     // after its terminator.
-    std::string text(bytes_.begin(), bytes_.end() - 1);
-    if (auto zero = text.find('\0'); zero != std::string::npos)
-        text.resize(zero);
-    return text;
+    const char* text = reinterpret_cast<const char*>(bytes_.data());
+    return std::string(text, strnlen(text, bytes_.size() - 1));
 }
 
 bool TSqlValue::AsBoolean() const {

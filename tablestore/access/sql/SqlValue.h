@@ -26,8 +26,10 @@
 
 #include "DataFileFormat.h"
 #include "FieldValue.h"
+#include "SqlValueBytes.h"
 
 #include <cstdint>
+#include <span>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -88,7 +90,7 @@ public:
     int Decimals() const { return decimals_; }
     int Size() const { return static_cast<int>(bytes_.size()); }
     bool IsNull() const { return null_; }
-    const std::vector<std::uint8_t>& Bytes() const { return bytes_; }
+    std::span<const std::uint8_t> Bytes() const { return bytes_.Span(); }
     TSqlType TypeSlot() const { return TSqlType{type_, subtype_, Size(), decimals_}; }
 
     // Readers of the stored bytes; each expects the matching type family.
@@ -106,7 +108,7 @@ private:
     std::uint8_t subtype_ = 0;
     int decimals_ = 0;
     bool null_ = true; // the default value is the NULL constant
-    std::vector<std::uint8_t> bytes_;
+    TSqlValueBytes bytes_;
 };
 
 } // namespace tabula

@@ -104,6 +104,10 @@ public:
     double AsTimestamp() const;          // 11; a date at midnight
 
 private:
+    // A non-null value of a fixed-width type with zero bytes, for the
+    // constructors to fill.
+    static TSqlValue OfWidth(std::uint8_t type, std::size_t width);
+
     std::uint8_t type_ = kSqlNullType;
     std::uint8_t subtype_ = 0;
     int decimals_ = 0;

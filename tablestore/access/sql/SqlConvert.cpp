@@ -7,6 +7,7 @@
 
 #include <algorithm>
 #include <cmath>
+#include <span>
 #include <strings.h>
 
 namespace tabula {
@@ -27,7 +28,7 @@ public:
                                   0) {}
 
     // The first bytes of a value, as many as the column holds.
-    TResult Raw(const TBytes& value) {
+    TResult Raw(std::span<const std::uint8_t> value) {
         std::copy_n(value.begin(), std::min(value.size(), bytes_.size()), bytes_.begin());
         return std::move(bytes_);
     }

@@ -266,7 +266,7 @@ std::optional<std::vector<std::uint8_t>> StoredBytes(const TSqlValue& v,
     }
     if (v.Type() != f.type || v.Bytes().size() != size)
         return std::nullopt;
-    return v.Bytes();
+    return std::vector<std::uint8_t>(v.Bytes().begin(), v.Bytes().end());
 }
 
 TFieldConditionOp ConditionOp(int op) {

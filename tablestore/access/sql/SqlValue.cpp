@@ -5,6 +5,7 @@
 #include "FieldDescriptor.h"
 
 #include <cmath>
+#include <cstring>
 
 namespace tabula {
 
@@ -39,7 +40,7 @@ TSqlValue TSqlValue::NullOf(const TSqlType& type) {
     v.subtype_ = type.subtype;
     v.decimals_ = type.decimals;
     const int width = type.code == kFtString ? 1 : SqlFixedSize(type.code);
-    v.bytes_.assign(static_cast<std::size_t>(width), 0);
+    v.bytes_.AssignZeros(static_cast<std::size_t>(width));
     v.null_ = true;
     return v;
 }
@@ -48,83 +49,76 @@ TSqlValue TSqlValue::String(std::string_view text) {
     TSqlValue v;
     v.type_ = kFtString;
     v.null_ = false;
-    v.bytes_.assign(text.begin(), text.end());
-    v.bytes_.push_back(0);
+    v.bytes_.AssignText(text.data(), text.size());
     return v;
 }
 
-namespace {
-TSqlValue Fixed(std::uint8_t type, int width) {
-    TSqlValue v = TSqlValue::NullOf(TSqlType{type, 0, width, 0});
+TSqlValue TSqlValue::OfWidth(std::uint8_t type, std::size_t width) {
+    TSqlValue v;
+    v.type_ = type;
+    v.null_ = false;
+    v.bytes_.AssignZeros(width);
     return v;
 }
-} // namespace
 
 TSqlValue TSqlValue::Boolean(bool value) {
-    TSqlValue v = Fixed(kFtBoolean, 2);
-    v.null_ = false;
+    TSqlValue v = OfWidth(kFtBoolean, 2);
     PutI16(v.bytes_.data(), value ? -1 : 0);
     return v;
 }
 
 TSqlValue TSqlValue::Int16(std::int16_t value) {
-    TSqlValue v = Fixed(kFtInt16, 2);
-    v.null_ = false;
+    TSqlValue v = OfWidth(kFtInt16, 2);
     PutI16(v.bytes_.data(), value);
     return v;
 }
 
 TSqlValue TSqlValue::Int32(std::int32_t value) {
-    TSqlValue v = Fixed(kFtInt32, 4);
-    v.null_ = false;
+    TSqlValue v = OfWidth(kFtInt32, 4);
     PutI32(v.bytes_.data(), value);
     return v;
 }
 
 TSqlValue TSqlValue::UInt16(std::uint16_t value) {
-    TSqlValue v = Fixed(kFtUInt16, 2);
-    v.null_ = false;
+    TSqlValue v = OfWidth(kFtUInt16, 2);
     PutU16(v.bytes_.data(), value);
     return v;
 }
 
 TSqlValue TSqlValue::Float(double value, bool money) {
-    TSqlValue v = Fixed(kFtFloat, 8);
-    v.null_ = false;
+    TSqlValue v = OfWidth(kFtFloat, 8);
     v.subtype_ = money ? kMoneySubtype : 0;
     PutDouble(v.bytes_.data(), value);
     return v;
 }
 
 TSqlValue TSqlValue::Bcd(TCurrency value, int decimals) {
-    TSqlValue v = Fixed(kFtBcd, 8);
+    TSqlValue v = OfWidth(kFtBcd, 8);
     v.decimals_ = decimals;
     if (auto stored = EncodeBcd(value, decimals)) {
-        v.null_ = false;
         PutI64(v.bytes_.data(), *stored);
-    } else if (auto zero = EncodeBcd(0, decimals)) {
-        PutI64(v.bytes_.data(), *zero);
+    } else {
+        v.null_ = true;
+        if (auto zero = EncodeBcd(0, decimals))
+            PutI64(v.bytes_.data(), *zero);
     }
     return v;
 }
 
 TSqlValue TSqlValue::Date(std::int32_t dayNumber) {
-    TSqlValue v = Fixed(kFtDate, 4);
-    v.null_ = false;
+    TSqlValue v = OfWidth(kFtDate, 4);
     PutI32(v.bytes_.data(), dayNumber);
     return v;
 }
 
 TSqlValue TSqlValue::Time(std::int32_t msOfDay) {
-    TSqlValue v = Fixed(kFtTime, 4);
-    v.null_ = false;
+    TSqlValue v = OfWidth(kFtTime, 4);
     PutI32(v.bytes_.data(), msOfDay);
     return v;
 }
 
 TSqlValue TSqlValue::Timestamp(double value) {
-    TSqlValue v = Fixed(kFtTimestamp, 8);
-    v.null_ = false;
+    TSqlValue v = OfWidth(kFtTimestamp, 8);
     PutDouble(v.bytes_.data(), value);
     return v;
 }
@@ -135,7 +129,7 @@ TSqlValue TSqlValue::FromBytes(std::uint8_t type, std::uint8_t subtype, int deci
     v.type_ = type;
     v.subtype_ = subtype;
     v.decimals_ = decimals;
-    v.bytes_ = std::move(bytes);
+    v.bytes_.Assign(bytes.data(), bytes.size());
     v.null_ = null;
     return v;
 }
@@ -145,10 +139,8 @@ std::string TSqlValue::AsString() const {
         return {};
     // Stop at the first zero: a value read from a record may carry bytes
     // after its terminator.
-    std::string text(bytes_.begin(), bytes_.end() - 1);
-    if (auto zero = text.find('\0'); zero != std::string::npos)
-        text.resize(zero);
-    return text;
+    const char* text = reinterpret_cast<const char*>(bytes_.data());
+    return std::string(text, strnlen(text, bytes_.size() - 1));
 }
 
 bool TSqlValue::AsBoolean() const {

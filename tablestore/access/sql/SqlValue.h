@@ -26,8 +26,10 @@
 
 #include "DataFileFormat.h"
 #include "FieldValue.h"
+#include "SqlValueBytes.h"
 
 #include <cstdint>
+#include <span>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -88,7 +90,7 @@ public:
     int Decimals() const { return decimals_; }
     int Size() const { return static_cast<int>(bytes_.size()); }
     bool IsNull() const { return null_; }
-    const std::vector<std::uint8_t>& Bytes() const { return bytes_; }
+    std::span<const std::uint8_t> Bytes() const { return bytes_.Span(); }
     TSqlType TypeSlot() const { return TSqlType{type_, subtype_, Size(), decimals_}; }
 
     // Readers of the stored bytes; each expects the matching type family.
@@ -102,11 +104,15 @@ public:
     double AsTimestamp() const;          // 11; a date at midnight
 
 private:
+    // A non-null value of a fixed-width type with zero bytes, for the
+    // constructors to fill.
+    static TSqlValue OfWidth(std::uint8_t type, std::size_t width);
+
     std::uint8_t type_ = kSqlNullType;
     std::uint8_t subtype_ = 0;
     int decimals_ = 0;
     bool null_ = true; // the default value is the NULL constant
-    std::vector<std::uint8_t> bytes_;
+    TSqlValueBytes bytes_;
 };
 
 } // namespace tabula

@@ -145,8 +145,11 @@ int TDataFile::GetCurrentRecord(std::span<std::uint8_t> image, bool lock) {
 int TDataFile::Move(int step, std::span<std::uint8_t> image) {
     RequireOpenTable();
     TOperationScope scope(*this);
-    int rc = 0;
-    RunRestartable([&] { rc = index_.Cursor().Step(step); });
+    // The step goes in and the result comes out through one variable: a
+    // closure of two pointers is stored inside the std::function, so a move
+    // allocates nothing.
+    int rc = step;
+    RunRestartable([this, &rc] { rc = index_.Cursor().Step(rc); });
     if (rc != 0) {
         SetCurrent(nullptr);
         return rc;

@@ -215,7 +215,9 @@ std::optional<TSqlValue> ConvertExactly(const TSqlValue& v, const TFieldDescript
         break;
     }
     case kFtFloat:
-        if (SqlIsNumeric(from))
+        // Zero and NaN stay record by record: -0 and +0 are equal values
+        // with different keys, and NaN has no place in the key order.
+        if (SqlIsNumeric(from) && v.AsFloat() != 0.0 && !std::isnan(v.AsFloat()))
             out = TSqlValue::Float(v.AsFloat(), f.subtype == kMoneySubtype);
         break;
     case kFtBcd:

@@ -33,7 +33,8 @@
 //   field); a constant that the field's type cannot hold exactly (2.5 on an
 //   integer field, 70000 on a 16-bit field, a text longer than the field)
 //   leaves its comparison to record-by-record evaluation, which compares
-//   the exact values;
+//   the exact values; so does a zero or NaN against a float field, since
+//   -0 and +0 are equal values with different keys;
 // - ordering comparisons see a null field as its zero value, while an index
 //   never ranks a null entry inside a comparison's range: when the zero
 //   value satisfies the comparison, the leaf is ORed with IS NULL;

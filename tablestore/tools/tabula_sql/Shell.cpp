@@ -6,6 +6,7 @@
 #include "tabula/TabulaQuery.h"
 
 #include <cctype>
+#include <filesystem>
 #include <ostream>
 
 namespace tabula::shell {
@@ -24,7 +25,13 @@ bool IsSelect(const std::string& statement) {
 
 TShell::TShell(std::string directory, TOutputMode mode, std::ostream& out, std::ostream& err)
     : directory_(std::move(directory)), mode_(mode), out_(out), err_(err) {
-    if (!directory_.empty() && directory_.back() == '/')
+    // The engine reads a database name that is not a full path as an alias,
+    // so a directory given relative to the working directory is made whole.
+    std::error_code error;
+    const std::filesystem::path whole = std::filesystem::absolute(directory_, error);
+    if (!error)
+        directory_ = whole.lexically_normal().string();
+    if (directory_.size() > 1 && directory_.back() == '/')
         directory_.pop_back();
 }
 

@@ -5,6 +5,7 @@
 #include "ShellTestSupport.h"
 
 #include <cstdlib>
+#include <filesystem>
 #include <fstream>
 #include <gtest/gtest.h>
 #include <sstream>
@@ -36,9 +37,13 @@ std::string ReadAll(const std::string& path) {
 
 class ShellProcess : public ::testing::Test {
 protected:
-    // Runs tabula-sql with the arguments, the input piped to it.
-    TRun Run(const std::vector<std::string>& args, const std::string& input = {}) {
+    // Runs tabula-sql with the arguments, the input piped to it, from the
+    // working directory when one is given.
+    TRun Run(const std::vector<std::string>& args, const std::string& input = {},
+             const std::string& workingDirectory = {}) {
         std::string command = Quote(TABULA_SQL_PATH);
+        if (!workingDirectory.empty())
+            command = "cd " + Quote(workingDirectory) + " && " + command;
         for (const std::string& arg : args)
             command += " " + Quote(arg);
         const std::string in = scratch.Write("stdin.txt", input);
@@ -172,6 +177,18 @@ TEST_F(ShellProcess, ImportStopsAtTheBadLineAndKeepsTheRowsBeforeIt) {
     run = Sql({".import R " + scratch.Write("bad.csv", "No,Colour\n9,red\n")});
     EXPECT_EQ(run.status, 1);
     EXPECT_EQ(run.err, "line 1: the table has no field 'Colour'\n");
+}
+
+// DIR relative to the working directory names the same tables as its full
+// path, for SQL as for the meta-commands.
+TEST_F(ShellProcess, RelativeDirectoryServesStatementsAndMetaCommands) {
+    MakeTable();
+    const std::filesystem::path dir(db.Path());
+    const TRun run = Run({"--csv", dir.filename().string(), "SELECT No FROM R ORDER BY No",
+                          "DELETE FROM R WHERE No = 2", ".tables"},
+                         {}, dir.parent_path().string());
+    EXPECT_EQ(run.status, 0) << run.err;
+    EXPECT_EQ(run.out, "No\r\n1\r\n2\r\nR\n");
 }
 
 TEST_F(ShellProcess, SelectInBoxMode) {

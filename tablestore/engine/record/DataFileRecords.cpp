@@ -68,7 +68,7 @@ void TDataFile::ReadRecords(std::int32_t first, int count) {
         const std::int32_t n = first + i;
         TRecord* r = cache_.Find(n);
         if (r && (r->pins > 0 || r->modified)) {
-            r->collected = true;
+            cache_.MarkCollected(*r);
             continue;
         }
         if (!r) {
@@ -83,7 +83,7 @@ void TDataFile::ReadRecords(std::int32_t first, int count) {
             TScrambler::Apply(image, static_cast<std::size_t>(size), TScrambler::kTableDataKey);
         r->calculatedReady = false;
         r->modified = false;
-        r->collected = true;
+        cache_.MarkCollected(*r);
     }
 }
 

@@ -16,6 +16,7 @@ void TRecordCache::Configure(TDataFile* owner, std::size_t imageSize, std::size_
     fail_ = std::move(fail);
     records_.clear();
     byNumber_.clear();
+    collected_.clear();
     newest_ = oldest_ = nullptr;
 }
 
@@ -157,6 +158,7 @@ void TRecordCache::Trim() {
         TRecord* next = r->newer;
         if (r->recordNumber == 0 && r->pins == 0 && !r->modified) {
             Unlink(*r);
+            std::erase(collected_, r);
             records_.erase(std::find_if(records_.begin(), records_.end(),
                                         [r](const auto& p) { return p.get() == r; }));
         }
@@ -174,9 +176,19 @@ std::vector<TRecord*> TRecordCache::CollectWriteBack() const {
     return out;
 }
 
+void TRecordCache::MarkCollected(TRecord& record) {
+    if (!record.collected) {
+        record.collected = true;
+        collected_.push_back(&record);
+    }
+}
+
 void TRecordCache::ClearCollected() {
-    for (const auto& r : records_)
+    // A marked buffer stays in records_ until the clear: nothing that runs
+    // during a read (eviction, write-back) drops buffers.
+    for (TRecord* r : collected_)
         r->collected = false;
+    collected_.clear();
 }
 
 void TRecordCache::ForEach(const std::function<void(TRecord&)>& fn) {

@@ -93,6 +93,10 @@ public:
     void Trim();
     // Modified, unpinned, uncollected buffers sorted by record number.
     std::vector<TRecord*> CollectWriteBack() const;
+    // Marks a buffer as filled by the read in progress; ClearCollected
+    // unmarks exactly the buffers marked since the last clear, so a read
+    // costs its own size and not the cache's.
+    void MarkCollected(TRecord& record);
     void ClearCollected();
 
     // Calls fn for every buffer holding a record.
@@ -119,6 +123,8 @@ private:
     std::unordered_map<std::int32_t, TRecord*>::node_type spareNode_;
     TRecord* newest_ = nullptr;
     TRecord* oldest_ = nullptr;
+    // The buffers marked collected since the last ClearCollected.
+    std::vector<TRecord*> collected_;
 };
 
 } // namespace tabula

@@ -43,14 +43,16 @@ void Invert(std::vector<std::uint8_t>& bytes, std::size_t from) {
 
 } // namespace
 
-bool TKeyComparer::AppendSortKey(const std::uint8_t* key, std::vector<std::uint8_t>& out) const {
+bool TKeyComparer::AppendSortKey(const std::uint8_t* key, std::vector<std::uint8_t>& out,
+                                 ESortKeyKind kind) const {
     const std::size_t start = out.size();
     int at = 0;
     if (locale_ != nullptr) {
         for (const TKeyStringSegment& s : strings_) {
             out.insert(out.end(), key + at, key + s.offset);
             const std::size_t part = out.size();
-            if (!locale_->AppendSortKey(key + s.offset, static_cast<std::size_t>(s.size), out)) {
+            if (!locale_->AppendSortKey(key + s.offset, static_cast<std::size_t>(s.size), out,
+                                        kind)) {
                 out.resize(start);
                 return false;
             }

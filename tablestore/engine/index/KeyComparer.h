@@ -13,20 +13,21 @@
 // replaced by its collation sort key; a descending field inverts its own
 // part (b -> 255 - b) and a descending index the whole. Every part is either
 // of fixed length or ends with a terminator no other byte of it equals, so
-// no sort key is a prefix of another and the parts compare one by one.
+// no sort key is a prefix of another and the parts compare one by one. The
+// string values take the collator's sort keys of one kind (ESortKeyKind),
+// and only sort keys of one kind compare.
 //
 // Immutable once made; the collator it points to must outlive it.
 #pragma once
 
 #include "KeyBuilder.h"
+#include "LocaleCollator.h"
 
 #include <cstdint>
 #include <cstring>
 #include <vector>
 
 namespace tabula {
-
-class TLocaleCollator;
 
 class TKeyComparer {
 public:
@@ -51,9 +52,13 @@ public:
     }
 
     // Appends the sort key of `key` to `out`; false (out unchanged) when a
-    // string field's text has no sort key, and the order is then only
-    // available through Compare.
-    bool AppendSortKey(const std::uint8_t* key, std::vector<std::uint8_t>& out) const;
+    // string field's text has no sort key of the kind, and the order is
+    // then only available through sort keys of another kind or Compare.
+    bool AppendSortKey(const std::uint8_t* key, std::vector<std::uint8_t>& out,
+                       ESortKeyKind kind = ESortKeyKind::kIcu) const;
+    // Whether sort keys of kind kAscii exist for keys whose string fields
+    // are printable ASCII.
+    bool HasAsciiSortKeys() const { return locale_ != nullptr && locale_->HasAsciiSortKeys(); }
     // Whether sort keys are the key bytes themselves (no string field
     // compares by the locale), possibly inverted for a descending index.
     bool SortsByBytes() const { return locale_ == nullptr; }

@@ -41,14 +41,15 @@ void TKeySorter::Add(const std::uint8_t* key, std::int32_t recno) {
     recnos_.push_back(recno);
 }
 
-std::vector<std::uint32_t> TKeySorter::OrderBySortKeys(const TKeyComparer& comparer) const {
+std::vector<std::uint32_t> TKeySorter::OrderBySortKeys(const TKeyComparer& comparer,
+                                                       ESortKeyKind kind) const {
     const std::size_t n = Size();
     std::vector<std::uint8_t> bytes;
     bytes.reserve(keys_.size() + n * kHeadBytes);
     std::vector<TSortItem> items(n);
     for (std::size_t i = 0; i < n; ++i) {
         const std::size_t offset = bytes.size();
-        if (!comparer.AppendSortKey(Key(i), bytes) || bytes.size() > kMaxSortBytes)
+        if (!comparer.AppendSortKey(Key(i), bytes, kind) || bytes.size() > kMaxSortBytes)
             return {};
         items[i] = {0, static_cast<std::uint32_t>(offset),
                     static_cast<std::uint32_t>(bytes.size() - offset),
@@ -99,7 +100,11 @@ std::vector<std::uint32_t> TKeySorter::OrderByComparer(const TKeyComparer& compa
 }
 
 std::vector<TBTree::TBulkEntry> TKeySorter::Sorted(const TKeyComparer& comparer) const {
-    std::vector<std::uint32_t> order = OrderBySortKeys(comparer);
+    std::vector<std::uint32_t> order;
+    if (comparer.HasAsciiSortKeys())
+        order = OrderBySortKeys(comparer, ESortKeyKind::kAscii);
+    if (order.size() != Size())
+        order = OrderBySortKeys(comparer, ESortKeyKind::kIcu);
     if (order.size() != Size())
         order = OrderByComparer(comparer);
     std::vector<TBTree::TBulkEntry> entries(order.size());

@@ -6,8 +6,9 @@
 // by unsigned byte order of those, which is the comparer's order without a
 // collation call per comparison; the first eight sort-key bytes are kept
 // beside each entry so that most comparisons never leave the entry array.
-// When a key has no sort key (a text the locale cannot convert) the
-// entries are ordered by the comparer itself. Equal keys keep the order
+// The sort keys are the per-character ASCII ones where every key has them,
+// ICU's otherwise. When a key has no sort key (a text the locale cannot
+// convert) the entries are ordered by the comparer itself. Equal keys keep the order
 // they were added in.
 //
 // States: gathering (Add) --Sorted--> gathering again (the entries stay;
@@ -36,8 +37,9 @@ private:
         return keys_.data() + i * static_cast<std::size_t>(keyLength_);
     }
     // Entry numbers in the comparer's order, or empty when some key has no
-    // sort key.
-    std::vector<std::uint32_t> OrderBySortKeys(const TKeyComparer& comparer) const;
+    // sort key of the kind.
+    std::vector<std::uint32_t> OrderBySortKeys(const TKeyComparer& comparer,
+                                               ESortKeyKind kind) const;
     std::vector<std::uint32_t> OrderByComparer(const TKeyComparer& comparer) const;
 
     int keyLength_;

@@ -2,6 +2,7 @@
 // and upper-case mapping, and collation.
 #include "LocaleCollator.h"
 
+#include "AsciiCollation.h"
 #include "EngineCodes.h"
 #include "EngineError.h"
 
@@ -106,18 +107,21 @@ bool IsAscii(const std::uint8_t* text, std::size_t length) {
     return (bits & kTopBits) == 0;
 }
 
-bool MapsAsciiToItself(UConverter* converter) {
+// Whether the code page maps every byte first..last (within 0x01..0x7F) to
+// the same code point.
+bool MapsToItself(UConverter* converter, std::uint8_t first, std::uint8_t last) {
     char bytes[0x7F];
-    for (int c = 1; c <= 0x7F; ++c)
-        bytes[c - 1] = static_cast<char>(c);
+    const int32_t count = last - first + 1;
+    for (int32_t i = 0; i < count; ++i)
+        bytes[i] = static_cast<char>(first + i);
     UChar wide[2 * sizeof bytes];
     UErrorCode status = U_ZERO_ERROR;
     const int32_t n = ucnv_toUChars(converter, wide, static_cast<int32_t>(std::size(wide)), bytes,
-                                    static_cast<int32_t>(sizeof bytes), &status);
-    if (U_FAILURE(status) || n != static_cast<int32_t>(sizeof bytes))
+                                    count, &status);
+    if (U_FAILURE(status) || n != count)
         return false;
     for (int32_t i = 0; i < n; ++i)
-        if (wide[i] != static_cast<UChar>(i + 1))
+        if (wide[i] != static_cast<UChar>(first + i))
             return false;
     return true;
 }
@@ -171,7 +175,21 @@ TLocaleCollator::TLocaleCollator(std::uint32_t localeId) : localeId_(localeId) {
         collator_ = nullptr;
         RaiseEngineError(kErrLanguageDriver);
     }
-    asciiIdentity_ = MapsAsciiToItself(converter_);
+    constexpr std::uint8_t kLastAscii = 0x7F;
+    asciiIdentity_ = MapsToItself(converter_, 1, kLastAscii);
+    // Shift-JIS code pages move some control codes but keep the printable
+    // characters.
+    printableIdentity_ = asciiIdentity_ || MapsToItself(converter_, TAsciiCollation::kFirstChar,
+                                                        TAsciiCollation::kLastChar);
+}
+
+const TAsciiCollation* TLocaleCollator::Ascii() const {
+    if (!asciiLooked_) {
+        asciiLooked_ = true;
+        if (printableIdentity_)
+            ascii_ = TAsciiCollation::For(localeId_, collator_);
+    }
+    return ascii_;
 }
 
 bool TLocaleCollator::WidthMapMayChange(std::uint16_t unit) {
@@ -264,6 +282,9 @@ void TLocaleCollator::MapKeyText(const std::uint8_t* text, std::size_t slotSize,
 int TLocaleCollator::Compare(const std::uint8_t* a, const std::uint8_t* b, std::size_t size) const {
     const std::size_t aLength = TextLength(a, size);
     const std::size_t bLength = TextLength(b, size);
+    if (TAsciiCollation::Covers(a, aLength) && TAsciiCollation::Covers(b, bLength))
+        if (const TAsciiCollation* ascii = Ascii())
+            return ascii->Compare(a, aLength, b, bLength);
     if (asciiIdentity_ && IsAscii(a, aLength) && IsAscii(b, bLength)) {
         UErrorCode status = U_ZERO_ERROR;
         const UCollationResult r = ucol_strcollUTF8(
@@ -291,8 +312,15 @@ int TLocaleCollator::Compare(const std::uint8_t* a, const std::uint8_t* b, std::
 }
 
 bool TLocaleCollator::AppendSortKey(const std::uint8_t* text, std::size_t size,
-                                    std::vector<std::uint8_t>& out) const {
+                                    std::vector<std::uint8_t>& out, ESortKeyKind kind) const {
     const std::size_t length = TextLength(text, size);
+    if (kind == ESortKeyKind::kAscii) {
+        const TAsciiCollation* ascii = Ascii();
+        if (!ascii || !TAsciiCollation::Covers(text, length))
+            return false;
+        ascii->AppendSortKey(text, length, out);
+        return true;
+    }
     TWideText wide(length);
     int32_t units = 0;
     if (asciiIdentity_ && IsAscii(text, length)) {

@@ -17,12 +17,12 @@
 // Derive decides whether the model holds for a collator: it checks the
 // collator's attributes, that the locale tailors no contraction or context
 // of covered characters alone (the root collation has none), that each
-// character has one collation element, then
-// compares ICU's own order with the model's over every text of one and two
-// characters and a fixed sample of longer ones, and gives nothing when any
-// of it disagrees. For returns the model of a locale identifier, derived
-// once per process (a derivation costs about a millisecond) and then shared;
-// models never change, so they may be used from any thread.
+// character has one collation element, then compares ICU's own order with
+// the model's over every text of one and two characters and a fixed sample
+// of longer ones, and gives nothing when any of it disagrees. For returns
+// the model of a locale identifier, derived once per process (a derivation
+// costs one to a few milliseconds) and then shared; models never change,
+// so they may be used from any thread.
 #pragma once
 
 #include <array>

@@ -25,6 +25,22 @@ TSqlValue AsResultType(const TSqlValue& value, const TSqlType& type) {
     return TSqlValue::Float(value.AsFloat(), type.subtype == datafmt::kMoneySubtype);
 }
 
+// MIN and MAX compare by SqlCompareValues. Two integers (16-bit, 32-bit,
+// unsigned 16-bit, in any mix) compare there by their integer values, which
+// is done here without the general comparison's dispatch on the types.
+bool IsIntegerCode(std::uint8_t code) {
+    return code == datafmt::kFtInt16 || code == datafmt::kFtInt32 || code == datafmt::kFtUInt16;
+}
+
+int CompareForExtreme(const TSqlValue& a, const TSqlValue& b, std::uint32_t localeId) {
+    if (IsIntegerCode(a.Type()) && IsIntegerCode(b.Type())) {
+        const std::int64_t ia = a.AsInteger();
+        const std::int64_t ib = b.AsInteger();
+        return ia < ib ? -1 : (ia > ib ? 1 : 0);
+    }
+    return SqlCompareValues(a, b, localeId);
+}
+
 } // namespace
 
 void TGroupAccumulator::Accumulate(std::size_t field, const TSqlValue& value) {
@@ -48,11 +64,11 @@ void TGroupAccumulator::Accumulate(std::size_t field, const TSqlValue& value) {
                                              : AddValues(slot.value, value, f.type);
         break;
     case sqlop::kMin:
-        if (slot.value.IsNull() || SqlCompareValues(value, slot.value, localeId_) < 0)
+        if (slot.value.IsNull() || CompareForExtreme(value, slot.value, localeId_) < 0)
             slot.value = value;
         break;
     case sqlop::kMax:
-        if (slot.value.IsNull() || SqlCompareValues(value, slot.value, localeId_) > 0)
+        if (slot.value.IsNull() || CompareForExtreme(value, slot.value, localeId_) > 0)
             slot.value = value;
         break;
     case sqlop::kAvg:

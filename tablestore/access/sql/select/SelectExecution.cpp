@@ -3,6 +3,7 @@
 #include "SelectExecution.h"
 
 #include "DataFileFormat.h"
+#include "ExactKeyTable.h"
 #include "GroupAccumulator.h"
 #include "ReadSlices.h"
 #include "SourceDataFile.h"
@@ -14,8 +15,6 @@
 #include <optional>
 #include <set>
 #include <string>
-#include <unordered_map>
-#include <unordered_set>
 
 namespace tabula {
 
@@ -70,7 +69,13 @@ public:
 
 private:
     TSqlValue ItemValue(const TSqlOrderItem& item, const std::vector<TSqlValue>& values) const;
-    TSqlValue Evaluate(const TSqlNode& n) const { return SqlEvaluate(n, join_.Context()); }
+    // A column (the common case of a result, group or aggregate argument)
+    // is read from the join directly, as the evaluator would read it.
+    TSqlValue Evaluate(const TSqlNode& n) const {
+        if (n.IsColumn() && !n.IsAllColumns())
+            return join_.ColumnValue(n);
+        return SqlEvaluate(n, join_.Context());
+    }
     void Accumulate(TAnswerRow& row);
 
     const TSqlStatement& s_;
@@ -81,10 +86,11 @@ private:
     void AddGrouped();
 
     std::vector<TAnswerRow> rows_;
-    // Groups and DISTINCT rows by exact key. Only membership matters (the
-    // rows keep their production order in rows_), so hashed sets do.
-    std::unordered_map<std::string, std::size_t> groups_;
-    std::unordered_set<std::string> distinct_;
+    // Groups (to their row in rows_) and DISTINCT rows by exact key. Only
+    // membership matters (the rows keep their production order in rows_),
+    // so hashed tables do.
+    TExactKeyTable groups_;
+    TExactKeyTable distinct_;
     // Per-row scratch, reused so that a row of an existing group or a
     // repeated DISTINCT row allocates no key or value list of its own.
     std::vector<TSqlValue> groupValues_;
@@ -156,12 +162,13 @@ void TRowCollector::AddGrouped() {
             groupValues_.push_back(ItemValue(item, {}));
     }
     ExactKeyInto(groupValues_, key_);
-    const auto found = groups_.find(key_);
-    if (found != groups_.end()) {
+    bool inserted = false;
+    const std::size_t found = groups_.FindOrInsert(key_, rows_.size(), inserted);
+    if (!inserted) {
         for (const TResultDataField& f : fields_)
             if (!f.aggregate && !f.plain)
                 Evaluate(*f.expr);
-        Accumulate(rows_[found->second]);
+        Accumulate(rows_[found]);
         return;
     }
     TAnswerRow row;
@@ -171,7 +178,6 @@ void TRowCollector::AddGrouped() {
     for (const TSqlOrderItem& item : s_.orderBy)
         row.orderKeys.push_back(ItemValue(item, row.values));
     row.aggregates.emplace(fields_, localeId_);
-    groups_.emplace(key_, rows_.size());
     rows_.push_back(std::move(row));
     Accumulate(rows_.back());
 }
@@ -188,9 +194,10 @@ void TRowCollector::Add() {
         values_.push_back(Evaluate(*f.expr));
     if (s_.distinct) {
         ExactKeyInto(values_, key_);
-        if (distinct_.contains(key_))
+        bool inserted = false;
+        distinct_.FindOrInsert(key_, distinct_.Size(), inserted);
+        if (!inserted)
             return;
-        distinct_.insert(key_);
     }
     TAnswerRow row;
     row.values = std::move(values_);

@@ -79,6 +79,54 @@ void TGroupAccumulator::Accumulate(std::size_t field, const TSqlValue& value) {
     }
 }
 
+namespace {
+
+TSqlValue IntegerValue(std::int64_t value, std::uint8_t type) {
+    switch (type) {
+    case datafmt::kFtInt16:
+        return TSqlValue::Int16(static_cast<std::int16_t>(value));
+    case datafmt::kFtUInt16:
+        return TSqlValue::UInt16(static_cast<std::uint16_t>(value));
+    default:
+        return TSqlValue::Int32(static_cast<std::int32_t>(value));
+    }
+}
+
+} // namespace
+
+void TGroupAccumulator::AccumulateInteger(std::size_t field, std::int64_t value, bool present,
+                                          std::uint8_t type) {
+    const TResultDataField& f = (*fields_)[field];
+    Slot& slot = slots_[field];
+    if (!present)
+        return;
+    ++slot.count;
+    switch (f.aggregate) {
+    case sqlop::kSum:
+        if (f.type.code == datafmt::kFtBcd) {
+            --slot.count; // counted again by the general path
+            Accumulate(field, IntegerValue(value, type));
+            return;
+        }
+        slot.floatSum += static_cast<double>(value);
+        break;
+    case sqlop::kAvg:
+        slot.floatSum += static_cast<double>(value);
+        break;
+    case sqlop::kMin:
+        // The held value is of the same column, so an integer too.
+        if (slot.value.IsNull() || value < slot.value.AsInteger())
+            slot.value = IntegerValue(value, type);
+        break;
+    case sqlop::kMax:
+        if (slot.value.IsNull() || value > slot.value.AsInteger())
+            slot.value = IntegerValue(value, type);
+        break;
+    default:
+        break;
+    }
+}
+
 TSqlValue TGroupAccumulator::Result(std::size_t field) const {
     const TResultDataField& f = (*fields_)[field];
     const Slot& slot = slots_[field];

@@ -26,6 +26,10 @@ public:
 
     // value is the evaluated argument of field i (ignored for COUNT(*)).
     void Accumulate(std::size_t field, const TSqlValue& value);
+    // The same for an argument that is an integer column (type 5, 6 or 12)
+    // read as its number; present false for NULL. Equal to Accumulate of
+    // the column's TSqlValue.
+    void AccumulateInteger(std::size_t field, std::int64_t value, bool present, std::uint8_t type);
     // The final value of aggregate field i.
     TSqlValue Result(std::size_t field) const;
 

@@ -114,13 +114,16 @@ void TGroupAccumulator::AccumulateInteger(std::size_t field, std::int64_t value,
         slot.floatSum += static_cast<double>(value);
         break;
     case sqlop::kMin:
-        // The held value is of the same column, so an integer too.
-        if (slot.value.IsNull() || value < slot.value.AsInteger())
-            slot.value = IntegerValue(value, type);
+        if (slot.extremeType == 0 || value < slot.extreme) {
+            slot.extreme = value;
+            slot.extremeType = type;
+        }
         break;
     case sqlop::kMax:
-        if (slot.value.IsNull() || value > slot.value.AsInteger())
-            slot.value = IntegerValue(value, type);
+        if (slot.extremeType == 0 || value > slot.extreme) {
+            slot.extreme = value;
+            slot.extremeType = type;
+        }
         break;
     default:
         break;
@@ -143,7 +146,7 @@ TSqlValue TGroupAccumulator::Result(std::size_t field) const {
                        : TSqlValue();
         return slot.value;
     default:
-        return slot.value;
+        return slot.extremeType != 0 ? IntegerValue(slot.extreme, slot.extremeType) : slot.value;
     }
 }
 

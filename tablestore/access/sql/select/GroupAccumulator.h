@@ -38,6 +38,10 @@ private:
         TSqlValue value;     // running BCD SUM, MIN or MAX; NULL until the first value
         double floatSum = 0; // running float SUM or AVG
         std::int64_t count = 0;
+        // MIN or MAX fed by AccumulateInteger: the extreme as a number and
+        // the column's type (0 while none), made a value in Result().
+        std::int64_t extreme = 0;
+        std::uint8_t extremeType = 0;
     };
     const std::vector<TResultDataField>* fields_;
     std::uint32_t localeId_;

@@ -71,10 +71,10 @@ void TDataFile::ReadRecords(std::int32_t first, int count) {
             cache_.MarkCollected(*r);
             continue;
         }
-        if (!r) {
-            r = &cache_.TakeFree([this] { WriteBack(); });
-            cache_.Assign(*r, n);
-        }
+        // Every byte of the image is written below: a new buffer needs no
+        // zeroing first.
+        if (!r)
+            r = &cache_.TakeForFill(n, [this] { WriteBack(); });
         std::uint8_t* image = r->image.data();
         std::memcpy(image, readBuffer_.data() + static_cast<std::size_t>(i) * size,
                     static_cast<std::size_t>(size));

@@ -15,14 +15,13 @@ void TRecordCache::Configure(TDataFile* owner, std::size_t imageSize, std::size_
     capacity_ = std::max<std::size_t>(capacity, 1);
     fail_ = std::move(fail);
     records_.clear();
-    byNumber_.clear();
+    byNumber_.Clear();
     collected_.clear();
     newest_ = oldest_ = nullptr;
 }
 
 TRecord* TRecordCache::Find(std::int32_t n) const {
-    const auto it = byNumber_.find(n);
-    return it == byNumber_.end() ? nullptr : it->second;
+    return byNumber_.Find(n);
 }
 
 void TRecordCache::Unlink(TRecord& record) {
@@ -82,17 +81,27 @@ TRecord* TRecordCache::FindVictim(bool stopAtModified) const {
     return nullptr;
 }
 
-void TRecordCache::ResetBuffer(TRecord& record) {
-    if (record.recordNumber != 0)
-        ForgetNumber(record.recordNumber);
+void TRecordCache::ResetBuffer(TRecord& record, bool zero) {
+    byNumber_.Erase(record.recordNumber);
     record.recordNumber = 0;
     record.modified = false;
     record.calculatedReady = false;
     record.collected = false;
-    std::fill(record.image.begin(), record.image.end(), std::uint8_t{0});
+    if (zero)
+        std::fill(record.image.begin(), record.image.end(), std::uint8_t{0});
 }
 
 TRecord& TRecordCache::TakeFree(const std::function<void()>& writeBack) {
+    return TakeBuffer(writeBack, true);
+}
+
+TRecord& TRecordCache::TakeForFill(std::int32_t n, const std::function<void()>& writeBack) {
+    TRecord& r = TakeBuffer(writeBack, false);
+    Assign(r, n);
+    return r;
+}
+
+TRecord& TRecordCache::TakeBuffer(const std::function<void()>& writeBack, bool zero) {
     if (records_.size() < capacity_) {
         auto fresh = std::make_unique<TRecord>();
         fresh->owner = owner_;
@@ -109,35 +118,17 @@ TRecord& TRecordCache::TakeFree(const std::function<void()>& writeBack) {
     }
     if (!victim)
         fail_(kErrRecordBuffersCorrupt);
-    ResetBuffer(*victim);
+    ResetBuffer(*victim, zero);
     victim->pins = 0;
     Unlink(*victim);
     PushFront(*victim);
     return *victim;
 }
 
-void TRecordCache::ForgetNumber(std::int32_t n) {
-    if (spareNode_.empty())
-        spareNode_ = byNumber_.extract(n);
-    else
-        byNumber_.erase(n);
-}
-
 void TRecordCache::Assign(TRecord& record, std::int32_t n) {
-    if (record.recordNumber != 0)
-        ForgetNumber(record.recordNumber);
+    byNumber_.Erase(record.recordNumber);
     record.recordNumber = n;
-    if (spareNode_.empty()) {
-        byNumber_[n] = &record;
-        return;
-    }
-    spareNode_.key() = n;
-    spareNode_.mapped() = &record;
-    auto placed = byNumber_.insert(std::move(spareNode_));
-    if (!placed.inserted) {
-        placed.position->second = &record;
-        spareNode_ = std::move(placed.node);
-    }
+    byNumber_.Set(n, &record);
 }
 
 void TRecordCache::Release(TRecord& record) {
@@ -149,7 +140,7 @@ void TRecordCache::ResetAll() {
         ResetBuffer(*r);
         r->pins = 0;
     }
-    byNumber_.clear();
+    byNumber_.Clear();
 }
 
 void TRecordCache::Trim() {

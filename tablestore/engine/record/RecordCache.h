@@ -25,10 +25,11 @@
 // Not thread-safe: the owning TDataFile is used by one thread at a time.
 #pragma once
 
+#include "RecordNumberMap.h"
+
 #include <cstdint>
 #include <functional>
 #include <memory>
-#include <unordered_map>
 #include <vector>
 
 namespace tabula {
@@ -82,6 +83,10 @@ public:
     TRecord& TakeFree(const std::function<void()>& writeBack);
     // Gives a free buffer its record number.
     void Assign(TRecord& record, std::int32_t n);
+    // TakeFree and Assign(n) for a read that overwrites the whole image:
+    // the buffer's old bytes are not zeroed first, and its flags are those
+    // of a free buffer.
+    TRecord& TakeForFill(std::int32_t n, const std::function<void()>& writeBack);
     // Forgets the buffer's record: number 0, image zeroed, flags cleared,
     // pins kept.
     void Release(TRecord& record);
@@ -107,20 +112,17 @@ private:
     void PushFront(TRecord& record);
     // stopAtModified: answer none at the first modified candidate.
     TRecord* FindVictim(bool stopAtModified) const;
-    void ResetBuffer(TRecord& record);
-    // Drops the map entry of record number n, keeping its node for reuse.
-    void ForgetNumber(std::int32_t n);
+    // zero: clear the image too (a buffer about to be filled skips it).
+    void ResetBuffer(TRecord& record, bool zero = true);
+    // The buffer TakeFree answers, reset with or without its image zeroed.
+    TRecord& TakeBuffer(const std::function<void()>& writeBack, bool zero);
 
     TDataFile* owner_ = nullptr;
     std::size_t imageSize_ = 0;
     std::size_t capacity_ = 0;
     TFail fail_;
     std::vector<std::unique_ptr<TRecord>> records_;
-    std::unordered_map<std::int32_t, TRecord*> byNumber_;
-    // A map node taken out when a buffer gave up its record, put back when
-    // a buffer takes a new one: a walk over a table that recycles buffers
-    // allocates no map node per record.
-    std::unordered_map<std::int32_t, TRecord*>::node_type spareNode_;
+    TRecordNumberMap byNumber_;
     TRecord* newest_ = nullptr;
     TRecord* oldest_ = nullptr;
     // The buffers marked collected since the last ClearCollected.

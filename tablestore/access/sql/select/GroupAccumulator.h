@@ -26,6 +26,10 @@ public:
 
     // value is the evaluated argument of field i (ignored for COUNT(*)).
     void Accumulate(std::size_t field, const TSqlValue& value);
+    // The same for an argument that is an integer column (type 5, 6 or 12)
+    // read as its number; present false for NULL. Equal to Accumulate of
+    // the column's TSqlValue.
+    void AccumulateInteger(std::size_t field, std::int64_t value, bool present, std::uint8_t type);
     // The final value of aggregate field i.
     TSqlValue Result(std::size_t field) const;
 
@@ -34,6 +38,10 @@ private:
         TSqlValue value;     // running BCD SUM, MIN or MAX; NULL until the first value
         double floatSum = 0; // running float SUM or AVG
         std::int64_t count = 0;
+        // MIN or MAX fed by AccumulateInteger: the extreme as a number and
+        // the column's type (0 while none), made a value in Result().
+        std::int64_t extreme = 0;
+        std::uint8_t extremeType = 0;
     };
     const std::vector<TResultDataField>* fields_;
     std::uint32_t localeId_;

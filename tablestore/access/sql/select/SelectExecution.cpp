@@ -3,7 +3,9 @@
 #include "SelectExecution.h"
 
 #include "DataFileFormat.h"
+#include "ExactKeyTable.h"
 #include "GroupAccumulator.h"
+#include "RawColumn.h"
 #include "ReadSlices.h"
 #include "SourceDataFile.h"
 #include "SqlCompare.h"
@@ -14,8 +16,6 @@
 #include <optional>
 #include <set>
 #include <string>
-#include <unordered_map>
-#include <unordered_set>
 
 namespace tabula {
 
@@ -53,6 +53,14 @@ std::string ExactKey(const std::vector<TSqlValue>& values) {
 }
 
 std::vector<std::size_t> ArgumentSources(const std::vector<TResultDataField>& fields);
+std::vector<std::optional<TRawColumn>> RawArguments(const std::vector<TResultDataField>& fields,
+                                                    const std::vector<TSourceDataFile*>& sources);
+std::vector<TRawColumn> RawGroupColumns(const TSqlStatement& s,
+                                        const std::vector<TResultDataField>& fields,
+                                        const std::vector<TSourceDataFile*>& sources);
+std::vector<TRawColumn> RawDistinctColumns(const TSqlStatement& s,
+                                           const std::vector<TResultDataField>& fields,
+                                           const std::vector<TSourceDataFile*>& sources);
 
 class TRowCollector {
 public:
@@ -60,7 +68,10 @@ public:
                   const std::vector<TResultDataField>& fields, std::uint32_t localeId,
                   const TJoinIterator& join)
         : s_(s), sources_(sources), fields_(fields), localeId_(localeId), join_(join),
-          argumentSource_(ArgumentSources(fields)), arguments_(fields.size()) {}
+          argumentSource_(ArgumentSources(fields)), arguments_(fields.size()),
+          rawArguments_(RawArguments(fields, sources)), integers_(fields.size()),
+          present_(fields.size()), rawGroup_(RawGroupColumns(s, fields, sources)),
+          rawDistinct_(RawDistinctColumns(s, fields, sources)) {}
 
     void Add();
     // The aggregate-only row, when no combined row came.
@@ -70,7 +81,13 @@ public:
 
 private:
     TSqlValue ItemValue(const TSqlOrderItem& item, const std::vector<TSqlValue>& values) const;
-    TSqlValue Evaluate(const TSqlNode& n) const { return SqlEvaluate(n, join_.Context()); }
+    // A column (the common case of a result, group or aggregate argument)
+    // is read from the join directly, as the evaluator would read it.
+    TSqlValue Evaluate(const TSqlNode& n) const {
+        if (n.IsColumn() && !n.IsAllColumns())
+            return join_.ColumnValue(n);
+        return SqlEvaluate(n, join_.Context());
+    }
     void Accumulate(TAnswerRow& row);
 
     const TSqlStatement& s_;
@@ -81,10 +98,11 @@ private:
     void AddGrouped();
 
     std::vector<TAnswerRow> rows_;
-    // Groups and DISTINCT rows by exact key. Only membership matters (the
-    // rows keep their production order in rows_), so hashed sets do.
-    std::unordered_map<std::string, std::size_t> groups_;
-    std::unordered_set<std::string> distinct_;
+    // Groups (to their row in rows_) and DISTINCT rows by exact key. Only
+    // membership matters (the rows keep their production order in rows_),
+    // so hashed tables do.
+    TExactKeyTable groups_;
+    TExactKeyTable distinct_;
     // Per-row scratch, reused so that a row of an existing group or a
     // repeated DISTINCT row allocates no key or value list of its own.
     std::vector<TSqlValue> groupValues_;
@@ -96,6 +114,17 @@ private:
     // row reads it once.
     std::vector<std::size_t> argumentSource_;
     std::vector<TSqlValue> arguments_;
+    // Integer columns among the arguments, read as numbers (integers_,
+    // present_) instead of values; and the GROUP BY columns when every one
+    // of them can be keyed from its stored bytes (else empty).
+    std::vector<std::optional<TRawColumn>> rawArguments_;
+    std::vector<std::int64_t> integers_;
+    std::vector<char> present_;
+    std::vector<TRawColumn> rawGroup_;
+    // The result columns of a DISTINCT without GROUP BY when every one is
+    // a column keyed from its stored bytes (else empty): a repeated row is
+    // then found before any value is made.
+    std::vector<TRawColumn> rawDistinct_;
 };
 
 TSqlValue TRowCollector::ItemValue(const TSqlOrderItem& item,
@@ -131,15 +160,71 @@ std::vector<std::size_t> ArgumentSources(const std::vector<TResultDataField>& fi
     return sources;
 }
 
+std::vector<std::optional<TRawColumn>> RawArguments(const std::vector<TResultDataField>& fields,
+                                                    const std::vector<TSourceDataFile*>& sources) {
+    std::vector<std::optional<TRawColumn>> raw(fields.size());
+    for (std::size_t i = 0; i < fields.size(); ++i)
+        if (fields[i].aggregate && fields[i].argument)
+            if (auto column = TRawColumn::For(*fields[i].argument, sources);
+                column && column->IsInteger())
+                raw[i] = column;
+    return raw;
+}
+
+std::vector<TRawColumn> RawGroupColumns(const TSqlStatement& s,
+                                        const std::vector<TResultDataField>& fields,
+                                        const std::vector<TSourceDataFile*>& sources) {
+    std::vector<TRawColumn> raw;
+    for (const TSqlOrderItem& item : s.groupBy) {
+        std::optional<TRawColumn> column =
+            item.resultIndex >= 0
+                ? TRawColumn::For(*fields.at(static_cast<std::size_t>(item.resultIndex)).expr,
+                                  sources)
+                : TRawColumn::For(item.tableIndex, item.fieldNumber, sources);
+        if (!column)
+            return {};
+        raw.push_back(*column);
+    }
+    return raw;
+}
+
+std::vector<TRawColumn> RawDistinctColumns(const TSqlStatement& s,
+                                           const std::vector<TResultDataField>& fields,
+                                           const std::vector<TSourceDataFile*>& sources) {
+    std::vector<TRawColumn> raw;
+    if (!s.distinct || s.grouped)
+        return raw;
+    for (const TResultDataField& f : fields) {
+        std::optional<TRawColumn> column =
+            f.expr ? TRawColumn::For(*f.expr, sources) : std::nullopt;
+        if (!column)
+            return {};
+        raw.push_back(*column);
+    }
+    return raw;
+}
+
 void TRowCollector::Accumulate(TAnswerRow& row) {
-    for (std::size_t i = 0; i < fields_.size(); ++i)
-        if (fields_[i].aggregate && fields_[i].argument && argumentSource_[i] == i)
+    for (std::size_t i = 0; i < fields_.size(); ++i) {
+        if (!fields_[i].aggregate || !fields_[i].argument || argumentSource_[i] != i)
+            continue;
+        if (rawArguments_[i])
+            present_[i] = rawArguments_[i]->ReadInteger(integers_[i]);
+        else
             arguments_[i] = Evaluate(*fields_[i].argument);
+    }
     // COUNT(*) has no argument: its slot stays the NULL the accumulator
     // ignores.
-    for (std::size_t i = 0; i < fields_.size(); ++i)
-        if (fields_[i].aggregate)
-            row.aggregates->Accumulate(i, arguments_[argumentSource_[i]]);
+    for (std::size_t i = 0; i < fields_.size(); ++i) {
+        if (!fields_[i].aggregate)
+            continue;
+        const std::size_t a = argumentSource_[i];
+        if (rawArguments_[a])
+            row.aggregates->AccumulateInteger(i, integers_[a], present_[a] != 0,
+                                              rawArguments_[a]->Type());
+        else
+            row.aggregates->Accumulate(i, arguments_[a]);
+    }
 }
 
 // A grouped row: the GROUP BY values are found first; a row of a group
@@ -147,21 +232,28 @@ void TRowCollector::Accumulate(TAnswerRow& row) {
 // evaluated (an evaluation may fail on any row); its plain columns, which
 // cannot fail and whose values the group's first row keeps, are not.
 void TRowCollector::AddGrouped() {
-    groupValues_.clear();
-    for (const TSqlOrderItem& item : s_.groupBy) {
-        if (item.resultIndex >= 0)
-            groupValues_.push_back(
-                Evaluate(*fields_.at(static_cast<std::size_t>(item.resultIndex)).expr));
-        else
-            groupValues_.push_back(ItemValue(item, {}));
+    if (!rawGroup_.empty()) {
+        key_.clear();
+        for (const TRawColumn& column : rawGroup_)
+            column.AppendKey(key_);
+    } else {
+        groupValues_.clear();
+        for (const TSqlOrderItem& item : s_.groupBy) {
+            if (item.resultIndex >= 0)
+                groupValues_.push_back(
+                    Evaluate(*fields_.at(static_cast<std::size_t>(item.resultIndex)).expr));
+            else
+                groupValues_.push_back(ItemValue(item, {}));
+        }
+        ExactKeyInto(groupValues_, key_);
     }
-    ExactKeyInto(groupValues_, key_);
-    const auto found = groups_.find(key_);
-    if (found != groups_.end()) {
+    bool inserted = false;
+    const std::size_t found = groups_.FindOrInsert(key_, rows_.size(), inserted);
+    if (!inserted) {
         for (const TResultDataField& f : fields_)
             if (!f.aggregate && !f.plain)
                 Evaluate(*f.expr);
-        Accumulate(rows_[found->second]);
+        Accumulate(rows_[found]);
         return;
     }
     TAnswerRow row;
@@ -171,7 +263,6 @@ void TRowCollector::AddGrouped() {
     for (const TSqlOrderItem& item : s_.orderBy)
         row.orderKeys.push_back(ItemValue(item, row.values));
     row.aggregates.emplace(fields_, localeId_);
-    groups_.emplace(key_, rows_.size());
     rows_.push_back(std::move(row));
     Accumulate(rows_.back());
 }
@@ -181,16 +272,26 @@ void TRowCollector::Add() {
         AddGrouped();
         return;
     }
+    if (!rawDistinct_.empty()) {
+        key_.clear();
+        for (const TRawColumn& column : rawDistinct_)
+            column.AppendKey(key_);
+        bool inserted = false;
+        distinct_.FindOrInsert(key_, distinct_.Size(), inserted);
+        if (!inserted)
+            return;
+    }
     // The values are evaluated into the scratch list, which a repeated
     // DISTINCT row leaves to the next row.
     values_.clear();
     for (const TResultDataField& f : fields_)
         values_.push_back(Evaluate(*f.expr));
-    if (s_.distinct) {
+    if (s_.distinct && rawDistinct_.empty()) {
         ExactKeyInto(values_, key_);
-        if (distinct_.contains(key_))
+        bool inserted = false;
+        distinct_.FindOrInsert(key_, distinct_.Size(), inserted);
+        if (!inserted)
             return;
-        distinct_.insert(key_);
     }
     TAnswerRow row;
     row.values = std::move(values_);

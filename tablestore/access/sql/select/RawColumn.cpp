@@ -1,0 +1,94 @@
+// TRawColumn: which columns may be read raw, and the raw reads.
+#include "RawColumn.h"
+
+#include "DataFileFormat.h"
+#include "SqlValue.h"
+
+#include <cstring>
+
+namespace tabula {
+
+namespace {
+
+// The end mark and null flags of an exact key (ExactKeyInto's layout).
+constexpr char kKeyNull = '\0';
+constexpr char kKeyPresent = '\1';
+constexpr char kKeyEnd = '\xff';
+
+bool IsRawType(std::uint8_t type) {
+    switch (type) {
+    case datafmt::kFtString:
+    case datafmt::kFtInt16:
+    case datafmt::kFtInt32:
+    case datafmt::kFtUInt16:
+    case datafmt::kFtDate:
+    case datafmt::kFtTime:
+        return true;
+    default:
+        return false;
+    }
+}
+
+} // namespace
+
+std::optional<TRawColumn> TRawColumn::For(int tableIndex, int fieldNumber,
+                                          const std::vector<TSourceDataFile*>& sources) {
+    if (sources.size() != 1 || tableIndex != 0 || fieldNumber < 1 ||
+        fieldNumber > sources.front()->FieldCount())
+        return std::nullopt;
+    TSourceDataFile& source = *sources.front();
+    const TSqlSourceField& field = source.Field(fieldNumber);
+    if (!IsRawType(field.type) || source.File().GetFieldDescriptor(fieldNumber).IsAutoIncrement())
+        return std::nullopt;
+    if (field.type != datafmt::kFtString && field.size != SqlFixedSize(field.type))
+        return std::nullopt;
+    return TRawColumn(source, fieldNumber, field.type);
+}
+
+std::optional<TRawColumn> TRawColumn::For(const TSqlNode& node,
+                                          const std::vector<TSourceDataFile*>& sources) {
+    if (!node.IsColumn() || node.IsAllColumns())
+        return std::nullopt;
+    return For(node.tableIndex, node.fieldNumber, sources);
+}
+
+bool TRawColumn::IsInteger() const {
+    return type_ == datafmt::kFtInt16 || type_ == datafmt::kFtInt32 || type_ == datafmt::kFtUInt16;
+}
+
+bool TRawColumn::ReadInteger(std::int64_t& value) const {
+    const TFieldRead read = source_->File().ReadField(fieldNumber_, source_->Buffer());
+    if (read.isNull)
+        return false;
+    const std::uint8_t* p = read.value.data();
+    switch (type_) {
+    case datafmt::kFtInt16:
+        value = datafmt::GetI16(p);
+        break;
+    case datafmt::kFtUInt16:
+        value = datafmt::GetU16(p);
+        break;
+    default:
+        value = datafmt::GetI32(p);
+        break;
+    }
+    return true;
+}
+
+void TRawColumn::AppendKey(std::string& key) const {
+    const TFieldRead read = source_->File().ReadField(fieldNumber_, source_->Buffer());
+    key.push_back(static_cast<char>(type_));
+    key.push_back(read.isNull ? kKeyNull : kKeyPresent);
+    if (!read.isNull) {
+        const char* p = reinterpret_cast<const char*>(read.value.data());
+        if (type_ == datafmt::kFtString) {
+            key.append(p, strnlen(p, read.value.size()));
+            key.push_back('\0');
+        } else {
+            key.append(p, read.value.size());
+        }
+    }
+    key.push_back(kKeyEnd);
+}
+
+} // namespace tabula

@@ -400,6 +400,19 @@ void TIndexFile::BuildDeferred(int index) {
     tree.BulkLoad(sorter->Sorted(tree.Comparer()));
 }
 
+std::size_t TIndexFile::GatheredCount(int index) const {
+    const TKeySorter* sorter = deferred_[Slot(index)].get();
+    return sorter ? sorter->Size() : 0;
+}
+
+void TIndexFile::LoadInOrder(int index, std::span<const TBTree::TBulkEntry> entries) {
+    const int slot = Slot(index);
+    if (!deferred_[slot] || deferred_[slot]->Size() != 0)
+        Raise(kErrIndexExists, ContextName(index));
+    deferred_[slot].reset();
+    trees_[slot]->BulkLoad(entries);
+}
+
 void TIndexFile::BuildDeferred() {
     for (int slot = 0; slot < kDescriptorCount; ++slot)
         if (deferred_[slot])

@@ -127,6 +127,14 @@ public:
     bool Deferred(int index) const;
     // Builds every index whose inserts are deferred.
     void BuildDeferred();
+    // Entries a deferred index has gathered so far (0 for any other).
+    std::size_t GatheredCount(int index) const;
+    // Loads a deferred index that has gathered no entry from entries already
+    // in its order (a caller that has sorted them by Comparer, so they are
+    // not sorted twice); BulkLoad checks that order, and a failure leaves
+    // the tree empty. The index is an ordinary one afterwards.
+    void LoadInOrder(int index, std::span<const TBTree::TBulkEntry> entries);
+    const TKeyComparer& Comparer(int index) const { return trees_[Slot(index)]->Comparer(); }
 
     // ---- Whole file --------------------------------------------------------------------
     // Truncates to the header page and forgets every tree; descriptors stay.

@@ -210,6 +210,33 @@ public:
 
     // ---- Modification ----------------------------------------------------------------------
     void AppendRecord(std::span<const std::uint8_t> image);
+    // Bulk append, for a table being filled in one go: `images` holds
+    // RecordSize() bytes per record, one record after the other (a length
+    // that is no multiple of it is kErrRecordBuffersCorrupt). The records
+    // are appended as AppendRecord would append them one after the other in
+    // that order: each gets the next auto-increment value, every index its
+    // entry, and the record count, next record number and last
+    // auto-increment end as after those appends. The constraints of every
+    // image are checked before anything changes, so an image that fails
+    // them appends nothing.
+    //
+    // The run path - an exclusive, writable table in physical order (the
+    // primary index has no keys) without BLOB fields, unique secondary
+    // indexes, filters or range - writes the images to the file in runs past
+    // the record cache (which holds no buffer of the new record numbers, so
+    // no stale image). There, orderIndex, a secondary index whose inserts
+    // are deferred and which has gathered no entry yet, gives the record
+    // numbers: the records are numbered in that index's order (equal keys
+    // keep the order of `images`; each record keeps the auto-increment value
+    // its place in `images` gives it, so every key is the one a
+    // record-by-record append makes), and the index is loaded from the
+    // entries in that order without sorting them again; a walk through it
+    // then reads consecutive records. Any other table appends through
+    // AppendRecord image by image, and orderIndex is not used (pass 0 for
+    // none). A failed write is that of any modification (see the file
+    // comment). Either way the cursor is left before the first record of
+    // the current index, with no current record.
+    void AppendRecords(std::span<const std::uint8_t> images, int orderIndex = 0);
     void UpdateRecord(std::span<const std::uint8_t> image, bool unlockAfter = false,
                       bool bitmaps = true);
     void DeleteRecord(bool bitmaps = true);
@@ -405,6 +432,10 @@ private:
     std::int32_t NextFreeRecord() const;
     std::int32_t NextAutoIncrement() const;
     void CommitAfterChange(bool forceIndexHeader);
+    // AppendRecords' pieces (DataFileBulkAppend.cpp).
+    bool RunAppendApplies() const;
+    void AppendInRuns(std::span<const std::uint8_t> images, std::size_t count, int orderIndex);
+    void WriteRun(std::int32_t first, std::vector<std::uint8_t>& run);
     void CommitInternal(bool trim, bool forceData, bool forceIndex, bool forceBlob);
     void WriteHeader(bool force);
     void ReadHeaderAgain();

@@ -111,8 +111,11 @@ TAnswerTable::TAnswerTable(const std::string& path, bool inMemory, const TAnswer
     definition.blobBlockSize = kAnswerBlobBlockSize;
     definition.description = kAnswerDescription;
     std::vector<TIndexDescriptor> secondaries;
-    for (const TAnswerIndex& index : layout.indexes)
+    for (const TAnswerIndex& index : layout.indexes) {
         secondaries.push_back(DescriptorOf(index));
+        if (index.name == finalIndex_ && finalIndex_ == kOrderByIndexName)
+            orderIndex_ = static_cast<int>(secondaries.size());
+    }
 
     auto file = std::make_unique<TDataFile>(this);
     file->SetFileName(path_);
@@ -180,7 +183,8 @@ void TAnswerTable::Append(const std::vector<TSqlValue>& values) {
         else
             file_->WriteNullField(number, buffer_);
     }
-    file_->AppendRecord(buffer_);
+    const auto size = static_cast<std::ptrdiff_t>(file_->RecordSize());
+    images_.insert(images_.end(), buffer_.begin(), buffer_.begin() + size);
 }
 
 void TAnswerTable::Finish() {
@@ -188,6 +192,8 @@ void TAnswerTable::Finish() {
         file_->RemoveCalculatedField(counterField_);
         counterField_ = 0;
     }
+    file_->AppendRecords(images_, orderIndex_);
+    std::vector<std::uint8_t>().swap(images_);
     file_->BuildDeferredIndexes();
     if (finalIndex_.empty())
         file_->SelectIndexByNumber(indexfmt::kPhysicalOrderIndex);

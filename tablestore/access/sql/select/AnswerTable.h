@@ -21,9 +21,16 @@
 //   an index (more than kMaxKeyFields fields or a key longer than
 //   kMaxKeyLength), or when an ORDER BY or GROUP BY item is no result
 //   column: the rows are then written already in their final order.
-// - the indexes are built when the rows are all written: their entries
-//   are gathered as the rows are appended, sorted by each index's order
-//   and loaded into the tree bottom-up;
+// - the rows are gathered as record images and written when they are all
+//   there (Finish), in runs; when the result is read through "OrderBy" they
+//   are written in that index's order (equal keys in production order,
+//   each row keeping the auto-increment value - the uniqueness suffix of
+//   its keys - its production place gives it), so the physical order is
+//   the result's order and the index is loaded from its entries as they
+//   are, without a second sort;
+// - the other indexes are built when the rows are all written: their
+//   entries are gathered as the rows are appended, sorted by each index's
+//   order and loaded into the tree bottom-up;
 // - the result cursor is set to "OrderBy" when there is one, else to
 //   physical order, and positioned before the first row.
 //
@@ -31,6 +38,9 @@
 // other statement of the process uses, and is deleted when it is closed.
 // An INTO table is created under its name (replacing a table of that name)
 // and stays.
+//
+// A row that cannot be converted fails its Append before anything of it is
+// gathered, and the table is still empty then.
 //
 // States: Created (open, exclusive) --Append--> Created --Finish--> Result
 // (hidden counter gone, final index, before the first row)
@@ -84,12 +94,13 @@ public:
     TAnswerTable(const TAnswerTable&) = delete;
     TAnswerTable& operator=(const TAnswerTable&) = delete;
 
-    // Appends one row; values[i] goes into field i + 1. A NULL value, or one
+    // Gathers one row; values[i] goes into field i + 1. A NULL value, or one
     // that the field cannot hold (a BLOB reference of another table), is
     // written as null.
     void Append(const std::vector<TSqlValue>& values);
-    // Drops the hidden counter, selects the final index and positions the
-    // cursor before the first row.
+    // Drops the hidden counter, writes the gathered rows, builds the
+    // indexes, selects the final index and positions the cursor before the
+    // first row.
     void Finish();
     TDataFile& File() { return *file_; }
     // Whether an index of the table gives the result its order (else the
@@ -103,8 +114,11 @@ private:
     bool temporary_;
     std::string finalIndex_;
     int counterField_ = 0; // field number of the hidden counter, 0 when none
+    int orderIndex_ = 0;   // number of the final index when it is "OrderBy", else 0
     std::unique_ptr<TDataFile> file_;
     std::vector<std::uint8_t> buffer_; // the row image, reused by every Append
+    // The gathered rows: RecordSize bytes each, in production order.
+    std::vector<std::uint8_t> images_;
     std::vector<TFieldDescriptor> fields_; // the result columns' fields, from 1
 };
 

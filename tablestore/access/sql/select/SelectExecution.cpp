@@ -64,11 +64,15 @@ std::vector<TRawColumn> RawDistinctColumns(const TSqlStatement& s,
 
 class TRowCollector {
 public:
+    // direct: the answer table that takes each ungrouped row as it comes,
+    // when nothing has to be sorted before the rows are written (the
+    // table's index orders them, or there is no ORDER BY); null to keep
+    // the rows here.
     TRowCollector(const TSqlStatement& s, const std::vector<TSourceDataFile*>& sources,
                   const std::vector<TResultDataField>& fields, std::uint32_t localeId,
-                  const TJoinIterator& join)
+                  const TJoinIterator& join, TAnswerTable* direct)
         : s_(s), sources_(sources), fields_(fields), localeId_(localeId), join_(join),
-          argumentSource_(ArgumentSources(fields)), arguments_(fields.size()),
+          direct_(direct), argumentSource_(ArgumentSources(fields)), arguments_(fields.size()),
           rawArguments_(RawArguments(fields, sources)), integers_(fields.size()),
           present_(fields.size()), rawGroup_(RawGroupColumns(s, fields, sources)),
           rawDistinct_(RawDistinctColumns(s, fields, sources)) {}
@@ -95,6 +99,7 @@ private:
     const std::vector<TResultDataField>& fields_;
     std::uint32_t localeId_;
     const TJoinIterator& join_;
+    TAnswerTable* direct_;
     void AddGrouped();
 
     std::vector<TAnswerRow> rows_;
@@ -293,6 +298,10 @@ void TRowCollector::Add() {
         if (!inserted)
             return;
     }
+    if (direct_ != nullptr) {
+        direct_->Append(values_);
+        return;
+    }
     TAnswerRow row;
     row.values = std::move(values_);
     values_.clear();
@@ -457,7 +466,11 @@ void ExecuteCannedSelect(const TSqlStatement& statement,
                                                                  });
     TJoinIterator join(statement, sources, localeId, aggregatesOnly);
     join.SetReadSlices(&locks);
-    TRowCollector collector(statement, sources, fields, localeId, join);
+    // Ungrouped rows that need no sort here go to the answer table as they
+    // come: it keeps them as compact record images.
+    const bool direct = !statement.grouped && (answer.IndexOrders() || statement.orderBy.empty());
+    TRowCollector collector(statement, sources, fields, localeId, join,
+                            direct ? &answer : nullptr);
     join.Run([&] { collector.Add(); }, progress);
     // The sources are read: the answer rows are written without their
     // locks (WITH LOCKS keeps them to the end).
@@ -468,8 +481,13 @@ void ExecuteCannedSelect(const TSqlStatement& statement,
     // order they are written; without it they are written sorted.
     if (!answer.IndexOrders())
         SortRows(collector.Rows(), statement, localeId);
-    for (const TAnswerRow& row : collector.Rows())
+    for (TAnswerRow& row : collector.Rows()) {
         answer.Append(row.values);
+        // Each row's values are given up once gathered, so the rows and
+        // their images are not both held whole.
+        std::vector<TSqlValue>().swap(row.values);
+        std::vector<TSqlValue>().swap(row.orderKeys);
+    }
     // The rows are in the table now: their memory is free for its indexes.
     std::vector<TAnswerRow>().swap(collector.Rows());
     answer.Finish();

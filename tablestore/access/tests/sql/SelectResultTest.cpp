@@ -6,6 +6,7 @@
 #include "FileSession.h"
 #include "IndexFileFormat.h"
 #include "QueryTestSupport.h"
+#include "TableVerifier.h"
 #include "UserLocale.h"
 
 #include <filesystem>
@@ -152,6 +153,99 @@ TEST_F(SelectResult, ReadLocksLeaveTheTablesWritable) {
     ASSERT_FALSE(written.empty());
     for (const std::string& w : written)
         EXPECT_EQ(w, "ok");
+}
+
+} // namespace
+} // namespace tabula
+
+namespace tabula {
+namespace {
+
+using namespace querytest;
+
+// Rows of a statement, each the texts of its fields joined by "|".
+std::vector<std::string> Answer(const std::string& directory, const std::string& sql) {
+    TDataQuery q;
+    q.SetDirectory(directory);
+    CheckCode(q.Prepare(sql));
+    CheckCode(q.Execute());
+    return CursorRows(*q.ResultCursor());
+}
+
+std::vector<std::string> FirstColumn(std::vector<std::string> rows) {
+    for (std::string& row : rows)
+        row = row.substr(0, row.find('|'));
+    return rows;
+}
+
+// An answer table ordered by its OrderBy index is written in that index's
+// order; the order must be the one the rows get when they are sorted before
+// they are written (an ORDER BY item that is no result column), ties in
+// production order, with DESC and NOCASE, over more rows than the record
+// cache holds; an INTO table on disk keeps the rows in that order and
+// stays an ordinary table.
+TEST(AnswerOrder, IndexOrderedAnswersMatchSortedOnesAndIntoTablesStayUsable) {
+    StartEngine();
+    TScratchDir dir;
+    CreateTable(dir.Table("Names"), "No int32, Name string 12", {}, {});
+    const char* names[] = {"bravo", "Alpha", "delta", "Charlie", "echo", "b", "Foxtrot", "golf"};
+    {
+        TDataFile t;
+        t.SetFileName(dir.Table("Names"));
+        t.SetExclusive(true);
+        t.Open();
+        std::vector<std::uint8_t> image(static_cast<std::size_t>(t.RecordBufferSize()));
+        for (std::int32_t i = 1; i <= 6000; ++i) {
+            t.InitRecord(image);
+            t.WriteField(1, image, std::span(reinterpret_cast<const std::uint8_t*>(&i), 4));
+            const std::string name = names[i % 8];
+            if (i % 17 == 0)
+                t.WriteNullField(2, image);
+            else
+                t.WriteField(2, image,
+                             std::span(reinterpret_cast<const std::uint8_t*>(name.c_str()),
+                                       name.size() + 1));
+            t.AppendRecord(image);
+        }
+    }
+    // Sorted before writing, a case-insensitive order is the index's.
+    for (const char* order : {"Name NOCASE", "Name DESC NOCASE"}) {
+        SCOPED_TRACE(order);
+        const std::string tail = std::string(" FROM Names ORDER BY ") + order;
+        const std::vector<std::string> sorted = Answer(dir.Path(), "SELECT No" + tail);
+        EXPECT_EQ(FirstColumn(Answer(dir.Path(), "SELECT No, Name" + tail)), sorted);
+        ASSERT_EQ(sorted.size(), 6000u);
+    }
+    // An INTO table keeps the rows in its OrderBy index's order.
+    for (const char* order : {"Name DESC", "Name, No DESC NOCASE"}) {
+        SCOPED_TRACE(order);
+        const std::string tail = std::string(" FROM Names ORDER BY ") + order;
+        const std::vector<std::string> ordered = Answer(dir.Path(), "SELECT No, Name" + tail);
+        ASSERT_EQ(RunSql(dir.Path(), "SELECT No, Name INTO Kept" + tail), "ok");
+        EXPECT_EQ(Rows(dir.Table("Kept")), ordered);
+    }
+    EXPECT_TRUE(TTableVerifier::Verify(dir.Table("Kept")).findings.empty());
+    ASSERT_EQ(RunSql(dir.Path(), "INSERT INTO Kept VALUES (7001, 'zulu')"), "ok");
+    EXPECT_EQ(Answer(dir.Path(), "SELECT Name FROM Kept WHERE No = 7001"),
+              std::vector<std::string>{"zulu"});
+    DefaultSession().SetActive(false);
+}
+
+// A row that fails to convert stops the statement before anything of the
+// answer is written: an INTO table is left empty, not half filled.
+TEST(AnswerOrder, AFailingRowLeavesTheIntoTableEmpty) {
+    StartEngine();
+    TScratchDir dir;
+    CreateTable(dir.Table("Nums"), "No int32, Text string 8", {}, {});
+    for (const char* row : {"(1, '1')", "(2, 'two')", "(3, '3')"})
+        ASSERT_EQ(RunSql(dir.Path(), std::string("INSERT INTO Nums VALUES ") + row), "ok");
+    EXPECT_NE(RunSql(dir.Path(),
+                     "SELECT No, CAST(Text AS INTEGER) INTO Bad FROM Nums ORDER BY No DESC"),
+              "ok");
+    if (std::filesystem::exists(dir.Table("Bad"))) {
+        EXPECT_TRUE(Rows(dir.Table("Bad")).empty());
+    }
+    DefaultSession().SetActive(false);
 }
 
 } // namespace

@@ -28,6 +28,11 @@ public:
     explicit TKeySorter(int keyLength) : keyLength_(keyLength) {}
 
     void Add(const std::uint8_t* key, std::int32_t recno);
+    // Room for `entries` entries, for a caller that knows how many come.
+    void Reserve(std::size_t entries) {
+        keys_.reserve(entries * static_cast<std::size_t>(keyLength_));
+        recnos_.reserve(entries);
+    }
     std::size_t Size() const { return recnos_.size(); }
     // The entries in the comparer's order.
     std::vector<TBTree::TBulkEntry> Sorted(const TKeyComparer& comparer) const;

@@ -5,9 +5,9 @@
 // writes their images straight to the data file, kRunBytes at a time,
 // without taking a cache buffer per record: the cache only ever holds
 // record numbers below nextRecordNumber, so none of its buffers can stand
-// for a record written here. Record count, next record number and last
-// auto-increment advance after each run, so that they always describe the
-// records written so far. Any failure once the first run has begun puts
+// for a record written here. Record count and next record number advance
+// after each run, the last auto-increment once every run is written (in an
+// index's order the runs do not end on the largest value). Any failure once the first run has begun puts
 // the files back at the last checkpoint, as a failed write of an exclusive
 // table does: index entries of records whose images were not written must
 // not survive.
@@ -87,6 +87,7 @@ void TDataFile::AppendInRuns(std::span<const std::uint8_t> images, std::size_t c
     std::vector<TBTree::TBulkEntry> entries;
     std::vector<std::uint8_t> key;
     if (ordered) {
+        sorter.Reserve(count);
         for (std::size_t i = 0; i < count; ++i) {
             prepare(i, 0);
             KeyOf(orderIndex, record, key);

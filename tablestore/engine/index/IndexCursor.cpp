@@ -78,6 +78,7 @@ void TIndexCursor::LandPhysical(std::int32_t recno, std::int64_t position) {
 }
 
 void TIndexCursor::Reset() {
+    ++generation_;
     rangeSet_ = false;
     startKey_.clear();
     endKey_.clear();
@@ -87,6 +88,7 @@ void TIndexCursor::Reset() {
 }
 
 void TIndexCursor::Drop() {
+    ++generation_;
     firstAtKnown_ = false;
     afterAtKnown_ = false;
     filters_.clear();
@@ -100,6 +102,7 @@ void TIndexCursor::Drop() {
 }
 
 void TIndexCursor::IndexSelected() {
+    ++generation_;
     rangeSet_ = false;
     startKey_.clear();
     endKey_.clear();
@@ -435,17 +438,20 @@ void TIndexCursor::CancelRange() {
     rangeSet_ = false;
     startKey_.clear();
     endKey_.clear();
-    RecomputeRange();
+    // Not a change of the records: the generation stays.
+    ComputeRange(false);
     RebuildBitmaps();
     AtBof();
 }
 
 void TIndexCursor::Refresh() {
+    ++generation_;
     RecomputeRange();
     RebuildBitmaps();
 }
 
 void TIndexCursor::RecomputeRange() {
+    ++generation_;
     ComputeRange(false);
 }
 
@@ -707,6 +713,7 @@ void TIndexCursor::RebuildBitmaps() {
 
 // One record's bits, in place: O(log n) per bitmap through its directory.
 void TIndexCursor::RecordChanged(std::int32_t recno, std::span<const std::uint8_t> image) {
+    ++generation_;
     firstAtKnown_ = false;
     afterAtKnown_ = false;
     if (!bitmapMode_ || recno < 1)
@@ -742,6 +749,7 @@ void TIndexCursor::RecordChanged(std::int32_t recno, std::span<const std::uint8_
 }
 
 void TIndexCursor::RecordDeleted(std::int32_t recno) {
+    ++generation_;
     firstAtKnown_ = false;
     afterAtKnown_ = false;
     if (!bitmapMode_)
@@ -802,12 +810,14 @@ int TIndexCursor::AddFilter(TTestFunctionFilter::TTest test, void* context) {
 }
 
 void TIndexCursor::DropFilter(int handle) {
+    ++generation_;
     TFilter& f = FindFilter(handle);
     filters_.erase(filters_.begin() + (&f - filters_.data()));
     RebuildBitmaps();
 }
 
 void TIndexCursor::ActivateFilter(int handle) {
+    ++generation_;
     TFilter& f = FindFilter(handle);
     f.active = true;
     f.level = -1; // evaluated afresh
@@ -815,11 +825,13 @@ void TIndexCursor::ActivateFilter(int handle) {
 }
 
 void TIndexCursor::DeactivateFilter(int handle) {
+    ++generation_;
     FindFilter(handle).active = false;
     RebuildBitmaps();
 }
 
 void TIndexCursor::ChangeFilter(int handle, std::unique_ptr<TFilterNode> node) {
+    ++generation_;
     TFilter& f = FindFilter(handle);
     if (!node)
         RaiseEngineError(kErrInvalidFilterExpression, file_.FileName());

@@ -82,6 +82,13 @@ public:
     // changed underneath (another user's change); the range and filters stay.
     void Refresh();
     bool RangeSet() const { return rangeSet_; }
+    // Moves whenever the records the cursor reaches in a given range may
+    // have changed: a record changed or deleted, the range recomputed after
+    // a change, a refresh after another user's change, a filter changed, the
+    // index selected, the cursor reset or dropped. Setting or cancelling a
+    // range leaves it alone. What a walk read under one generation reads the
+    // same again under it.
+    std::uint64_t ChangeGeneration() const { return generation_; }
     std::int64_t FirstPosition() const { return firstPos_; }
     std::int64_t LastPosition() const { return lastPos_; }
 
@@ -186,6 +193,7 @@ private:
     TBTree::TLocation afterAt_;
     std::vector<std::uint8_t> afterEndKey_;
     bool afterAtKnown_ = false;
+    std::uint64_t generation_ = 0;
     bool bitmapMode_ = false;
     TRecordBitmap live_, range_, result_;
     std::int64_t resultCount_ = 0;

@@ -3,6 +3,7 @@
 
 #include "DataFile.h"
 #include "DataFileFormat.h"
+#include "IndexCursor.h"
 #include "IndexFileFormat.h"
 #include "JoinAnalysis.h"
 #include "ReadSlices.h"
@@ -87,8 +88,9 @@ TJoinIterator::TJoinIterator(const TSqlStatement& statement, std::vector<TSource
                              std::uint32_t localeId, bool handAll)
     : sources_(std::move(sources)), parts_(sources_.size()), outerOn_(sources_.size()),
       nullRow_(sources_.size(), false), links_(sources_.size()),
-      exactRange_(sources_.size(), false), linkBuilders_(sources_.size()),
-      tableFilters_(sources_.size()), localeId_(localeId), handAll_(handAll) {
+      exactRange_(sources_.size(), false), memoRun_(sources_.size(), nullptr),
+      linkBuilders_(sources_.size()), tableFilters_(sources_.size()), localeId_(localeId),
+      handAll_(handAll) {
     SqlCheckJoinConditions(statement);
     std::vector<const TSqlNode*> outerConditions;
     for (const TSqlJoin& join : statement.joins) {
@@ -196,12 +198,18 @@ void TJoinIterator::FindJoinLink(std::size_t level, const std::vector<TSqlNodePt
             !n.left || !n.right || !n.left->IsColumn() || !n.right->IsColumn())
             continue;
         const auto here = static_cast<int>(level);
-        if (n.left->tableIndex == here && n.right->tableIndex >= 0 && n.right->tableIndex < here)
-            links_[level] = TJoinLink{n.left, n.right, n.op, -1, nullptr, {}, {}, {}, false, {}, {}};
-        else if (n.right->tableIndex == here && n.left->tableIndex >= 0 &&
-                 n.left->tableIndex < here)
-            links_[level] =
-                TJoinLink{n.right, n.left, Mirrored(n.op), -1, nullptr, {}, {}, {}, false, {}, {}};
+        if (n.left->tableIndex == here && n.right->tableIndex >= 0 && n.right->tableIndex < here) {
+            links_[level].emplace();
+            links_[level]->inner = n.left;
+            links_[level]->outer = n.right;
+            links_[level]->op = n.op;
+        } else if (n.right->tableIndex == here && n.left->tableIndex >= 0 &&
+                   n.left->tableIndex < here) {
+            links_[level].emplace();
+            links_[level]->inner = n.right;
+            links_[level]->outer = n.left;
+            links_[level]->op = Mirrored(n.op);
+        }
         if (links_[level]) {
             links_[level]->part = part.get();
             TDataFile& file = sources_[level]->File();
@@ -220,8 +228,11 @@ void TJoinIterator::FindJoinLink(std::size_t level, const std::vector<TSqlNodePt
                         sources_[static_cast<std::size_t>(link.outer->tableIndex)]
                             ->File()
                             .GetFieldDescriptor(link.outer->fieldNumber);
-                    if (outer.type == link.innerField.type)
+                    if (outer.type == link.innerField.type) {
                         link.outerField = outer;
+                        link.memo = std::make_unique<TJoinRangeMemo>(
+                            static_cast<std::size_t>(file.RecordBufferSize()));
+                    }
                     file.SelectIndexByNumber(i);
                     return;
                 }
@@ -320,8 +331,7 @@ TJoinIterator::TRawKey TJoinIterator::RawLinkRange(std::size_t level, bool* exac
     *exact = true;
     if (field.type == datafmt::kFtString) {
         // The text up to its first zero, as the column's value reads it.
-        const std::size_t n =
-            strnlen(reinterpret_cast<const char*>(bytes.data()), bytes.size());
+        const std::size_t n = strnlen(reinterpret_cast<const char*>(bytes.data()), bytes.size());
         if (n >= field.storedSize)
             return TRawKey::kNoKey;
         bytes = bytes.first(n);
@@ -340,6 +350,11 @@ TJoinIterator::TRawKey TJoinIterator::RawLinkRange(std::size_t level, bool* exac
     TDataFile& file = sources_[level]->File();
     file.InitRecord(link.keyImage);
     file.WriteField(link.inner->fieldNumber, link.keyImage, bytes);
+    if (TJoinRangeMemo* memo = UsableMemo(level)) {
+        memoRun_[level] = memo->Find(KeySlot(link));
+        if (memoRun_[level])
+            return TRawKey::kRange;
+    }
     SetLinkRange(level);
     return TRawKey::kRange;
 }
@@ -361,10 +376,29 @@ bool TJoinIterator::LinkRange(std::size_t level, const TSqlValue& value) {
     return true;
 }
 
+std::span<const std::uint8_t> TJoinIterator::KeySlot(const TJoinLink& link) const {
+    const std::size_t from = link.innerField.offset;
+    const std::size_t count = std::size_t{link.innerField.storedSize} + 1;
+    if (from + count > link.keyImage.size())
+        return {};
+    return std::span<const std::uint8_t>(link.keyImage).subspan(from, count);
+}
+
+TJoinRangeMemo* TJoinIterator::UsableMemo(std::size_t level) {
+    TJoinLink& link = *links_[level];
+    // Without read slices another user's change could come in between two
+    // operations, unseen by the cursor until it reads the files again.
+    if (!slices_ || !link.memo || KeySlot(link).empty())
+        return nullptr;
+    link.memo->Validate(sources_[level]->File().IndexFile().Cursor().ChangeGeneration());
+    return link.memo.get();
+}
+
 int TJoinIterator::PrepareLink(std::size_t level) {
     if (level >= links_.size() || !links_[level])
         return -1;
     exactRange_[level] = false;
+    memoRun_[level] = nullptr;
     const TJoinLink& link = *links_[level];
     if (link.rangeIndex >= 0 && link.outerField) {
         bool exact = false;
@@ -502,32 +536,69 @@ void TJoinIterator::OuterRecord(TDataFile& file) {
         slices_->Resume();
 }
 
-void TJoinIterator::Walk(std::size_t level, const std::function<void()>& rowAction) {
+bool TJoinIterator::Visit(std::size_t level, const std::function<void()>& rowAction) {
+    const TSqlNode* on = outerOn_[level].get();
+    if (on && !(links_[level] && links_[level]->part == on && LinkHolds(level)) &&
+        !SqlIsTrue(SqlEvaluate(*on, context_)))
+        return false;
+    // The walk below moves the inner tables; this table's buffer stays.
+    Step(level, rowAction);
+    return true;
+}
+
+bool TJoinIterator::ReplayRun(std::size_t level, const TJoinRangeMemo& memo,
+                              const TJoinRangeMemo::TRun& run,
+                              const std::function<void()>& rowAction) {
+    const std::span<std::uint8_t> buffer = sources_[level]->Buffer();
+    bool matched = false;
+    for (std::size_t i = 0; i < run.count && !aborted_; ++i) {
+        const std::span<const std::uint8_t> image = memo.Image(run, i);
+        std::copy_n(image.begin(), std::min(image.size(), buffer.size()), buffer.begin());
+        matched = Visit(level, rowAction) || matched;
+    }
+    return matched;
+}
+
+bool TJoinIterator::WalkTable(std::size_t level, const std::function<void()>& rowAction) {
     TSourceDataFile& source = *sources_[level];
     TDataFile& file = source.File();
-    const TSqlNode* on = outerOn_[level].get();
-    bool matched = false;
-    const TLinkFilterScope link(file, PrepareLink(level));
+    const bool ranged = level > 0 && links_[level] && links_[level]->rangeHeld;
     // A walk on a link's key range knows how many records the range holds
     // (nothing changes the table before the next outer record) and stops at
     // the last one instead of stepping off the range's end.
-    std::int64_t left = level > 0 && links_[level] && links_[level]->rangeHeld
-                            ? file.RecordCount()
-                            : -1;
-    file.GotoFirst();
-    while (!aborted_ && left != 0 && file.NextRecord(source.Buffer()) == 0) {
-        if (left > 0)
-            --left;
-        if (level == 0)
-            OuterRecord(file);
-        if (on && !(links_[level] && links_[level]->part == on && LinkHolds(level)) &&
-            !SqlIsTrue(SqlEvaluate(*on, context_)))
-            continue;
-        matched = true;
-        // The walk below moves the inner tables; this table's buffer stays.
-        Step(level, rowAction);
+    std::int64_t left = ranged ? file.RecordCount() : -1;
+    TJoinRangeMemo* memo = ranged ? UsableMemo(level) : nullptr;
+    if (memo)
+        memo->BeginRun(KeySlot(*links_[level]));
+    bool matched = false;
+    try {
+        file.GotoFirst();
+        while (!aborted_ && left != 0 && file.NextRecord(source.Buffer()) == 0) {
+            if (left > 0)
+                --left;
+            if (memo)
+                memo->Add(source.Buffer());
+            if (level == 0)
+                OuterRecord(file);
+            matched = Visit(level, rowAction) || matched;
+        }
+    } catch (...) {
+        if (memo)
+            memo->EndRun(false, 0);
+        throw;
     }
-    if (on && !matched && !aborted_) {
+    if (memo)
+        memo->EndRun(!aborted_, file.IndexFile().Cursor().ChangeGeneration());
+    return matched;
+}
+
+void TJoinIterator::Walk(std::size_t level, const std::function<void()>& rowAction) {
+    TDataFile& file = sources_[level]->File();
+    const TLinkFilterScope link(file, PrepareLink(level));
+    const TJoinRangeMemo::TRun* run = memoRun_[level];
+    const bool matched =
+        run ? ReplayRun(level, *links_[level]->memo, *run, rowAction) : WalkTable(level, rowAction);
+    if (outerOn_[level] && !matched && !aborted_) {
         nullRow_[level] = true;
         Step(level, rowAction);
         nullRow_[level] = false;

@@ -35,7 +35,12 @@
 //   the outer column's stored bytes into buffers kept by the link, and an
 //   outer row with the key of the row before keeps the range as it is (a
 //   change by another user reaches the range when the read slice is
-//   renewed, which recomputes it). The
+//   renewed, which recomputes it). While the walk holds read slices, each
+//   link keeps the inner records of the ranges it has read, by key (see
+//   TJoinRangeMemo): an outer row of a key met before replays them without
+//   touching the inner table, until the inner cursor's change generation
+//   moves (another user's change seen at a slice's renewal, or any change of
+//   the table or its filters). The
 //   comparison is still tested on each combined row - a range that a
 //   case-insensitive or collated index makes wider only costs tests -
 //   except where the answer is known: the key holds exactly the outer value
@@ -50,6 +55,7 @@
 #pragma once
 
 #include "FieldDescriptor.h"
+#include "JoinRangeMemo.h"
 #include "SqlEvaluate.h"
 #include "SqlStatement.h"
 
@@ -97,10 +103,10 @@ public:
 
 private:
     struct TJoinLink {
-        TSqlNodePtr inner;   // the column of the table the link reaches
-        TSqlNodePtr outer;   // the column of a table before it
-        int op;              // inner op outer
-        int rangeIndex = -1; // "=" on a leading index field: that index
+        TSqlNodePtr inner;              // the column of the table the link reaches
+        TSqlNodePtr outer;              // the column of a table before it
+        int op;                         // inner op outer
+        int rangeIndex = -1;            // "=" on a leading index field: that index
         const TSqlNode* part = nullptr; // the comparison the link was found in
         // Range links: the record image the key is built from and the key,
         // both reused from one outer row to the next.
@@ -114,6 +120,8 @@ private:
         // The outer column's field when it has the inner field's type: its
         // stored bytes then go into the key image as they are.
         std::optional<TFieldDescriptor> outerField;
+        // Range links with outerField: the ranges read, by key.
+        std::unique_ptr<TJoinRangeMemo> memo;
     };
     void HandTableFilters(std::size_t level, bool optional);
     void DropTableFilters();
@@ -146,6 +154,17 @@ private:
     // Per record of the outermost table: the read slice and the progress.
     void OuterRecord(TDataFile& file);
     void Walk(std::size_t level, const std::function<void()>& rowAction);
+    // The key image's slot of the link's inner column (indicator and value).
+    std::span<const std::uint8_t> KeySlot(const TJoinLink& link) const;
+    // The memo of the link at level when the walk may use it, else null.
+    TJoinRangeMemo* UsableMemo(std::size_t level);
+    // One record of the table at level in its buffer: the ON condition, then
+    // the levels after it; whether the ON condition admitted it.
+    bool Visit(std::size_t level, const std::function<void()>& rowAction);
+    // The walk of a level from its memo run / from the table.
+    bool ReplayRun(std::size_t level, const TJoinRangeMemo& memo, const TJoinRangeMemo::TRun& run,
+                   const std::function<void()>& rowAction);
+    bool WalkTable(std::size_t level, const std::function<void()>& rowAction);
     bool PartsAccept(std::size_t level) const;
     void Step(std::size_t level, const std::function<void()>& rowAction);
 
@@ -157,6 +176,9 @@ private:
     // Per level: the current walk of the table runs on a range built from
     // exactly the outer value (see LinkHolds).
     std::vector<bool> exactRange_;
+    // Per level: the memo run the current outer row replays (null: the table
+    // is walked).
+    std::vector<const TJoinRangeMemo::TRun*> memoRun_;
     std::vector<std::unique_ptr<TSqlFilterBuilder>> linkBuilders_;
     std::vector<std::vector<int>> tableFilters_; // handles, dropped on destruction
     std::uint32_t localeId_;

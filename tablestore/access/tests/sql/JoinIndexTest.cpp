@@ -6,8 +6,8 @@
 // rows on both. Deterministic seeds.
 #include "DataFileFormat.h"
 #include "DataQuery.h"
-#include "IndexFileFormat.h"
 #include "FileSession.h"
+#include "IndexFileFormat.h"
 #include "QueryTestSupport.h"
 
 #include <algorithm>
@@ -248,6 +248,50 @@ TEST_F(JoinIndex, LookupsOnKeysThatDoNotDecideTheComparisonMatchThePlainWalk) {
         ASSERT_NE(expected[0].rfind("error: ", 0), 0u) << expected[0];
         EXPECT_EQ(Result(bare, c.sql), expected) << c.sql;
         EXPECT_EQ(Result(indexed, c.sql), expected) << c.sql;
+    }
+}
+
+// A join on a key replays the inner records of a key met before only while
+// the inner table stays as it was read: the progress callback runs between
+// read slices, where other users may change the tables, and what it changes
+// (an updated partner, a deleted one, a new one) reaches the very next
+// outer row of that key, for inner and outer joins alike.
+TEST_F(JoinIndex, ChangesBetweenReadSlicesReachKeysMetBefore) {
+    CreateTable(indexed.Table("A"), "No int32, K string 3", {"No"});
+    CreateTable(indexed.Table("B"), "K string 3, Name string 8", {"K"});
+    const char* keys[] = {"'k1'", "'k2'", "'k3'", "'k1'", "'k2'", "'k3'", "'k1'", "'k2'"};
+    for (int i = 1; i <= 8; ++i)
+        ASSERT_EQ(RunSql(indexed.Path(),
+                         "INSERT INTO A VALUES (" + std::to_string(i) + ", " + keys[i - 1] + ")"),
+                  "ok");
+    for (const char* row : {"('k1', 'old1')", "('k2', 'old2')"})
+        ASSERT_EQ(RunSql(indexed.Path(), std::string("INSERT INTO B VALUES ") + row), "ok");
+    // Before outer row 4: k1's partner renamed, k2's deleted, k3's added.
+    const char* changes[] = {"UPDATE B SET Name = 'new1' WHERE K = 'k1'",
+                             "DELETE FROM B WHERE K = 'k2'", "INSERT INTO B VALUES ('k3', 'new3')"};
+    const char* inner = "SELECT A.No, B.Name FROM A, B WHERE A.K = B.K";
+    const char* outer = "SELECT A.No, B.Name FROM A LEFT OUTER JOIN B ON A.K = B.K";
+    const std::vector<std::string> expected[] = {
+        {"1|old1", "2|old2", "4|new1", "6|new3", "7|new1"},
+        {"1|old1", "2|old2", "3|NULL", "4|new1", "5|NULL", "6|new3", "7|new1", "8|NULL"}};
+    for (int n = 0; n < 2; ++n) {
+        const char* sql = n == 0 ? inner : outer;
+        SCOPED_TRACE(sql);
+        ASSERT_EQ(RunSql(indexed.Path(), "DELETE FROM B"), "ok");
+        for (const char* row : {"('k1', 'old1')", "('k2', 'old2')"})
+            ASSERT_EQ(RunSql(indexed.Path(), std::string("INSERT INTO B VALUES ") + row), "ok");
+        TDataQuery q;
+        q.SetDirectory(indexed.Path());
+        std::vector<std::string> written;
+        q.SetProgressCallback([&](std::int64_t counter, std::uint16_t, bool&) {
+            if (counter == 4)
+                for (const char* change : changes)
+                    written.push_back(RunSql(indexed.Path(), change));
+        });
+        ASSERT_EQ(q.Prepare(sql), 0);
+        ASSERT_EQ(q.Execute(), 0);
+        EXPECT_EQ(written, (std::vector<std::string>{"ok", "ok", "ok"}));
+        EXPECT_EQ(CursorRows(*q.ResultCursor()), expected[n]);
     }
 }
 

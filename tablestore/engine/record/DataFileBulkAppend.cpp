@@ -7,10 +7,9 @@
 // record numbers below nextRecordNumber, so none of its buffers can stand
 // for a record written here. Record count and next record number advance
 // after each run, the last auto-increment once every run is written (in an
-// index's order the runs do not end on the largest value). Any failure once the first run has begun puts
-// the files back at the last checkpoint, as a failed write of an exclusive
-// table does: index entries of records whose images were not written must
-// not survive.
+// index's order the runs do not end on the largest value). Any failure once the first run has begun
+// puts the files back at the last checkpoint, as a failed write of an exclusive table does: index
+// entries of records whose images were not written must not survive.
 #include "DataFile.h"
 #include "EngineCodes.h"
 #include "EngineError.h"

@@ -171,8 +171,8 @@ void TAnswerTable::Append(const std::vector<TSqlValue>& values) {
                     file_->WriteNullField(number, buffer_);
                     continue;
                 }
-                own = own.first(std::min<std::size_t>(
-                    own.empty() ? 0 : own.size() - 1, std::size_t{field.storedSize} - 1));
+                own = own.first(std::min<std::size_t>(own.empty() ? 0 : own.size() - 1,
+                                                      std::size_t{field.storedSize} - 1));
             }
             file_->WriteField(number, buffer_, own);
             continue;

@@ -469,8 +469,7 @@ void ExecuteCannedSelect(const TSqlStatement& statement,
     // Ungrouped rows that need no sort here go to the answer table as they
     // come: it keeps them as compact record images.
     const bool direct = !statement.grouped && (answer.IndexOrders() || statement.orderBy.empty());
-    TRowCollector collector(statement, sources, fields, localeId, join,
-                            direct ? &answer : nullptr);
+    TRowCollector collector(statement, sources, fields, localeId, join, direct ? &answer : nullptr);
     join.Run([&] { collector.Add(); }, progress);
     // The sources are read: the answer rows are written without their
     // locks (WITH LOCKS keeps them to the end).

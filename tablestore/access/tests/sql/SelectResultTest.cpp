@@ -239,9 +239,9 @@ TEST(AnswerOrder, AFailingRowLeavesTheIntoTableEmpty) {
     CreateTable(dir.Table("Nums"), "No int32, Text string 8", {}, {});
     for (const char* row : {"(1, '1')", "(2, 'two')", "(3, '3')"})
         ASSERT_EQ(RunSql(dir.Path(), std::string("INSERT INTO Nums VALUES ") + row), "ok");
-    EXPECT_NE(RunSql(dir.Path(),
-                     "SELECT No, CAST(Text AS INTEGER) INTO Bad FROM Nums ORDER BY No DESC"),
-              "ok");
+    EXPECT_NE(
+        RunSql(dir.Path(), "SELECT No, CAST(Text AS INTEGER) INTO Bad FROM Nums ORDER BY No DESC"),
+        "ok");
     if (std::filesystem::exists(dir.Table("Bad"))) {
         EXPECT_TRUE(Rows(dir.Table("Bad")).empty());
     }

@@ -7,9 +7,10 @@
 // record numbers below nextRecordNumber, so none of its buffers can stand
 // for a record written here. Record count and next record number advance
 // after each run, the last auto-increment once every run is written (in an
-// index's order the runs do not end on the largest value). Any failure once the first run has begun
-// puts the files back at the last checkpoint, as a failed write of an exclusive table does: index
-// entries of records whose images were not written must not survive.
+// index's order the runs do not end on the largest value). Any failure once
+// the first run has begun puts the files back at the last checkpoint, as a
+// failed write of an exclusive table does: index entries of records whose
+// images were not written must not survive.
 #include "DataFile.h"
 #include "EngineCodes.h"
 #include "EngineError.h"
@@ -30,6 +31,16 @@ namespace {
 
 // Bytes of record images gathered before they are written in one go.
 constexpr std::size_t kRunBytes = std::size_t{1} << 20;
+
+// The stored image of a new record: the caller's image with the header
+// fields of a live record numbered recno.
+void StampNewRecord(std::vector<std::uint8_t>& record, const std::uint8_t* image, std::size_t size,
+                    std::int32_t recno, std::int32_t autoInc) {
+    std::memcpy(record.data(), image, size);
+    record[datafmt::kRecDeleted] = 0;
+    PutI32(record.data() + datafmt::kRecLink, recno);
+    PutI32(record.data() + datafmt::kRecAutoInc, autoInc);
+}
 
 } // namespace
 
@@ -73,12 +84,6 @@ void TDataFile::AppendInRuns(std::span<const std::uint8_t> images, std::size_t c
         autoInc[i] = last;
     }
     std::vector<std::uint8_t> record(static_cast<std::size_t>(RecordBufferSize()), 0);
-    auto prepare = [&](std::size_t i, std::int32_t recno) {
-        std::memcpy(record.data(), images.data() + i * size, size);
-        record[datafmt::kRecDeleted] = 0;
-        PutI32(record.data() + datafmt::kRecLink, recno);
-        PutI32(record.data() + datafmt::kRecAutoInc, autoInc[i]);
-    };
     // The order index's entries, sorted once: entry i is image i.
     const bool ordered = orderIndex > 0 && orderIndex <= index_.SecondaryCount() &&
                          index_.Deferred(orderIndex) && index_.GatheredCount(orderIndex) == 0;
@@ -88,7 +93,7 @@ void TDataFile::AppendInRuns(std::span<const std::uint8_t> images, std::size_t c
     if (ordered) {
         sorter.Reserve(count);
         for (std::size_t i = 0; i < count; ++i) {
-            prepare(i, 0);
+            StampNewRecord(record, images.data() + i * size, size, 0, autoInc[i]);
             KeyOf(orderIndex, record, key);
             sorter.Add(key.data(), static_cast<std::int32_t>(i));
         }
@@ -108,7 +113,7 @@ void TDataFile::AppendInRuns(std::span<const std::uint8_t> images, std::size_t c
     for (std::size_t p = 0; p < count; ++p) {
         const std::size_t i = ordered ? static_cast<std::size_t>(entries[p].recno) : p;
         const std::int32_t recno = firstNumber + static_cast<std::int32_t>(p);
-        prepare(i, recno);
+        StampNewRecord(record, images.data() + i * size, size, recno, autoInc[i]);
         for (int index : indexes) {
             KeyOf(index, record, key);
             index_.InsertKey(index, key.data(), recno);

@@ -19,6 +19,15 @@
 
 namespace tabula {
 
+// An exact key: for each value in turn, its type code, a null flag
+// (kExactKeyNull or kExactKeyPresent), the value's bytes when it is not
+// null, and kExactKeyEnd. Every writer of exact keys (the value lists of
+// DISTINCT rows and GROUP BY groups, and the columns read from their
+// stored bytes) writes this one layout, so that equal values meet.
+inline constexpr char kExactKeyNull = '\0';
+inline constexpr char kExactKeyPresent = '\1';
+inline constexpr char kExactKeyEnd = '\xff';
+
 class TExactKeyTable {
 public:
     // The number held for key; when the key is new it is entered with

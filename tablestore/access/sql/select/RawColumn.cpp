@@ -2,6 +2,7 @@
 #include "RawColumn.h"
 
 #include "DataFileFormat.h"
+#include "ExactKeyTable.h"
 #include "SqlValue.h"
 
 #include <cstring>
@@ -9,11 +10,6 @@
 namespace tabula {
 
 namespace {
-
-// The end mark and null flags of an exact key (ExactKeyInto's layout).
-constexpr char kKeyNull = '\0';
-constexpr char kKeyPresent = '\1';
-constexpr char kKeyEnd = '\xff';
 
 bool IsRawType(std::uint8_t type) {
     switch (type) {
@@ -78,7 +74,7 @@ bool TRawColumn::ReadInteger(std::int64_t& value) const {
 void TRawColumn::AppendKey(std::string& key) const {
     const TFieldRead read = source_->File().ReadField(fieldNumber_, source_->Buffer());
     key.push_back(static_cast<char>(type_));
-    key.push_back(read.isNull ? kKeyNull : kKeyPresent);
+    key.push_back(read.isNull ? kExactKeyNull : kExactKeyPresent);
     if (!read.isNull) {
         const char* p = reinterpret_cast<const char*>(read.value.data());
         if (type_ == datafmt::kFtString) {
@@ -88,7 +84,7 @@ void TRawColumn::AppendKey(std::string& key) const {
             key.append(p, read.value.size());
         }
     }
-    key.push_back(kKeyEnd);
+    key.push_back(kExactKeyEnd);
 }
 
 } // namespace tabula

@@ -27,22 +27,23 @@ struct TAnswerRow {
     std::optional<TGroupAccumulator> aggregates;
 };
 
-// Exact identity of a list of values: type, null flag and bytes of each,
-// written into `key` (cleared first) so that a caller can reuse its buffer.
+// Exact identity of a list of values (the exact-key layout of
+// ExactKeyTable.h), written into `key` (cleared first) so that a caller
+// can reuse its buffer.
 // A float zero is written as +0 (all bytes zero), since -0 and +0 are one
 // value for DISTINCT and GROUP BY.
 void ExactKeyInto(const std::vector<TSqlValue>& values, std::string& key) {
     key.clear();
     for (const TSqlValue& v : values) {
         key.push_back(static_cast<char>(v.Type()));
-        key.push_back(v.IsNull() ? '\0' : '\1');
+        key.push_back(v.IsNull() ? kExactKeyNull : kExactKeyPresent);
         if (!v.IsNull()) {
             if (v.Type() == datafmt::kFtFloat && v.AsFloat() == 0.0)
                 key.append(sizeof(double), '\0');
             else
                 key.append(v.Bytes().begin(), v.Bytes().end());
         }
-        key.push_back('\xff');
+        key.push_back(kExactKeyEnd);
     }
 }
 

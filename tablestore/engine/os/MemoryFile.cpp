@@ -22,23 +22,59 @@ bool SameMemoryFileName(const std::string& a, const std::string& b) {
     return true;
 }
 
+void TMemoryFile::CopyOut(std::int64_t offset, std::uint8_t* out, std::int64_t count) const {
+    while (count > 0) {
+        const std::int64_t within = offset % kMemoryFileChunk;
+        const std::int64_t n = std::min(count, kMemoryFileChunk - within);
+        std::memcpy(out,
+                    chunks_[static_cast<std::size_t>(offset / kMemoryFileChunk)].get() + within,
+                    static_cast<std::size_t>(n));
+        out += n;
+        offset += n;
+        count -= n;
+    }
+}
+
+void TMemoryFile::CopyIn(std::int64_t offset, const std::uint8_t* in, std::int64_t count) {
+    while (count > 0) {
+        const std::int64_t within = offset % kMemoryFileChunk;
+        const std::int64_t n = std::min(count, kMemoryFileChunk - within);
+        std::memcpy(chunks_[static_cast<std::size_t>(offset / kMemoryFileChunk)].get() + within, in,
+                    static_cast<std::size_t>(n));
+        in += n;
+        offset += n;
+        count -= n;
+    }
+}
+
+void TMemoryFile::ZeroFill(std::int64_t offset, std::int64_t count) {
+    while (count > 0) {
+        const std::int64_t within = offset % kMemoryFileChunk;
+        const std::int64_t n = std::min(count, kMemoryFileChunk - within);
+        std::memset(chunks_[static_cast<std::size_t>(offset / kMemoryFileChunk)].get() + within, 0,
+                    static_cast<std::size_t>(n));
+        offset += n;
+        count -= n;
+    }
+}
+
 std::int64_t TMemoryFile::ReadAt(std::int64_t offset, void* buffer, std::int64_t count) const {
     if (offset < 0 || count <= 0 || offset >= length_)
         return 0;
-    std::int64_t n = std::min(count, length_ - offset);
-    std::memcpy(buffer, data_.data() + offset, static_cast<std::size_t>(n));
+    const std::int64_t n = std::min(count, length_ - offset);
+    CopyOut(offset, static_cast<std::uint8_t*>(buffer), n);
     return n;
 }
 
 bool TMemoryFile::Reserve(std::int64_t length) {
     if (length < 0 || length > kMaxTableFileSize)
         return false;
-    if (length > Capacity()) {
-        // Round up to the next whole chunk; new bytes are zero.
-        std::int64_t capacity =
-            (length + kMemoryFileChunk - 1) / kMemoryFileChunk * kMemoryFileChunk;
-        data_.resize(static_cast<std::size_t>(capacity), 0);
-    }
+    // Whole chunks up to the length; a new chunk's bytes are left as they
+    // come, since nothing past the length is ever read.
+    const std::int64_t chunks = (length + kMemoryFileChunk - 1) / kMemoryFileChunk;
+    while (static_cast<std::int64_t>(chunks_.size()) < chunks)
+        chunks_.push_back(std::make_unique_for_overwrite<std::uint8_t[]>(
+            static_cast<std::size_t>(kMemoryFileChunk)));
     return true;
 }
 
@@ -47,8 +83,9 @@ bool TMemoryFile::WriteAt(std::int64_t offset, const void* buffer, std::int64_t 
         return false;
     if (!Reserve(offset + count))
         return false;
-    if (count > 0)
-        std::memcpy(data_.data() + offset, buffer, static_cast<std::size_t>(count));
+    if (offset > length_)
+        ZeroFill(length_, offset - length_);
+    CopyIn(offset, static_cast<const std::uint8_t*>(buffer), count);
     length_ = std::max(length_, offset + count);
     return true;
 }
@@ -56,10 +93,10 @@ bool TMemoryFile::WriteAt(std::int64_t offset, const void* buffer, std::int64_t 
 bool TMemoryFile::SetLength(std::int64_t length) {
     if (!Reserve(length))
         return false;
-    if (length < length_) {
-        // Keep the bytes past the length zero, so a later growth reads zeros.
-        std::fill(data_.begin() + length, data_.begin() + length_, 0);
-    }
+    // A longer file reads zeros up to its new length, even where bytes were
+    // written earlier and then cut away.
+    if (length > length_)
+        ZeroFill(length_, length - length_);
     length_ = length;
     return true;
 }

@@ -2,8 +2,12 @@
 //
 // An in-memory file lives in its engine session from creation until it is
 // deleted or the engine stops; closing its last handle keeps the contents.
-// Its data area grows in whole multiples of kMemoryFileChunk bytes and
-// bytes between the length and the capacity are always zero. Open handles
+// Its data area is a list of separately allocated chunks of kMemoryFileChunk
+// bytes, so growing never moves the bytes already written, and a chunk is
+// small enough to come from (and go back to) the allocator's heap rather than
+// fresh pages. Bytes between the length and the capacity are unspecified and
+// never read: whatever makes the file longer (a write past the end, a longer
+// length) zero-fills the bytes between the old length and the new data. Open handles
 // are numbered uniquely among the file's open handles; each handle's position
 // is kept by the TFileHandler that owns the handle. Locked ranges are kept in
 // one list per file: a lock fails when it overlaps any locked range of any
@@ -31,7 +35,7 @@
 
 namespace tabula {
 
-// The data area grows in steps of this many bytes.
+// The data area grows in steps of this many bytes, one allocated chunk each.
 inline constexpr std::int64_t kMemoryFileChunk = 65535;
 
 class TMemoryFile {
@@ -50,7 +54,9 @@ public:
     bool Exclusive() const { return exclusive_; }
     void SetExclusive(bool value) { exclusive_ = value; }
     std::int64_t Length() const { return length_; }
-    std::int64_t Capacity() const { return static_cast<std::int64_t>(data_.size()); }
+    std::int64_t Capacity() const {
+        return static_cast<std::int64_t>(chunks_.size()) * kMemoryFileChunk;
+    }
 
     // Copies up to count bytes at offset into buffer; returns the count
     // copied (fewer past the end).
@@ -75,11 +81,16 @@ public:
 
 private:
     bool Reserve(std::int64_t length);
+    // Copies count bytes at offset from or to the chunks; the range lies
+    // within the capacity.
+    void CopyOut(std::int64_t offset, std::uint8_t* out, std::int64_t count) const;
+    void CopyIn(std::int64_t offset, const std::uint8_t* in, std::int64_t count);
+    void ZeroFill(std::int64_t offset, std::int64_t count);
 
     std::string name_;
     bool exclusive_ = false;
     std::int64_t length_ = 0;
-    std::vector<std::uint8_t> data_; // size() is the capacity
+    std::vector<std::unique_ptr<std::uint8_t[]>> chunks_; // each kMemoryFileChunk bytes
     std::vector<TLockedRange> locks_;
     std::vector<int> handles_;
 };

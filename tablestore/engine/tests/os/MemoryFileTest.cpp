@@ -8,6 +8,7 @@
 #include "FileSession.h"
 #include "FileTestSupport.h"
 
+#include <algorithm>
 #include <cstring>
 #include <gtest/gtest.h>
 #include <string>
@@ -121,6 +122,34 @@ TEST_F(MemoryFileTest, CapacityGrowsInWholeChunks) {
     EXPECT_FALSE(f.SetLength(kMaxTableFileSize + 1));
     EXPECT_FALSE(f.WriteAt(kMaxTableFileSize, data.data(), 1));
     EXPECT_EQ(f.Capacity(), 2 * kMemoryFileChunk);
+}
+
+TEST_F(MemoryFileTest, BytesSpanningChunksReadBackAndGapsReadZero) {
+    TMemoryFile f("X");
+    std::vector<std::uint8_t> data(3 * kMemoryFileChunk);
+    for (std::size_t i = 0; i < data.size(); ++i)
+        data[i] = static_cast<std::uint8_t>(i * 7 + 1);
+    // A write that starts inside one chunk and ends two chunks later.
+    const std::int64_t start = kMemoryFileChunk - 5;
+    ASSERT_TRUE(f.WriteAt(start, data.data(), static_cast<std::int64_t>(data.size())));
+    std::vector<std::uint8_t> back(data.size() + 10, 0xEE);
+    EXPECT_EQ(f.ReadAt(start - 10, back.data(), static_cast<std::int64_t>(back.size())),
+              static_cast<std::int64_t>(back.size()));
+    EXPECT_EQ(std::vector<std::uint8_t>(back.begin(), back.begin() + 10),
+              std::vector<std::uint8_t>(10, 0));
+    EXPECT_TRUE(std::equal(data.begin(), data.end(), back.begin() + 10));
+
+    // Cut into the first chunk, then grow again, once by length and once by
+    // a write past the end: the bytes written before the cut never return.
+    ASSERT_TRUE(f.SetLength(100));
+    ASSERT_TRUE(f.SetLength(kMemoryFileChunk + 100));
+    const std::uint8_t one = 9;
+    ASSERT_TRUE(f.WriteAt(3 * kMemoryFileChunk, &one, 1));
+    std::vector<std::uint8_t> grown(static_cast<std::size_t>(f.Length()));
+    ASSERT_EQ(f.ReadAt(0, grown.data(), f.Length()), f.Length());
+    EXPECT_EQ(std::count(grown.begin() + 100, grown.end() - 1, 0),
+              static_cast<std::ptrdiff_t>(grown.size()) - 101);
+    EXPECT_EQ(grown.back(), one);
 }
 
 TEST_F(MemoryFileTest, OversizedWriteFailsWithItsCode) {

@@ -509,56 +509,58 @@ TBTree::TLocation TBTree::Last() {
     return {page->offset, page->Count() - 1, total};
 }
 
-bool TBTree::Next(TLocation& at) {
+TPageRef TBTree::Advance(TLocation& at, bool forward) {
     if (at.page == 0)
-        return false;
+        return {};
     TPageRef page = FetchPage(at.page);
     if (!page->IsLeaf())
         Corrupt();
-    if (at.entry + 1 < page->Count()) {
-        ++at.entry;
-        ++at.position;
-        return true;
+    if (forward ? at.entry + 1 < page->Count() : at.entry > 0) {
+        at.entry += forward ? 1 : -1;
+        at.position += forward ? 1 : -1;
+        return page;
     }
-    if (page->next == 0)
-        return false;
-    const std::int32_t hops = at.hops + 1;
-    if (hops >= PageCount())
+    if ((forward ? page->next : page->prev) == 0)
+        return {};
+    const std::int32_t hops = at.hops + (forward ? 1 : -1);
+    if ((forward ? hops : -hops) >= PageCount())
         Corrupt(); // more leaves than pages: the chain loops
-    TPageRef next = FollowLeafLink(*page, true);
-    at = {next->offset, 0, at.position + 1, hops};
-    return true;
+    TPageRef to = FollowLeafLink(*page, forward);
+    at = {to->offset, forward ? 0 : to->Count() - 1, at.position + (forward ? 1 : -1), hops};
+    return to;
+}
+
+bool TBTree::Next(TLocation& at) {
+    return static_cast<bool>(Advance(at, true));
 }
 
 bool TBTree::Prev(TLocation& at) {
-    if (at.page == 0)
+    return static_cast<bool>(Advance(at, false));
+}
+
+bool TBTree::StepEntry(TLocation& at, bool forward, std::uint8_t* key, std::int32_t* recno) {
+    TLocation to = at;
+    TPageRef page = Advance(to, forward);
+    if (!page)
         return false;
-    TPageRef page = FetchPage(at.page);
-    if (!page->IsLeaf())
-        Corrupt();
-    if (at.entry > 0) {
-        --at.entry;
-        --at.position;
-        return true;
-    }
-    if (page->prev == 0)
-        return false;
-    const std::int32_t hops = at.hops - 1;
-    if (-hops >= PageCount())
-        Corrupt(); // more leaves than pages: the chain loops
-    TPageRef prev = FollowLeafLink(*page, false);
-    at = {prev->offset, prev->Count() - 1, at.position - 1, hops};
+    ReadEntryOf(*page, to, key, recno);
+    at = to;
     return true;
+}
+
+void TBTree::ReadEntryOf(const TIndexPage& page, const TLocation& at, std::uint8_t* key,
+                         std::int32_t* recno) const {
+    if (!page.IsLeaf() || at.entry < 0 || at.entry >= page.Count())
+        Corrupt();
+    if (key)
+        std::memcpy(key, page.Key(at.entry), static_cast<std::size_t>(KeyLength()));
+    if (recno)
+        *recno = page.Ref(at.entry);
 }
 
 void TBTree::ReadEntry(const TLocation& at, std::uint8_t* key, std::int32_t* recno) {
     TPageRef page = FetchPage(at.page);
-    if (!page->IsLeaf() || at.entry < 0 || at.entry >= page->Count())
-        Corrupt();
-    if (key)
-        std::memcpy(key, page->Key(at.entry), static_cast<std::size_t>(KeyLength()));
-    if (recno)
-        *recno = page->Ref(at.entry);
+    ReadEntryOf(*page, at, key, recno);
 }
 
 void TBTree::Visit(TLocation at, std::int64_t count,

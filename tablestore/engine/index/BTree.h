@@ -117,6 +117,10 @@ public:
     bool Prev(TLocation& at);
     // Key (KeyLength() bytes) and record number of the entry at `at`.
     void ReadEntry(const TLocation& at, std::uint8_t* key, std::int32_t* recno);
+    // Next (forward) or Prev, then ReadEntry of the entry reached, from one
+    // fetch of its page; key or recno may be null. False, `at` unchanged, at
+    // the end of the chain.
+    bool StepEntry(TLocation& at, bool forward, std::uint8_t* key, std::int32_t* recno);
     // Calls fn(key, recno) for `count` entries starting at `at`.
     void Visit(TLocation at, std::int64_t count,
                const std::function<void(const std::uint8_t*, std::int32_t)>& fn);
@@ -131,6 +135,11 @@ private:
         int entry;
     };
 
+    // One step along the leaf chain; the page landed on, or an empty
+    // reference (location unchanged) at the end of the chain.
+    TPageRef Advance(TLocation& at, bool forward);
+    void ReadEntryOf(const TIndexPage& page, const TLocation& at, std::uint8_t* key,
+                     std::int32_t* recno) const;
     TPageRef Allocate(std::uint8_t kind);
     void Free(TPageRef& page);
     void Unlink(TIndexPage& page);

@@ -236,12 +236,11 @@ int TIndexCursor::StepForward() {
     key.resize(static_cast<std::size_t>(KeyLength()));
     const std::int64_t position = position_;
     for (;;) {
-        if (!tree->Next(at)) {
+        std::int32_t recno;
+        if (!tree->StepEntry(at, true, key.data(), &recno)) {
             AtEof();
             return kEndOfData;
         }
-        std::int32_t recno;
-        tree->ReadEntry(at, key.data(), &recno);
         if (!InRange(key.data())) {
             AtEof();
             return kEndOfData;
@@ -275,12 +274,11 @@ int TIndexCursor::StepBackward() {
     key.resize(static_cast<std::size_t>(KeyLength()));
     const std::int64_t position = position_;
     for (;;) {
-        if (!tree->Prev(at)) {
+        std::int32_t recno;
+        if (!tree->StepEntry(at, false, key.data(), &recno)) {
             AtBof();
             return kBeginningOfData;
         }
-        std::int32_t recno;
-        tree->ReadEntry(at, key.data(), &recno);
         if (!InRange(key.data())) {
             AtBof();
             return kBeginningOfData;
@@ -581,11 +579,14 @@ int TIndexCursor::ConsecutiveCount(int limit, bool forward) {
     }
     TBTree* tree = Tree();
     TBTree::TLocation at = at_;
-    std::vector<std::uint8_t> key(static_cast<std::size_t>(KeyLength()));
-    while (count < limit && (forward ? tree->Next(at) : tree->Prev(at))) {
-        std::int32_t recno;
-        tree->ReadEntry(at, key.data(), &recno);
-        if (recno != (forward ? r + 1 : r - 1) || !InRange(key.data()) || !Visible(recno))
+    // The keys are only looked at when a range bounds the walk.
+    std::vector<std::uint8_t>& key = scratchKey_;
+    key.resize(static_cast<std::size_t>(KeyLength()));
+    std::uint8_t* const keyOut = rangeSet_ ? key.data() : nullptr;
+    std::int32_t recno;
+    while (count < limit && tree->StepEntry(at, forward, keyOut, &recno)) {
+        if (recno != (forward ? r + 1 : r - 1) || (rangeSet_ && !InRange(key.data())) ||
+            !Visible(recno))
             break;
         r = recno;
         ++count;

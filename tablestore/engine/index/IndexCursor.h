@@ -179,7 +179,7 @@ private:
     std::vector<std::uint8_t> key_;
     bool rangeSet_ = false;
     std::vector<std::uint8_t> startKey_, endKey_;
-    std::vector<std::uint8_t> scratchKey_; // an entry's key read by RangeEnd
+    std::vector<std::uint8_t> scratchKey_; // an entry's key read by RangeEnd, ConsecutiveCount
     std::vector<std::uint8_t> stepKey_;    // an entry's key read while stepping
     std::int64_t firstPos_ = 1, lastPos_ = 0;
     // The entry at firstPos_ of a range as RecomputeRange found it; known

@@ -280,11 +280,19 @@ void TLocaleCollator::MapKeyText(const std::uint8_t* text, std::size_t slotSize,
 }
 
 int TLocaleCollator::Compare(const std::uint8_t* a, const std::uint8_t* b, std::size_t size) const {
-    const std::size_t aLength = TextLength(a, size);
-    const std::size_t bLength = TextLength(b, size);
-    if (TAsciiCollation::Covers(a, aLength) && TAsciiCollation::Covers(b, bLength))
+    // Identical texts are equal in every collation. The bytes both texts
+    // start with give the ASCII model equal ranks at both levels, so it
+    // compares what follows them.
+    std::size_t same = 0;
+    while (same < size && a[same] == b[same] && a[same] != 0)
+        ++same;
+    if (same == size || a[same] == b[same])
+        return 0;
+    const std::size_t aLength = same + TextLength(a + same, size - same);
+    const std::size_t bLength = same + TextLength(b + same, size - same);
+    if (TAsciiCollation::Covers(a, aLength) && TAsciiCollation::Covers(b + same, bLength - same))
         if (const TAsciiCollation* ascii = Ascii())
-            return ascii->Compare(a, aLength, b, bLength);
+            return ascii->Compare(a + same, aLength - same, b + same, bLength - same);
     if (asciiIdentity_ && IsAscii(a, aLength) && IsAscii(b, bLength)) {
         UErrorCode status = U_ZERO_ERROR;
         const UCollationResult r = ucol_strcollUTF8(

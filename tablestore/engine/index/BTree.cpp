@@ -548,6 +548,32 @@ bool TBTree::StepEntry(TLocation& at, bool forward, std::uint8_t* key, std::int3
     return true;
 }
 
+int TBTree::ConsecutiveRefs(TLocation at, bool forward, std::int32_t from, int limit) {
+    if (at.page == 0 || limit < 1)
+        return 0;
+    TPageRef page = FetchPage(at.page);
+    ReadEntryOf(*page, at, nullptr, nullptr);
+    const int step = forward ? 1 : -1;
+    std::int32_t expected = from + step;
+    int count = 0;
+    for (;;) {
+        // The rest of this leaf, without a page fetch per entry.
+        for (int e = at.entry + step; e >= 0 && e < page->Count(); e += step) {
+            if (count >= limit || page->Ref(e) != expected)
+                return count;
+            ++count;
+            expected += step;
+        }
+        if (count >= limit)
+            return count;
+        at.entry = forward ? page->Count() - 1 : 0;
+        page = Advance(at, forward);
+        if (!page)
+            return count;
+        at.entry -= step; // the loop above starts at the entry landed on
+    }
+}
+
 void TBTree::ReadEntryOf(const TIndexPage& page, const TLocation& at, std::uint8_t* key,
                          std::int32_t* recno) const {
     if (!page.IsLeaf() || at.entry < 0 || at.entry >= page.Count())

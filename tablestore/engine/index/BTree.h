@@ -121,6 +121,10 @@ public:
     // fetch of its page; key or recno may be null. False, `at` unchanged, at
     // the end of the chain.
     bool StepEntry(TLocation& at, bool forward, std::uint8_t* key, std::int32_t* recno);
+    // How many entries after `at` (before it when not forward), at most
+    // `limit`, carry the record numbers from + 1, from + 2, ... (from - 1,
+    // from - 2, ...) without a break.
+    int ConsecutiveRefs(TLocation at, bool forward, std::int32_t from, int limit);
     // Calls fn(key, recno) for `count` entries starting at `at`.
     void Visit(TLocation at, std::int64_t count,
                const std::function<void(const std::uint8_t*, std::int32_t)>& fn);

@@ -578,6 +578,10 @@ int TIndexCursor::ConsecutiveCount(int limit, bool forward) {
         return count;
     }
     TBTree* tree = Tree();
+    // With no range and no bitmap, every entry is visible and only the record
+    // numbers decide.
+    if (!rangeSet_ && !bitmapMode_)
+        return 1 + tree->ConsecutiveRefs(at_, forward, recno_, limit - 1);
     TBTree::TLocation at = at_;
     // The keys are only looked at when a range bounds the walk.
     std::vector<std::uint8_t>& key = scratchKey_;

@@ -211,6 +211,46 @@ TEST_P(BTreeBulkLoad, TakesInsertsAndDeletesAfterwards) {
     ASSERT_NO_FATAL_FAILURE(ExpectSameAs(bulk, inserted, model));
 }
 
+// Record-number runs read from the leaves directly, as a read-ahead asks for
+// them, against a walk that steps entry by entry; runs of every length, some
+// crossing leaves, in both directions and with every kind of limit.
+TEST_P(BTreeBulkLoad, ConsecutiveRefsMatchAnEntryByEntryWalk) {
+    const TBulkConfig config = GetParam();
+    const std::size_t size =
+        static_cast<std::size_t>(indexfmt::LeafCapacity(config.keyLength)) * 6 + 5;
+    const auto keyed = RandomEntries(size, config.keyLength, 41u);
+    std::map<Key, std::int32_t> model;
+    std::mt19937 rng(11);
+    std::int32_t recno = 1;
+    for (const auto& entry : keyed) {
+        // Mostly the next number, sometimes a jump, a repeat or a step back.
+        const std::uint32_t roll = rng() % 10;
+        recno = roll < 7 ? recno + 1 : (roll == 7 ? recno + 5 : (roll == 8 ? recno : recno - 1));
+        model.emplace(entry.first, std::max(1, recno));
+    }
+    TTreeFile file(config);
+    file.Tree().BulkLoad(BulkEntries(model));
+    const std::vector<std::pair<Key, std::int32_t>> entries(model.begin(), model.end());
+    TBTree& tree = file.Tree();
+    for (std::size_t i = 0; i < entries.size(); i += 1 + rng() % 7)
+        for (const bool forward : {true, false})
+            for (const int limit : {0, 1, 3, 1000}) {
+                TBTree::TLocation at = tree.AtPosition(static_cast<std::int64_t>(i) + 1);
+                const std::int32_t from = entries[i].second;
+                int expected = 0;
+                std::int32_t next = 0;
+                TBTree::TLocation walk = at;
+                while (expected < limit && (forward ? tree.Next(walk) : tree.Prev(walk))) {
+                    tree.ReadEntry(walk, nullptr, &next);
+                    if (next != from + (forward ? expected + 1 : -(expected + 1)))
+                        break;
+                    ++expected;
+                }
+                ASSERT_EQ(tree.ConsecutiveRefs(at, forward, from, limit), expected)
+                    << "entry " << i << (forward ? " forward" : " backward") << ", limit " << limit;
+            }
+}
+
 INSTANTIATE_TEST_SUITE_P(Configurations, BTreeBulkLoad,
                          ::testing::Values(TBulkConfig{"ShortPlain", 9, indexfmt::kCompressNone},
                                            TBulkConfig{"LongPlain", 200, indexfmt::kCompressNone},

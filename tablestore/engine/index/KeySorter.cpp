@@ -2,6 +2,7 @@
 #include "KeySorter.h"
 
 #include <algorithm>
+#include <array>
 #include <cstring>
 #include <numeric>
 
@@ -32,6 +33,62 @@ std::uint64_t HeadOf(const std::uint8_t* bytes, std::size_t length) {
 // Leading bytes a and b share, at most `length`.
 std::size_t CommonPrefix(const std::uint8_t* a, std::size_t length, const std::uint8_t* b) {
     return static_cast<std::size_t>(std::mismatch(a, a + length, b).first - a);
+}
+
+// The order of two items: head, then the rest of the sort key, then the
+// shorter key (no sort key is a prefix of another, so equal heads with a
+// key shorter than the head mean equal keys), then the entry number.
+struct TItemOrder {
+    const std::uint8_t* base;
+    bool operator()(const TSortItem& a, const TSortItem& b) const {
+        if (a.head != b.head)
+            return a.head < b.head;
+        const std::size_t common = std::min(a.length, b.length);
+        if (common > kHeadBytes) {
+            const int c = std::memcmp(base + a.offset + kHeadBytes, base + b.offset + kHeadBytes,
+                                      common - kHeadBytes);
+            if (c != 0)
+                return c < 0;
+        }
+        if (a.length != b.length)
+            return a.length < b.length;
+        return a.entry < b.entry;
+    }
+};
+
+// Groups smaller than this are left to a comparison sort.
+constexpr std::size_t kRadixMinimum = 64;
+constexpr int kRadixBuckets = 256;
+
+// Sorts items[0, count) by TItemOrder: a most-significant-digit radix sort
+// on the heads' bytes from `digit` (0 = the highest) down, each bucket on
+// its own; a bucket whose heads are all equal, or a small one, goes to the
+// comparison sort. `spare` has room for `count` items.
+void RadixSort(TSortItem* items, TSortItem* spare, std::size_t count, int digit,
+               const TItemOrder& order) {
+    while (count >= kRadixMinimum && digit < static_cast<int>(kHeadBytes)) {
+        const int shift = 8 * (static_cast<int>(kHeadBytes) - 1 - digit);
+        std::array<std::size_t, kRadixBuckets + 1> start{};
+        for (std::size_t i = 0; i < count; ++i)
+            ++start[((items[i].head >> shift) & 0xFF) + 1];
+        // All in one bucket: this digit decides nothing.
+        if (std::find(start.begin() + 1, start.end(), count) != start.end()) {
+            ++digit;
+            continue;
+        }
+        for (int b = 0; b < kRadixBuckets; ++b)
+            start[b + 1] += start[b];
+        std::array<std::size_t, kRadixBuckets> next;
+        std::copy(start.begin(), start.end() - 1, next.begin());
+        for (std::size_t i = 0; i < count; ++i)
+            spare[next[(items[i].head >> shift) & 0xFF]++] = items[i];
+        std::copy(spare, spare + count, items);
+        for (int b = 0; b < kRadixBuckets; ++b)
+            RadixSort(items + start[b], spare + start[b], start[b + 1] - start[b], digit + 1,
+                      order);
+        return;
+    }
+    std::sort(items, items + count, order);
 }
 
 } // namespace
@@ -67,23 +124,8 @@ std::vector<std::uint32_t> TKeySorter::OrderBySortKeys(const TKeyComparer& compa
         item.length -= static_cast<std::uint32_t>(shared);
         item.head = HeadOf(bytes.data() + item.offset, item.length);
     }
-    // No sort key is a prefix of another, so equal heads with a key
-    // shorter than the head mean equal keys; the rest decides otherwise.
-    const std::uint8_t* base = bytes.data();
-    std::sort(items.begin(), items.end(), [base](const TSortItem& a, const TSortItem& b) {
-        if (a.head != b.head)
-            return a.head < b.head;
-        const std::size_t common = std::min(a.length, b.length);
-        if (common > kHeadBytes) {
-            const int c = std::memcmp(base + a.offset + kHeadBytes, base + b.offset + kHeadBytes,
-                                      common - kHeadBytes);
-            if (c != 0)
-                return c < 0;
-        }
-        if (a.length != b.length)
-            return a.length < b.length;
-        return a.entry < b.entry;
-    });
+    std::vector<TSortItem> spare(n);
+    RadixSort(items.data(), spare.data(), n, 0, TItemOrder{bytes.data()});
     std::vector<std::uint32_t> order(n);
     for (std::size_t i = 0; i < n; ++i)
         order[i] = items[i].entry;

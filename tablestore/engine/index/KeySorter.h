@@ -5,7 +5,9 @@
 // key's sort key once (TKeyComparer::AppendSortKey) and orders the entries
 // by unsigned byte order of those, which is the comparer's order without a
 // collation call per comparison; the first eight sort-key bytes are kept
-// beside each entry so that most comparisons never leave the entry array.
+// beside each entry, and a radix sort on them splits the entries into
+// groups, of which only those too small to split or with equal eight bytes
+// are sorted by comparing whole sort keys.
 // The sort keys are the per-character ASCII ones where every key has them,
 // ICU's otherwise. When a key has no sort key (a text the locale cannot
 // convert) the entries are ordered by the comparer itself. Equal keys keep the order

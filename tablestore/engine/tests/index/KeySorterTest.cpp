@@ -102,5 +102,36 @@ TEST(KeySorter, EqualKeysKeepTheirOrderOfArrival) {
     EXPECT_EQ(seenB, (std::vector<std::int32_t>{4, 2}));
 }
 
+// Thousands of entries over a few keys, so that groups of equal keys are far
+// larger than any group the sort leaves to comparisons: each key's entries
+// still come out in their order of arrival, and the keys in collated order.
+TEST(KeySorter, LargeGroupsOfEqualKeysKeepTheirOrderOfArrival) {
+    const TLocaleCollator english(kEnglishUS);
+    const TKeyComparer comparer(kKeyLength, false, Segments(false, true), &english);
+    std::mt19937 rng(3);
+    std::vector<std::vector<std::uint8_t>> distinct;
+    for (int i = 0; i < 6; ++i)
+        distinct.push_back(RandomKey(rng, 0));
+    TKeySorter sorter(kKeyLength);
+    std::vector<std::size_t> keyOf;
+    for (std::int32_t r = 0; r < 5000; ++r) {
+        keyOf.push_back(rng() % distinct.size());
+        sorter.Add(distinct[keyOf.back()].data(), r);
+    }
+    const std::vector<TBTree::TBulkEntry> sorted = sorter.Sorted(comparer);
+    ASSERT_EQ(sorted.size(), keyOf.size());
+    for (std::size_t i = 1; i < sorted.size(); ++i) {
+        const int c = comparer.Compare(sorted[i - 1].key, sorted[i].key);
+        ASSERT_LE(c, 0) << "at " << i;
+        if (c == 0) {
+            ASSERT_LT(sorted[i - 1].recno, sorted[i].recno) << "at " << i;
+        }
+    }
+    for (const TBTree::TBulkEntry& e : sorted)
+        ASSERT_EQ(std::memcmp(e.key, distinct[keyOf[static_cast<std::size_t>(e.recno)]].data(),
+                              kKeyLength),
+                  0);
+}
+
 } // namespace
 } // namespace tabula

@@ -87,12 +87,14 @@ public:
 private:
     TSqlValue ItemValue(const TSqlOrderItem& item, const std::vector<TSqlValue>& values) const;
     // A column (the common case of a result, group or aggregate argument)
-    // is read from the join directly, as the evaluator would read it.
+    // is read from the join directly, as the evaluator would read it; a
+    // BLOB column as its content (BlobValue).
     TSqlValue Evaluate(const TSqlNode& n) const {
         if (n.IsColumn() && !n.IsAllColumns())
-            return join_.ColumnValue(n);
+            return n.type.code == datafmt::kFtBlob ? BlobValue(n) : join_.ColumnValue(n);
         return SqlEvaluate(n, join_.Context());
     }
+    TSqlValue BlobValue(const TSqlNode& n) const;
     void Accumulate(TAnswerRow& row);
 
     const TSqlStatement& s_;
@@ -144,7 +146,19 @@ TSqlValue TRowCollector::ItemValue(const TSqlOrderItem& item,
     const TSqlSourceField& f =
         sources_.at(static_cast<std::size_t>(item.tableIndex))->Field(item.fieldNumber);
     column.type = TSqlType{f.type, f.subtype, f.size, f.decimals};
-    return join_.ColumnValue(column);
+    return Evaluate(column);
+}
+
+// A BLOB column of a canned result carries the BLOB's content: the stored
+// reference names a chain of the source table's BLOB file, which means
+// nothing to the answer table's own.
+TSqlValue TRowCollector::BlobValue(const TSqlNode& n) const {
+    const TSqlValue reference = join_.ColumnValue(n);
+    if (reference.IsNull())
+        return reference;
+    TSourceDataFile& source = *sources_.at(static_cast<std::size_t>(n.tableIndex));
+    return TSqlValue::FromBytes(datafmt::kFtBlob, reference.Subtype(), 0,
+                                source.BlobContent(n.fieldNumber), false);
 }
 
 std::vector<std::size_t> ArgumentSources(const std::vector<TResultDataField>& fields) {

@@ -10,7 +10,8 @@
 //    and accumulates its aggregates (GroupAccumulator.h); an aggregate-only
 //    statement has one group, present even over no rows; DISTINCT keeps the
 //    first row of each set of equal values (exact bytes, NULL equal to
-//    NULL);
+//    NULL); a BLOB column's value is the BLOB's content, read from the
+//    source table's BLOB file while the row is current;
 // 4. ORDER BY: the answer table's OrderBy index orders the rows (equal
 //    keys in the order they were produced, none lost); when it has none
 //    (an item that is no result column, a key too long for an index) the

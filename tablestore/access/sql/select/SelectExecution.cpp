@@ -7,8 +7,8 @@
 #include "GroupAccumulator.h"
 #include "RawColumn.h"
 #include "ReadSlices.h"
+#include "RowOrder.h"
 #include "SourceDataFile.h"
-#include "SqlCompare.h"
 #include "SqlFilterBuilder.h"
 
 #include <algorithm>
@@ -357,29 +357,44 @@ void TRowCollector::Finish() {
     }
 }
 
-int CompareKey(const TSqlValue& a, const TSqlValue& b, bool noCase, std::uint32_t localeId) {
-    if (a.IsNull() || b.IsNull())
-        return (a.IsNull() ? 0 : 1) - (b.IsNull() ? 0 : 1);
-    if (noCase && a.Type() == datafmt::kFtString && b.Type() == datafmt::kFtString)
-        return SqlCompareValues(TSqlValue::String(SqlMapCase(a.AsString(), true, localeId)),
-                                TSqlValue::String(SqlMapCase(b.AsString(), true, localeId)),
-                                localeId);
-    return SqlCompareValues(a, b, localeId);
+// The field each ORDER BY item has in the answer table: its result
+// column's, or for an item that is no result column the source field's.
+std::vector<TFieldDescriptor> OrderFields(const TSqlStatement& s,
+                                          const std::vector<TSourceDataFile*>& sources,
+                                          const std::vector<TResultDataField>& fields) {
+    std::vector<TFieldDescriptor> order;
+    for (const TSqlOrderItem& item : s.orderBy) {
+        if (item.resultIndex >= 0)
+            order.push_back(fields.at(static_cast<std::size_t>(item.resultIndex)).descriptor);
+        else
+            order.push_back(sources.at(static_cast<std::size_t>(item.tableIndex))
+                                ->File()
+                                .GetFieldDescriptor(item.fieldNumber));
+    }
+    return order;
 }
 
-void SortRows(std::vector<TAnswerRow>& rows, const TSqlStatement& s, std::uint32_t localeId) {
+// Rows the OrderBy index cannot order are put in the order it would give
+// them (RowOrder.h), so that an ORDER BY orders alike whether or not its
+// items are result columns.
+void SortRows(std::vector<TAnswerRow>& rows, const TSqlStatement& s,
+              const std::vector<TSourceDataFile*>& sources,
+              const std::vector<TResultDataField>& fields, TDataFile& answer) {
     if (s.orderBy.empty())
         return;
-    std::stable_sort(rows.begin(), rows.end(), [&](const TAnswerRow& x, const TAnswerRow& y) {
-        for (std::size_t i = 0; i < s.orderBy.size(); ++i) {
-            int c = CompareKey(x.orderKeys[i], y.orderKeys[i], s.noCase, localeId);
-            if (s.orderBy[i].descending)
-                c = -c;
-            if (c != 0)
-                return c < 0;
-        }
-        return false;
-    });
+    std::vector<bool> descending;
+    for (const TSqlOrderItem& item : s.orderBy)
+        descending.push_back(item.descending);
+    const TDataHeader& header = answer.Header();
+    TRowOrder order(OrderFields(s, sources, fields), descending, s.noCase,
+                    header.HasLocale() ? header.LocaleId() : 0);
+    for (const TAnswerRow& row : rows)
+        order.Add(row.orderKeys);
+    std::vector<TAnswerRow> sorted;
+    sorted.reserve(rows.size());
+    for (std::size_t i : order.Order())
+        sorted.push_back(std::move(rows[i]));
+    rows = std::move(sorted);
 }
 
 // The single-table COUNT answered by the table's record count: COUNT(*),
@@ -494,7 +509,7 @@ void ExecuteCannedSelect(const TSqlStatement& statement,
     // The OrderBy index orders the rows itself, keeping equal keys in the
     // order they are written; without it they are written sorted.
     if (!answer.IndexOrders())
-        SortRows(collector.Rows(), statement, localeId);
+        SortRows(collector.Rows(), statement, sources, fields, answer.File());
     for (TAnswerRow& row : collector.Rows()) {
         answer.Append(row.values);
         // Each row's values are given up once gathered, so the rows and

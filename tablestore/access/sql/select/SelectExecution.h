@@ -15,8 +15,8 @@
 // 4. ORDER BY: the answer table's OrderBy index orders the rows (equal
 //    keys in the order they were produced, none lost); when it has none
 //    (an item that is no result column, a key too long for an index) the
-//    rows are sorted stably here, each item by its own direction, strings
-//    without regard to case with NOCASE, NULL before every value;
+//    rows are sorted here into the order that index would give them
+//    (RowOrder.h);
 // 5. the rows are appended in that order and the table is positioned
 //    before its first row.
 // Fast path: a single-table SELECT whose only column is COUNT(*) (or COUNT

@@ -78,9 +78,6 @@ private:
     std::string correlation_;
     std::unique_ptr<TDataFile> file_;
     std::vector<std::uint8_t> buffer_;
-    // The copy of the buffer a BLOB is opened on (opening writes the
-    // BLOB's handle into the image), reused by every BlobContent.
-    std::vector<std::uint8_t> blobImage_;
     std::vector<TSqlSourceField> fields_;
 };
 

@@ -2,6 +2,7 @@
 #include "SourceDataFile.h"
 
 #include "DataFileFormat.h"
+#include "EngineError.h"
 #include "IndexFileFormat.h"
 
 #include <cstring>
@@ -126,6 +127,49 @@ TSqlValue TSourceDataFile::ColumnValueIn(int fieldNumber,
     if (read.isNull)
         return TSqlValue::NullOf(value.TypeSlot());
     return value;
+}
+
+namespace {
+
+// Frees a BLOB opened on an image however its reading ends, so that no
+// open buffer of a read is left to count against the table's open BLOBs.
+class TOpenBlob {
+public:
+    TOpenBlob(TDataFile& file, int fieldNumber, std::span<std::uint8_t> image)
+        : file_(file), fieldNumber_(fieldNumber), image_(image) {
+        CheckCode(file_.OpenBlob(fieldNumber_, image_));
+    }
+    ~TOpenBlob() { file_.FreeBlob(fieldNumber_, image_); }
+    TOpenBlob(const TOpenBlob&) = delete;
+    TOpenBlob& operator=(const TOpenBlob&) = delete;
+
+private:
+    TDataFile& file_;
+    int fieldNumber_;
+    std::span<std::uint8_t> image_;
+};
+
+} // namespace
+
+std::vector<std::uint8_t> TSourceDataFile::BlobContent(int fieldNumber) {
+    std::vector<std::uint8_t> content;
+    if (file_->ReadField(fieldNumber, buffer_).isNull)
+        return content;
+    // The BLOB is opened on a copy of the buffer (opening writes its handle
+    // into the image). Opening checks that the chain belongs to the image's
+    // record, so the copy is of the whole image, record number included.
+    std::vector<std::uint8_t> image(buffer_.begin(), buffer_.end());
+    TOpenBlob blob(*file_, fieldNumber, image);
+    std::uint32_t length = 0;
+    CheckCode(file_->GetBlobSize(fieldNumber, image, length));
+    // The length was checked against the BLOB file's size when the chain
+    // was loaded.
+    content.resize(length);
+    std::uint32_t read = 0;
+    if (length > 0)
+        CheckCode(file_->ReadBlob(fieldNumber, image, 0, length, content.data(), read));
+    content.resize(read);
+    return content;
 }
 
 } // namespace tabula

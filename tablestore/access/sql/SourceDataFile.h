@@ -58,6 +58,10 @@ public:
     TSqlValue ColumnValue(int fieldNumber) const { return ColumnValueIn(fieldNumber, buffer_); }
     // The same from another image of this table.
     TSqlValue ColumnValueIn(int fieldNumber, std::span<const std::uint8_t> image) const;
+    // The content of a BLOB field of the record in the buffer, read from
+    // the table's BLOB file (empty for a null field). A chain that cannot be
+    // read raises its engine code. The buffer is left as it is.
+    std::vector<std::uint8_t> BlobContent(int fieldNumber);
 
     // A calculated field on the table's cursor (the record buffer grows
     // with the calculated area); answers its field number. Name resolution

@@ -3,6 +3,7 @@
 #include "AnswerTable.h"
 
 #include "DataFileFormat.h"
+#include "EngineError.h"
 #include "IndexDescriptor.h"
 #include "IndexFileFormat.h"
 #include "ResultField.h"
@@ -138,8 +139,11 @@ TAnswerTable::TAnswerTable(const std::string& path, bool inMemory, const TAnswer
         counterField_ = file->AddCalculatedField(counter);
     }
     buffer_.assign(static_cast<std::size_t>(file->RecordBufferSize()), 0);
-    for (int number = 1; number <= static_cast<int>(layout.fields.size()); ++number)
+    for (int number = 1; number <= static_cast<int>(layout.fields.size()); ++number) {
         fields_.push_back(file->GetFieldDescriptor(number));
+        if (fields_.back().type == datafmt::kFtBlob)
+            blobFields_.push_back(number);
+    }
     file_ = std::move(file);
 }
 
@@ -161,6 +165,11 @@ void TAnswerTable::Append(const std::vector<TSqlValue>& values) {
             continue;
         }
         const TFieldDescriptor& field = fields_[i];
+        if (field.type == datafmt::kFtBlob) {
+            // The field gets its BLOB when the row is written (blobs_).
+            file_->WriteNullField(number, buffer_);
+            continue;
+        }
         if (value.Type() == field.type && SqlIsScalar(field.type) &&
             field.type != datafmt::kFtBcd) {
             // A value of the column's own type is stored as its bytes are,
@@ -183,8 +192,39 @@ void TAnswerTable::Append(const std::vector<TSqlValue>& values) {
         else
             file_->WriteNullField(number, buffer_);
     }
+    for (int number : blobFields_) {
+        const auto i = static_cast<std::size_t>(number - 1);
+        const bool content =
+            i < values.size() && !values[i].IsNull() && values[i].Type() == datafmt::kFtBlob;
+        blobs_.emplace_back();
+        if (content)
+            blobs_.back().assign(values[i].Bytes().begin(), values[i].Bytes().end());
+    }
     const auto size = static_cast<std::ptrdiff_t>(file_->RecordSize());
     images_.insert(images_.end(), buffer_.begin(), buffer_.begin() + size);
+}
+
+void TAnswerTable::AppendRowsWithBlobs() {
+    const auto size = static_cast<std::size_t>(file_->RecordSize());
+    const std::span<std::uint8_t> image(buffer_.data(),
+                                        static_cast<std::size_t>(file_->RecordBufferSize()));
+    std::size_t content = 0;
+    for (std::size_t at = 0; at + size <= images_.size(); at += size) {
+        std::copy_n(images_.begin() + static_cast<std::ptrdiff_t>(at), size, image.begin());
+        for (int number : blobFields_) {
+            std::vector<std::uint8_t>& bytes = blobs_[content++];
+            if (bytes.empty())
+                continue;
+            // An open BLOB in the image is saved into this table's BLOB
+            // file, owned by the appended record, when the record is.
+            CheckCode(file_->OpenBlob(number, image));
+            CheckCode(file_->WriteBlob(number, image, 0, static_cast<std::uint32_t>(bytes.size()),
+                                       bytes.data()));
+            std::vector<std::uint8_t>().swap(bytes);
+        }
+        file_->AppendRecord(image);
+    }
+    std::vector<std::vector<std::uint8_t>>().swap(blobs_);
 }
 
 void TAnswerTable::Finish() {
@@ -192,7 +232,10 @@ void TAnswerTable::Finish() {
         file_->RemoveCalculatedField(counterField_);
         counterField_ = 0;
     }
-    file_->AppendRecords(images_, orderIndex_);
+    if (blobFields_.empty())
+        file_->AppendRecords(images_, orderIndex_);
+    else
+        AppendRowsWithBlobs();
     std::vector<std::uint8_t>().swap(images_);
     file_->BuildDeferredIndexes();
     if (finalIndex_.empty())

@@ -27,7 +27,9 @@
 //   each row keeping the auto-increment value - the uniqueness suffix of
 //   its keys - its production place gives it), so the physical order is
 //   the result's order and the index is loaded from its entries as they
-//   are, without a second sort;
+//   are, without a second sort; a table with BLOB fields appends its rows
+//   one by one in production order, each with the content of its BLOBs
+//   written to the table's own BLOB file;
 // - the other indexes are built when the rows are all written: their
 //   entries are gathered as the rows are appended, sorted by each index's
 //   order and loaded into the tree bottom-up;
@@ -95,8 +97,10 @@ public:
     TAnswerTable& operator=(const TAnswerTable&) = delete;
 
     // Gathers one row; values[i] goes into field i + 1. A NULL value, or one
-    // that the field cannot hold (a BLOB reference of another table), is
-    // written as null.
+    // that the field cannot hold, is written as null. A BLOB field takes a
+    // value of BLOB type as the BLOB's content (the bytes, not a reference
+    // into another table's BLOB file); the content is kept beside the row
+    // and written to this table's own BLOB file when the row is.
     void Append(const std::vector<TSqlValue>& values);
     // Drops the hidden counter, writes the gathered rows, builds the
     // indexes, selects the final index and positions the cursor before the
@@ -117,9 +121,17 @@ private:
     int orderIndex_ = 0;   // number of the final index when it is "OrderBy", else 0
     std::unique_ptr<TDataFile> file_;
     std::vector<std::uint8_t> buffer_; // the row image, reused by every Append
+    // Writes the gathered rows one by one, each with its BLOBs' content
+    // (tables with BLOB fields; the bulk append takes no BLOB).
+    void AppendRowsWithBlobs();
+
     // The gathered rows: RecordSize bytes each, in production order.
     std::vector<std::uint8_t> images_;
     std::vector<TFieldDescriptor> fields_; // the result columns' fields, from 1
+    // The BLOB fields among them, and per gathered row one content per BLOB
+    // field in that order (empty: none; the row's field stays null).
+    std::vector<int> blobFields_;
+    std::vector<std::vector<std::uint8_t>> blobs_;
 };
 
 } // namespace tabula

@@ -7,8 +7,8 @@
 #include "GroupAccumulator.h"
 #include "RawColumn.h"
 #include "ReadSlices.h"
+#include "RowOrder.h"
 #include "SourceDataFile.h"
-#include "SqlCompare.h"
 #include "SqlFilterBuilder.h"
 
 #include <algorithm>
@@ -87,12 +87,14 @@ public:
 private:
     TSqlValue ItemValue(const TSqlOrderItem& item, const std::vector<TSqlValue>& values) const;
     // A column (the common case of a result, group or aggregate argument)
-    // is read from the join directly, as the evaluator would read it.
+    // is read from the join directly, as the evaluator would read it; a
+    // BLOB column as its content (BlobValue).
     TSqlValue Evaluate(const TSqlNode& n) const {
         if (n.IsColumn() && !n.IsAllColumns())
-            return join_.ColumnValue(n);
+            return n.type.code == datafmt::kFtBlob ? BlobValue(n) : join_.ColumnValue(n);
         return SqlEvaluate(n, join_.Context());
     }
+    TSqlValue BlobValue(const TSqlNode& n) const;
     void Accumulate(TAnswerRow& row);
 
     const TSqlStatement& s_;
@@ -144,7 +146,19 @@ TSqlValue TRowCollector::ItemValue(const TSqlOrderItem& item,
     const TSqlSourceField& f =
         sources_.at(static_cast<std::size_t>(item.tableIndex))->Field(item.fieldNumber);
     column.type = TSqlType{f.type, f.subtype, f.size, f.decimals};
-    return join_.ColumnValue(column);
+    return Evaluate(column);
+}
+
+// A BLOB column of a canned result carries the BLOB's content: the stored
+// reference names a chain of the source table's BLOB file, which means
+// nothing to the answer table's own.
+TSqlValue TRowCollector::BlobValue(const TSqlNode& n) const {
+    const TSqlValue reference = join_.ColumnValue(n);
+    if (reference.IsNull())
+        return reference;
+    TSourceDataFile& source = *sources_.at(static_cast<std::size_t>(n.tableIndex));
+    return TSqlValue::FromBytes(datafmt::kFtBlob, reference.Subtype(), 0,
+                                source.BlobContent(n.fieldNumber), false);
 }
 
 std::vector<std::size_t> ArgumentSources(const std::vector<TResultDataField>& fields) {
@@ -343,29 +357,44 @@ void TRowCollector::Finish() {
     }
 }
 
-int CompareKey(const TSqlValue& a, const TSqlValue& b, bool noCase, std::uint32_t localeId) {
-    if (a.IsNull() || b.IsNull())
-        return (a.IsNull() ? 0 : 1) - (b.IsNull() ? 0 : 1);
-    if (noCase && a.Type() == datafmt::kFtString && b.Type() == datafmt::kFtString)
-        return SqlCompareValues(TSqlValue::String(SqlMapCase(a.AsString(), true, localeId)),
-                                TSqlValue::String(SqlMapCase(b.AsString(), true, localeId)),
-                                localeId);
-    return SqlCompareValues(a, b, localeId);
+// The field each ORDER BY item has in the answer table: its result
+// column's, or for an item that is no result column the source field's.
+std::vector<TFieldDescriptor> OrderFields(const TSqlStatement& s,
+                                          const std::vector<TSourceDataFile*>& sources,
+                                          const std::vector<TResultDataField>& fields) {
+    std::vector<TFieldDescriptor> order;
+    for (const TSqlOrderItem& item : s.orderBy) {
+        if (item.resultIndex >= 0)
+            order.push_back(fields.at(static_cast<std::size_t>(item.resultIndex)).descriptor);
+        else
+            order.push_back(sources.at(static_cast<std::size_t>(item.tableIndex))
+                                ->File()
+                                .GetFieldDescriptor(item.fieldNumber));
+    }
+    return order;
 }
 
-void SortRows(std::vector<TAnswerRow>& rows, const TSqlStatement& s, std::uint32_t localeId) {
+// Rows the OrderBy index cannot order are put in the order it would give
+// them (RowOrder.h), so that an ORDER BY orders alike whether or not its
+// items are result columns.
+void SortRows(std::vector<TAnswerRow>& rows, const TSqlStatement& s,
+              const std::vector<TSourceDataFile*>& sources,
+              const std::vector<TResultDataField>& fields, TDataFile& answer) {
     if (s.orderBy.empty())
         return;
-    std::stable_sort(rows.begin(), rows.end(), [&](const TAnswerRow& x, const TAnswerRow& y) {
-        for (std::size_t i = 0; i < s.orderBy.size(); ++i) {
-            int c = CompareKey(x.orderKeys[i], y.orderKeys[i], s.noCase, localeId);
-            if (s.orderBy[i].descending)
-                c = -c;
-            if (c != 0)
-                return c < 0;
-        }
-        return false;
-    });
+    std::vector<bool> descending;
+    for (const TSqlOrderItem& item : s.orderBy)
+        descending.push_back(item.descending);
+    const TDataHeader& header = answer.Header();
+    TRowOrder order(OrderFields(s, sources, fields), descending, s.noCase,
+                    header.HasLocale() ? header.LocaleId() : 0);
+    for (const TAnswerRow& row : rows)
+        order.Add(row.orderKeys);
+    std::vector<TAnswerRow> sorted;
+    sorted.reserve(rows.size());
+    for (std::size_t i : order.Order())
+        sorted.push_back(std::move(rows[i]));
+    rows = std::move(sorted);
 }
 
 // The single-table COUNT answered by the table's record count: COUNT(*),
@@ -480,7 +509,7 @@ void ExecuteCannedSelect(const TSqlStatement& statement,
     // The OrderBy index orders the rows itself, keeping equal keys in the
     // order they are written; without it they are written sorted.
     if (!answer.IndexOrders())
-        SortRows(collector.Rows(), statement, localeId);
+        SortRows(collector.Rows(), statement, sources, fields, answer.File());
     for (TAnswerRow& row : collector.Rows()) {
         answer.Append(row.values);
         // Each row's values are given up once gathered, so the rows and

@@ -10,12 +10,13 @@
 //    and accumulates its aggregates (GroupAccumulator.h); an aggregate-only
 //    statement has one group, present even over no rows; DISTINCT keeps the
 //    first row of each set of equal values (exact bytes, NULL equal to
-//    NULL);
+//    NULL); a BLOB column's value is the BLOB's content, read from the
+//    source table's BLOB file while the row is current;
 // 4. ORDER BY: the answer table's OrderBy index orders the rows (equal
 //    keys in the order they were produced, none lost); when it has none
 //    (an item that is no result column, a key too long for an index) the
-//    rows are sorted stably here, each item by its own direction, strings
-//    without regard to case with NOCASE, NULL before every value;
+//    rows are sorted here into the order that index would give them
+//    (RowOrder.h);
 // 5. the rows are appended in that order and the table is positioned
 //    before its first row.
 // Fast path: a single-table SELECT whose only column is COUNT(*) (or COUNT

@@ -9,6 +9,7 @@
 #include "TableVerifier.h"
 #include "UserLocale.h"
 
+#include <cstring>
 #include <filesystem>
 #include <gtest/gtest.h>
 
@@ -228,6 +229,73 @@ TEST(AnswerOrder, IndexOrderedAnswersMatchSortedOnesAndIntoTablesStayUsable) {
     ASSERT_EQ(RunSql(dir.Path(), "INSERT INTO Kept VALUES (7001, 'zulu')"), "ok");
     EXPECT_EQ(Answer(dir.Path(), "SELECT Name FROM Kept WHERE No = 7001"),
               std::vector<std::string>{"zulu"});
+    DefaultSession().SetActive(false);
+}
+
+// Rows sorted before they are written - an ORDER BY item that is no result
+// column, or a key too long for an index - come in the OrderBy index's
+// order: texts by the answer table's collation (mixed case, accented
+// letters, trailing blanks), with NOCASE, per-item DESC, NULLs where the
+// index keys them, numbers of either sign, and ties in production order.
+TEST(AnswerOrder, RowsSortedBeforeWritingTakeTheIndexOrder) {
+    StartEngine();
+    TScratchDir dir;
+    CreateTable(dir.Table("Mixed"),
+                "No int32, Name string 12, Qty int32, Price float, Pad string 250", {}, {});
+    // Windows-1252 texts: 0xC4 is a capital A with diaeresis, 0xE9 a small
+    // e with acute.
+    const char* names[] = {"anna", "Bert",     "\xC4rger", "ANNA",  "bert", nullptr, "Anna ",
+                           "zeta", "\xE9mile", "Emile",    "arger", "B",    "b",     "emile"};
+    {
+        TDataFile t;
+        t.SetFileName(dir.Table("Mixed"));
+        t.SetExclusive(true);
+        t.Open();
+        std::vector<std::uint8_t> image(static_cast<std::size_t>(t.RecordBufferSize()));
+        for (std::int32_t i = 1; i <= 70; ++i) {
+            t.InitRecord(image);
+            const std::int32_t qty = (i * 5) % 7 - 3;
+            const double price = i % 4 == 0 ? 0.0 : (i % 3 - 1) * 2.5;
+            t.WriteField(1, image, std::span(reinterpret_cast<const std::uint8_t*>(&i), 4));
+            if (const char* name = names[(i * 3) % 14])
+                t.WriteField(
+                    2, image,
+                    std::span(reinterpret_cast<const std::uint8_t*>(name), std::strlen(name) + 1));
+            if (i % 9 != 0)
+                t.WriteField(3, image, std::span(reinterpret_cast<const std::uint8_t*>(&qty), 4));
+            t.WriteField(4, image, std::span(reinterpret_cast<const std::uint8_t*>(&price), 8));
+            t.AppendRecord(image);
+        }
+    }
+    // Five Pad items (all NULL) after the others make the key longer than an
+    // index key may be, without changing the order.
+    const std::string pads = ", Pad AS P1, Pad AS P2, Pad AS P3, Pad AS P4, Pad AS P5";
+    const std::string padItems = ", 5, 6, 7, 8, 9";
+    for (const char* items :
+         {"Name", "Name DESC", "Qty DESC, Name", "Price, Name DESC, Qty", "Price DESC, Qty"}) {
+        for (const char* noCase : {"", " NOCASE"}) {
+            SCOPED_TRACE(std::string(items) + noCase);
+            const std::vector<std::string> indexed = FirstColumn(
+                Answer(dir.Path(), std::string("SELECT No, Name, Qty, Price FROM Mixed ORDER BY ") +
+                                       items + noCase));
+            ASSERT_EQ(indexed.size(), 70u);
+            EXPECT_EQ(
+                Answer(dir.Path(), std::string("SELECT No FROM Mixed ORDER BY ") + items + noCase),
+                indexed);
+            EXPECT_EQ(FirstColumn(Answer(dir.Path(), "SELECT No, Name, Qty, Price" + pads +
+                                                         " FROM Mixed ORDER BY " + items +
+                                                         padItems + noCase)),
+                      indexed);
+        }
+    }
+    // A computed empty text is stored as NULL, so the index keys it as one.
+    const std::string empty = "SELECT No, SUBSTRING(Name FROM 2 FOR 1) AS S";
+    const std::vector<std::string> indexed =
+        FirstColumn(Answer(dir.Path(), empty + " FROM Mixed ORDER BY 2 DESC, 1"));
+    EXPECT_EQ(FirstColumn(Answer(dir.Path(), empty + pads +
+                                                 " FROM Mixed ORDER BY 2 DESC, 1, 3, "
+                                                 "4, 5, 6, 7")),
+              indexed);
     DefaultSession().SetActive(false);
 }
 

@@ -10,6 +10,7 @@
 #include "SqlStatement.h"
 #include "TableDefinition.h"
 
+#include <algorithm>
 #include <atomic>
 #include <unistd.h>
 
@@ -185,6 +186,24 @@ void TAnswerTable::Append(const std::vector<TSqlValue>& values) {
     }
     const auto size = static_cast<std::ptrdiff_t>(file_->RecordSize());
     images_.insert(images_.end(), buffer_.begin(), buffer_.begin() + size);
+}
+
+std::span<std::uint8_t> TAnswerTable::RowImage() {
+    file_->InitRecord(buffer_);
+    return buffer_;
+}
+
+void TAnswerTable::AppendImage() {
+    const auto size = static_cast<std::ptrdiff_t>(file_->RecordSize());
+    images_.insert(images_.end(), buffer_.begin(), buffer_.begin() + size);
+}
+
+void TAnswerTable::ReserveRows(std::int64_t rows) {
+    const auto size = static_cast<std::size_t>(file_->RecordSize());
+    if (rows <= 0 || size == 0)
+        return;
+    const std::size_t most = kAnswerReserveBytes / size;
+    images_.reserve(std::min(static_cast<std::size_t>(rows), most) * size);
 }
 
 void TAnswerTable::Finish() {

@@ -52,6 +52,7 @@
 
 #include <cstdint>
 #include <memory>
+#include <span>
 #include <string>
 #include <vector>
 
@@ -61,6 +62,7 @@ struct TSqlStatement;
 struct TResultDataField;
 
 inline constexpr std::uint32_t kAnswerBlobBlockSize = 512;
+inline constexpr std::size_t kAnswerReserveBytes = std::size_t{64} << 20;
 inline constexpr const char* kAnswerDescription = "Query Result Set";
 inline constexpr const char* kAvgCounterName = "Avg__Count";
 inline constexpr const char* kOrderByIndexName = "OrderBy";
@@ -98,6 +100,14 @@ public:
     // that the field cannot hold (a BLOB reference of another table), is
     // written as null.
     void Append(const std::vector<TSqlValue>& values);
+    // A row whose image the caller fills itself: RowImage answers the row
+    // image, started as Append starts it (RecordBufferSize bytes), the
+    // caller writes every result column's slot, and AppendImage gathers it.
+    std::span<std::uint8_t> RowImage();
+    void AppendImage();
+    // Room for the images of about rows rows (at most kAnswerReserveBytes),
+    // so that gathering them does not move the images gathered before.
+    void ReserveRows(std::int64_t rows);
     // Drops the hidden counter, writes the gathered rows, builds the
     // indexes, selects the final index and positions the cursor before the
     // first row.

@@ -7,6 +7,7 @@
 #include "IndexFileFormat.h"
 #include "JoinAnalysis.h"
 #include "ReadSlices.h"
+#include "RecordImage.h"
 #include "SourceDataFile.h"
 #include "SqlConvert.h"
 #include "SqlFilterBuilder.h"
@@ -222,7 +223,10 @@ void TJoinIterator::FindJoinLink(std::size_t level, const std::vector<TSqlNodePt
                 const TIndexDescriptor d = file.GetIndexDescriptor(i);
                 if (d.fieldCount > 0 && d.fieldNumbers[0] == link.inner->fieldNumber) {
                     link.rangeIndex = i;
+                    // Started once: each outer row rewrites the inner column's
+                    // slot alone, and the key range reads no other field.
                     link.keyImage.assign(static_cast<std::size_t>(file.RecordBufferSize()), 0);
+                    file.InitRecord(link.keyImage);
                     link.innerField = file.GetFieldDescriptor(link.inner->fieldNumber);
                     const TFieldDescriptor outer =
                         sources_[static_cast<std::size_t>(link.outer->tableIndex)]
@@ -231,7 +235,8 @@ void TJoinIterator::FindJoinLink(std::size_t level, const std::vector<TSqlNodePt
                     if (outer.type == link.innerField.type) {
                         link.outerField = outer;
                         link.memo = std::make_unique<TJoinRangeMemo>(
-                            static_cast<std::size_t>(file.RecordBufferSize()));
+                            static_cast<std::size_t>(file.RecordBufferSize()),
+                            std::size_t{link.innerField.storedSize} + 1);
                     }
                     file.SelectIndexByNumber(i);
                     return;
@@ -347,9 +352,7 @@ TJoinIterator::TRawKey TJoinIterator::RawLinkRange(std::size_t level, bool* exac
         // Any non-zero value is true; the key holds it as 1.
         *exact = bytes.size() >= 2 && datafmt::GetU16(bytes.data()) <= 1;
     }
-    TDataFile& file = sources_[level]->File();
-    file.InitRecord(link.keyImage);
-    file.WriteField(link.inner->fieldNumber, link.keyImage, bytes);
+    WriteField(link.innerField, link.keyImage, bytes);
     if (TJoinRangeMemo* memo = UsableMemo(level)) {
         memoRun_[level] = memo->Find(KeySlot(link));
         if (memoRun_[level])
@@ -361,7 +364,6 @@ TJoinIterator::TRawKey TJoinIterator::RawLinkRange(std::size_t level, bool* exac
 
 bool TJoinIterator::LinkRange(std::size_t level, const TSqlValue& value) {
     TJoinLink& link = *links_[level];
-    TDataFile& file = sources_[level]->File();
     const TFieldDescriptor& field = link.innerField;
     std::optional<std::vector<std::uint8_t>> bytes;
     if (ExactKeyValue(value, field))
@@ -370,8 +372,7 @@ bool TJoinIterator::LinkRange(std::size_t level, const TSqlValue& value) {
         CancelLinkRange(level);
         return false;
     }
-    file.InitRecord(link.keyImage);
-    file.WriteField(link.inner->fieldNumber, link.keyImage, *bytes);
+    WriteField(link.innerField, link.keyImage, *bytes);
     SetLinkRange(level);
     return true;
 }

@@ -18,10 +18,19 @@ std::uint64_t HashKey(std::span<const std::uint8_t> key) {
     constexpr std::uint64_t kSeed = 0x9e3779b97f4a7c15ULL;
     constexpr std::uint64_t kMultiplier = 0xff51afd7ed558ccdULL;
     constexpr int kFold = 32;
+    constexpr int kByteBits = 8;
     std::uint64_t h = kSeed ^ key.size();
-    for (std::size_t i = 0; i < key.size(); i += sizeof(std::uint64_t)) {
+    std::size_t i = 0;
+    for (; i + sizeof(std::uint64_t) <= key.size(); i += sizeof(std::uint64_t)) {
         std::uint64_t word = 0;
-        std::memcpy(&word, key.data() + i, std::min(sizeof word, key.size() - i));
+        std::memcpy(&word, key.data() + i, sizeof word);
+        h = (h ^ word) * kMultiplier;
+        h ^= h >> kFold;
+    }
+    if (i < key.size()) {
+        std::uint64_t word = 0;
+        for (int shift = 0; i < key.size(); ++i, shift += kByteBits)
+            word |= std::uint64_t{key[i]} << shift;
         h = (h ^ word) * kMultiplier;
         h ^= h >> kFold;
     }

@@ -139,6 +139,7 @@ TAnswerTable::TAnswerTable(const std::string& path, bool inMemory, const TAnswer
         counterField_ = file->AddCalculatedField(counter);
     }
     buffer_.assign(static_cast<std::size_t>(file->RecordBufferSize()), 0);
+    writesInBatches_ = temporary_ && !layout.avgCounter && file->SecondaryIndexCount() == 0;
     for (int number = 1; number <= static_cast<int>(layout.fields.size()); ++number)
         fields_.push_back(file->GetFieldDescriptor(number));
     file_ = std::move(file);
@@ -196,13 +197,18 @@ std::span<std::uint8_t> TAnswerTable::RowImage() {
 void TAnswerTable::AppendImage() {
     const auto size = static_cast<std::ptrdiff_t>(file_->RecordSize());
     images_.insert(images_.end(), buffer_.begin(), buffer_.begin() + size);
+    if (writesInBatches_ && images_.size() >= kAnswerBatchBytes) {
+        file_->AppendRecords(images_, 0);
+        images_.clear();
+    }
 }
 
 void TAnswerTable::ReserveRows(std::int64_t rows) {
     const auto size = static_cast<std::size_t>(file_->RecordSize());
     if (rows <= 0 || size == 0)
         return;
-    const std::size_t most = kAnswerReserveBytes / size;
+    const std::size_t most =
+        (writesInBatches_ ? kAnswerBatchBytes : kAnswerReserveBytes) / size + 1;
     images_.reserve(std::min(static_cast<std::size_t>(rows), most) * size);
 }
 

@@ -27,7 +27,11 @@
 //   each row keeping the auto-increment value - the uniqueness suffix of
 //   its keys - its production place gives it), so the physical order is
 //   the result's order and the index is loaded from its entries as they
-//   are, without a second sort;
+//   are, without a second sort; a temporary table without indexes (and
+//   without the hidden counter) has no order to wait for: the rows filled
+//   through RowImage are written in batches of kAnswerBatchBytes as they
+//   come, so the images gathered never exceed one batch (its rows are seen
+//   only once Finish is done; a failed execution's table is dropped);
 // - the other indexes are built when the rows are all written: their
 //   entries are gathered as the rows are appended, sorted by each index's
 //   order and loaded into the tree bottom-up;
@@ -63,6 +67,7 @@ struct TResultDataField;
 
 inline constexpr std::uint32_t kAnswerBlobBlockSize = 512;
 inline constexpr std::size_t kAnswerReserveBytes = std::size_t{64} << 20;
+inline constexpr std::size_t kAnswerBatchBytes = std::size_t{64} << 10;
 inline constexpr const char* kAnswerDescription = "Query Result Set";
 inline constexpr const char* kAvgCounterName = "Avg__Count";
 inline constexpr const char* kOrderByIndexName = "OrderBy";
@@ -105,8 +110,9 @@ public:
     // caller writes every result column's slot, and AppendImage gathers it.
     std::span<std::uint8_t> RowImage();
     void AppendImage();
-    // Room for the images of about rows rows (at most kAnswerReserveBytes),
-    // so that gathering them does not move the images gathered before.
+    // Room for the images of about rows rows (at most kAnswerReserveBytes,
+    // or one batch when rows are written as they come), so that gathering
+    // them does not move the images gathered before.
     void ReserveRows(std::int64_t rows);
     // Drops the hidden counter, writes the gathered rows, builds the
     // indexes, selects the final index and positions the cursor before the
@@ -129,6 +135,8 @@ private:
     std::vector<std::uint8_t> buffer_; // the row image, reused by every Append
     // The gathered rows: RecordSize bytes each, in production order.
     std::vector<std::uint8_t> images_;
+    // Rows filled through RowImage are written batch by batch (see above).
+    bool writesInBatches_ = false;
     std::vector<TFieldDescriptor> fields_; // the result columns' fields, from 1
 };
 

@@ -149,5 +149,45 @@ TEST_F(PlainColumnRows, StoredBytesNoWriterLeavesGiveTheValuesResult) {
                                         "NULL|6", "NULL|7", "ab|8"}));
 }
 
+// A temporary answer without indexes is written batch by batch while the
+// rows come: over many batches every row is there once, in production
+// order, as in a result whose rows are gathered whole.
+TEST_F(PlainColumnRows, RowsWrittenInBatchesKeepTheirOrder) {
+    CreateTable(dir.Table("A"), "No int32, K string 3");
+    CreateTable(dir.Table("B"), "K string 3, Name string 12", {"K"});
+    {
+        TDataFile t;
+        t.SetFileName(dir.Table("A"));
+        t.SetExclusive(true);
+        t.Open();
+        std::vector<std::uint8_t> image(static_cast<std::size_t>(t.RecordBufferSize()));
+        for (std::int32_t i = 1; i <= 9000; ++i) {
+            t.InitRecord(image);
+            t.WriteField(1, image, std::span(reinterpret_cast<const std::uint8_t*>(&i), 4));
+            const std::string key = "k" + std::to_string(i % 7);
+            t.WriteField(
+                2, image,
+                std::span(reinterpret_cast<const std::uint8_t*>(key.c_str()), key.size() + 1));
+            t.AppendRecord(image);
+        }
+    }
+    for (int k = 0; k < 6; ++k)
+        ASSERT_EQ(RunSql(dir.Path(), "INSERT INTO B VALUES ('k" + std::to_string(k) + "', 'n" +
+                                         std::to_string(k) + "')"),
+                  "ok");
+    const char* froms[] = {" FROM A", " FROM A, B WHERE A.K = B.K",
+                           " FROM A LEFT OUTER JOIN B ON A.K = B.K"};
+    for (const std::string from : froms) {
+        SCOPED_TRACE(from);
+        const std::string columns = from == " FROM A" ? "SELECT No, K" : "SELECT A.No, B.Name";
+        std::vector<std::string> valued = Answer(columns + ", 0" + from);
+        for (std::string& row : valued)
+            row.erase(row.rfind('|'));
+        const std::vector<std::string> raw = Answer(columns + from);
+        ASSERT_GT(raw.size(), 7000u);
+        EXPECT_EQ(raw, valued);
+    }
+}
+
 } // namespace
 } // namespace tabula

@@ -11,6 +11,7 @@
 #include "SqlStatement.h"
 #include "TableDefinition.h"
 
+#include <algorithm>
 #include <atomic>
 #include <unistd.h>
 
@@ -144,6 +145,8 @@ TAnswerTable::TAnswerTable(const std::string& path, bool inMemory, const TAnswer
         if (fields_.back().type == datafmt::kFtBlob)
             blobFields_.push_back(number);
     }
+    writesInBatches_ =
+        temporary_ && !layout.avgCounter && file->SecondaryIndexCount() == 0 && blobFields_.empty();
     file_ = std::move(file);
 }
 
@@ -225,6 +228,29 @@ void TAnswerTable::AppendRowsWithBlobs() {
         file_->AppendRecord(image);
     }
     std::vector<std::vector<std::uint8_t>>().swap(blobs_);
+}
+
+std::span<std::uint8_t> TAnswerTable::RowImage() {
+    file_->InitRecord(buffer_);
+    return buffer_;
+}
+
+void TAnswerTable::AppendImage() {
+    const auto size = static_cast<std::ptrdiff_t>(file_->RecordSize());
+    images_.insert(images_.end(), buffer_.begin(), buffer_.begin() + size);
+    if (writesInBatches_ && images_.size() >= kAnswerBatchBytes) {
+        file_->AppendRecords(images_, 0);
+        images_.clear();
+    }
+}
+
+void TAnswerTable::ReserveRows(std::int64_t rows) {
+    const auto size = static_cast<std::size_t>(file_->RecordSize());
+    if (rows <= 0 || size == 0)
+        return;
+    const std::size_t most =
+        (writesInBatches_ ? kAnswerBatchBytes : kAnswerReserveBytes) / size + 1;
+    images_.reserve(std::min(static_cast<std::size_t>(rows), most) * size);
 }
 
 void TAnswerTable::Finish() {

@@ -29,7 +29,12 @@
 //   the result's order and the index is loaded from its entries as they
 //   are, without a second sort; a table with BLOB fields appends its rows
 //   one by one in production order, each with the content of its BLOBs
-//   written to the table's own BLOB file;
+//   written to the table's own BLOB file; a temporary table without
+//   indexes, BLOB fields or the hidden counter has no order to wait for:
+//   the rows filled through RowImage are written in batches of
+//   kAnswerBatchBytes as they come, so the images gathered never exceed
+//   one batch (its rows are seen only once Finish is done; a failed
+//   execution's table is dropped);
 // - the other indexes are built when the rows are all written: their
 //   entries are gathered as the rows are appended, sorted by each index's
 //   order and loaded into the tree bottom-up;
@@ -54,6 +59,7 @@
 
 #include <cstdint>
 #include <memory>
+#include <span>
 #include <string>
 #include <vector>
 
@@ -63,6 +69,8 @@ struct TSqlStatement;
 struct TResultDataField;
 
 inline constexpr std::uint32_t kAnswerBlobBlockSize = 512;
+inline constexpr std::size_t kAnswerReserveBytes = std::size_t{64} << 20;
+inline constexpr std::size_t kAnswerBatchBytes = std::size_t{64} << 10;
 inline constexpr const char* kAnswerDescription = "Query Result Set";
 inline constexpr const char* kAvgCounterName = "Avg__Count";
 inline constexpr const char* kOrderByIndexName = "OrderBy";
@@ -102,6 +110,15 @@ public:
     // into another table's BLOB file); the content is kept beside the row
     // and written to this table's own BLOB file when the row is.
     void Append(const std::vector<TSqlValue>& values);
+    // A row whose image the caller fills itself: RowImage answers the row
+    // image, started as Append starts it (RecordBufferSize bytes), the
+    // caller writes every result column's slot, and AppendImage gathers it.
+    std::span<std::uint8_t> RowImage();
+    void AppendImage();
+    // Room for the images of about rows rows (at most kAnswerReserveBytes,
+    // or one batch when rows are written as they come), so that gathering
+    // them does not move the images gathered before.
+    void ReserveRows(std::int64_t rows);
     // Drops the hidden counter, writes the gathered rows, builds the
     // indexes, selects the final index and positions the cursor before the
     // first row.
@@ -127,6 +144,8 @@ private:
 
     // The gathered rows: RecordSize bytes each, in production order.
     std::vector<std::uint8_t> images_;
+    // Rows filled through RowImage are written batch by batch (see above).
+    bool writesInBatches_ = false;
     std::vector<TFieldDescriptor> fields_; // the result columns' fields, from 1
     // The BLOB fields among them, and per gathered row one content per BLOB
     // field in that order (empty: none; the row's field stays null).

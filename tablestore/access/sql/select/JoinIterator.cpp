@@ -7,6 +7,7 @@
 #include "IndexFileFormat.h"
 #include "JoinAnalysis.h"
 #include "ReadSlices.h"
+#include "RecordImage.h"
 #include "SourceDataFile.h"
 #include "SqlConvert.h"
 #include "SqlFilterBuilder.h"
@@ -15,6 +16,7 @@
 #include <algorithm>
 #include <cmath>
 #include <cstring>
+#include <optional>
 
 namespace tabula {
 
@@ -222,7 +224,10 @@ void TJoinIterator::FindJoinLink(std::size_t level, const std::vector<TSqlNodePt
                 const TIndexDescriptor d = file.GetIndexDescriptor(i);
                 if (d.fieldCount > 0 && d.fieldNumbers[0] == link.inner->fieldNumber) {
                     link.rangeIndex = i;
+                    // Started once: each outer row rewrites the inner column's
+                    // slot alone, and the key range reads no other field.
                     link.keyImage.assign(static_cast<std::size_t>(file.RecordBufferSize()), 0);
+                    file.InitRecord(link.keyImage);
                     link.innerField = file.GetFieldDescriptor(link.inner->fieldNumber);
                     const TFieldDescriptor outer =
                         sources_[static_cast<std::size_t>(link.outer->tableIndex)]
@@ -231,7 +236,8 @@ void TJoinIterator::FindJoinLink(std::size_t level, const std::vector<TSqlNodePt
                     if (outer.type == link.innerField.type) {
                         link.outerField = outer;
                         link.memo = std::make_unique<TJoinRangeMemo>(
-                            static_cast<std::size_t>(file.RecordBufferSize()));
+                            static_cast<std::size_t>(file.RecordBufferSize()),
+                            std::size_t{link.innerField.storedSize} + 1);
                     }
                     file.SelectIndexByNumber(i);
                     return;
@@ -347,9 +353,7 @@ TJoinIterator::TRawKey TJoinIterator::RawLinkRange(std::size_t level, bool* exac
         // Any non-zero value is true; the key holds it as 1.
         *exact = bytes.size() >= 2 && datafmt::GetU16(bytes.data()) <= 1;
     }
-    TDataFile& file = sources_[level]->File();
-    file.InitRecord(link.keyImage);
-    file.WriteField(link.inner->fieldNumber, link.keyImage, bytes);
+    WriteField(link.innerField, link.keyImage, bytes);
     if (TJoinRangeMemo* memo = UsableMemo(level)) {
         memoRun_[level] = memo->Find(KeySlot(link));
         if (memoRun_[level])
@@ -361,7 +365,6 @@ TJoinIterator::TRawKey TJoinIterator::RawLinkRange(std::size_t level, bool* exac
 
 bool TJoinIterator::LinkRange(std::size_t level, const TSqlValue& value) {
     TJoinLink& link = *links_[level];
-    TDataFile& file = sources_[level]->File();
     const TFieldDescriptor& field = link.innerField;
     std::optional<std::vector<std::uint8_t>> bytes;
     if (ExactKeyValue(value, field))
@@ -370,8 +373,7 @@ bool TJoinIterator::LinkRange(std::size_t level, const TSqlValue& value) {
         CancelLinkRange(level);
         return false;
     }
-    file.InitRecord(link.keyImage);
-    file.WriteField(link.inner->fieldNumber, link.keyImage, *bytes);
+    WriteField(link.innerField, link.keyImage, *bytes);
     SetLinkRange(level);
     return true;
 }
@@ -595,7 +597,10 @@ bool TJoinIterator::WalkTable(std::size_t level, const std::function<void()>& ro
 void TJoinIterator::Walk(std::size_t level, const std::function<void()>& rowAction) {
     TDataFile& file = sources_[level]->File();
     const TLinkFilterScope link(file, PrepareLink(level));
-    const TJoinRangeMemo::TRun* run = memoRun_[level];
+    // A copy: the memo keeps its runs in a vector, which moves them when it
+    // grows, and the replay must not depend on where they lie.
+    const std::optional<TJoinRangeMemo::TRun> run =
+        memoRun_[level] ? std::optional(*memoRun_[level]) : std::nullopt;
     const bool matched =
         run ? ReplayRun(level, *links_[level]->memo, *run, rowAction) : WalkTable(level, rowAction);
     if (outerOn_[level] && !matched && !aborted_) {

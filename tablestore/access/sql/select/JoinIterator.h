@@ -86,6 +86,9 @@ public:
     // table stands on the empty row of an outer join).
     TSqlValue ColumnValue(const TSqlNode& column) const;
     const TSqlEvalContext& Context() const { return context_; }
+    // Whether the table at level stands on the empty row of an outer join
+    // (its columns are NULL whatever its record buffer holds).
+    bool OnEmptyRow(std::size_t level) const { return nullRow_.at(level); }
 
     void Run(const std::function<void()>& rowAction, const TProgress& progress);
     // The read locks the walk holds (not owned; null: none of its own).

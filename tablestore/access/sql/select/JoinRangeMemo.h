@@ -20,13 +20,19 @@
 //
 // Bounds: at most kJoinMemoBytes of images in all; a run that would pass it
 // is not kept, and its key goes to the table as before.
+//
+// Lookup: every key of a memo has the same width (the slot of one column);
+// the keys of the kept runs lie one after the other in keys_, run i's at
+// i * keySize_, and slots_ is an open-addressed table (linear probing, a
+// power of two long, at most half full) of run numbers + 1, 0 marking a free
+// slot. A lookup hashes the key's bytes and compares whole keys, so two keys
+// are one entry exactly when their bytes are equal; a key of another width
+// is never found nor kept.
 #pragma once
 
 #include <cstddef>
 #include <cstdint>
 #include <span>
-#include <string>
-#include <unordered_map>
 #include <vector>
 
 namespace tabula {
@@ -40,7 +46,8 @@ public:
         std::size_t count = 0;
     };
 
-    explicit TJoinRangeMemo(std::size_t imageSize) : imageSize_(imageSize) {}
+    TJoinRangeMemo(std::size_t imageSize, std::size_t keySize)
+        : imageSize_(imageSize), keySize_(keySize) {}
 
     // Drops every run when the cursor's generation is not the one they were
     // read under.
@@ -60,12 +67,19 @@ public:
     bool Recording() const { return recording_; }
 
 private:
+    // The slot where key is kept, or the free slot where it would go.
+    std::size_t Probe(std::span<const std::uint8_t> key) const;
+    void Keep(std::span<const std::uint8_t> key, const TRun& run);
+    void Grow();
+
     std::size_t imageSize_;
+    std::size_t keySize_;
     std::uint64_t generation_ = 0;
-    std::unordered_map<std::string, TRun> runs_;
+    std::vector<TRun> runs_;
+    std::vector<std::uint8_t> keys_;
+    std::vector<std::uint32_t> slots_;
     std::vector<std::uint8_t> images_;
-    std::string scratch_; // the key looked up, reused
-    std::string runKey_;
+    std::vector<std::uint8_t> runKey_;
     std::size_t runFirst_ = 0;
     bool recording_ = false;
     bool overflow_ = false;

@@ -6,6 +6,7 @@
 #include "ExactKeyTable.h"
 #include "GroupAccumulator.h"
 #include "RawColumn.h"
+#include "RawResultRow.h"
 #include "ReadSlices.h"
 #include "RowOrder.h"
 #include "SourceDataFile.h"
@@ -76,7 +77,9 @@ public:
           direct_(direct), argumentSource_(ArgumentSources(fields)), arguments_(fields.size()),
           rawArguments_(RawArguments(fields, sources)), integers_(fields.size()),
           present_(fields.size()), rawGroup_(RawGroupColumns(s, fields, sources)),
-          rawDistinct_(RawDistinctColumns(s, fields, sources)) {}
+          rawDistinct_(RawDistinctColumns(s, fields, sources)),
+          rawRow_(direct && !s.grouped && !s.distinct ? TRawResultRow::For(fields, sources, *direct)
+                                                      : std::nullopt) {}
 
     void Add();
     // The aggregate-only row, when no combined row came.
@@ -133,6 +136,9 @@ private:
     // a column keyed from its stored bytes (else empty): a repeated row is
     // then found before any value is made.
     std::vector<TRawColumn> rawDistinct_;
+    // The writer of rows that go to the direct answer table slot by slot,
+    // when every result column allows it (else empty).
+    std::optional<TRawResultRow> rawRow_;
 };
 
 TSqlValue TRowCollector::ItemValue(const TSqlOrderItem& item,
@@ -290,6 +296,10 @@ void TRowCollector::AddGrouped() {
 void TRowCollector::Add() {
     if (s_.grouped) {
         AddGrouped();
+        return;
+    }
+    if (rawRow_) {
+        rawRow_->Append(join_, *direct_);
         return;
     }
     if (!rawDistinct_.empty()) {
@@ -500,6 +510,10 @@ void ExecuteCannedSelect(const TSqlStatement& statement,
     // come: it keeps them as compact record images.
     const bool direct = !statement.grouped && (answer.IndexOrders() || statement.orderBy.empty());
     TRowCollector collector(statement, sources, fields, localeId, join, direct ? &answer : nullptr);
+    // A direct answer takes about one row per record of the outermost table
+    // (one table walked, a join on a key): room for them is made at once.
+    if (direct && !sources.empty())
+        answer.ReserveRows(sources.front()->File().PhysicalRecordCount());
     join.Run([&] { collector.Add(); }, progress);
     // The sources are read: the answer rows are written without their
     // locks (WITH LOCKS keeps them to the end).

@@ -17,7 +17,11 @@ namespace tabula {
 
 namespace {
 
-bool IsRawType(std::uint8_t type) {
+// Types whose value is exactly the stored bytes, so that copying the slot
+// writes what converting the value would. Floats and timestamps belong here
+// (the bytes are copied, never compared), unlike the types a raw group or
+// distinct key takes, where -0 and 0 would be two keys.
+bool CopiesAsStored(std::uint8_t type) {
     switch (type) {
     case datafmt::kFtString:
     case datafmt::kFtInt16:
@@ -36,7 +40,7 @@ bool IsRawType(std::uint8_t type) {
 // Whether a source field and the answer field of its column take the same
 // bytes for one value.
 bool SlotsCorrespond(const TFieldDescriptor& source, const TFieldDescriptor& answer) {
-    if (!IsRawType(source.type) || answer.type != source.type || source.IsAutoIncrement() ||
+    if (!CopiesAsStored(source.type) || answer.type != source.type || source.IsAutoIncrement() ||
         answer.IsAutoIncrement())
         return false;
     if (source.type == datafmt::kFtString)

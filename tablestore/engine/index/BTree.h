@@ -98,7 +98,10 @@ public:
     // pages are written (a full file) leaves the tree empty; the pages
     // taken so far stay allocated until the table's failed write is rolled
     // back, as for any other failed write.
-    void BulkLoad(std::span<const TBulkEntry> entries);
+    // With distinctAscending the caller vouches for the order (a key sorter
+    // that found every key's sort key above the one before), and the keys
+    // are not compared again.
+    void BulkLoad(std::span<const TBulkEntry> entries, bool distinctAscending = false);
 
     // First entry not below the key; page 0 and position EntryCount() + 1
     // when every entry is below it.
@@ -175,7 +178,7 @@ private:
         std::int32_t offset;
         std::int32_t count; // records below the page
     };
-    void CheckBulkInput(std::span<const TBulkEntry> entries) const;
+    void CheckBulkInput(std::span<const TBulkEntry> entries, bool distinctAscending) const;
     std::vector<TLevelEntry> BulkLeaves(std::span<const TBulkEntry> entries);
     std::vector<TLevelEntry> BulkInnerLevel(const std::vector<TLevelEntry>& below);
     // Chains `page` after `previous` (when there is one) on its level.

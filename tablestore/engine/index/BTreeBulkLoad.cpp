@@ -12,9 +12,11 @@ namespace tabula {
 
 using namespace indexfmt;
 
-void TBTree::CheckBulkInput(std::span<const TBulkEntry> entries) const {
+void TBTree::CheckBulkInput(std::span<const TBulkEntry> entries, bool distinctAscending) const {
     if (descriptor_.root != 0)
         RaiseEngineError(kErrIndexExists, io_.fileName, {}, {}, Name());
+    if (distinctAscending)
+        return;
     for (std::size_t i = 1; i < entries.size(); ++i) {
         const int c = comparer_.Compare(entries[i - 1].key, entries[i].key);
         if (c == 0)
@@ -104,8 +106,8 @@ std::vector<TBTree::TLevelEntry> TBTree::BulkInnerLevel(const std::vector<TLevel
     return level;
 }
 
-void TBTree::BulkLoad(std::span<const TBulkEntry> entries) {
-    CheckBulkInput(entries);
+void TBTree::BulkLoad(std::span<const TBulkEntry> entries, bool distinctAscending) {
+    CheckBulkInput(entries, distinctAscending);
     if (entries.empty())
         return;
     std::vector<TLevelEntry> level = BulkLeaves(entries);

@@ -397,7 +397,9 @@ void TIndexFile::BuildDeferred(int index) {
     // succeeds, the index is an ordinary one afterwards.
     const std::unique_ptr<TKeySorter> sorter = std::move(deferred_[Slot(index)]);
     TBTree& tree = *trees_[Slot(index)];
-    tree.BulkLoad(sorter->Sorted(tree.Comparer()));
+    bool distinct = false;
+    const std::vector<TBTree::TBulkEntry> entries = sorter->Sorted(tree.Comparer(), &distinct);
+    tree.BulkLoad(entries, distinct);
 }
 
 std::size_t TIndexFile::GatheredCount(int index) const {
@@ -405,12 +407,13 @@ std::size_t TIndexFile::GatheredCount(int index) const {
     return sorter ? sorter->Size() : 0;
 }
 
-void TIndexFile::LoadInOrder(int index, std::span<const TBTree::TBulkEntry> entries) {
+void TIndexFile::LoadInOrder(int index, std::span<const TBTree::TBulkEntry> entries,
+                             bool distinctAscending) {
     const int slot = Slot(index);
     if (!deferred_[slot] || deferred_[slot]->Size() != 0)
         Raise(kErrIndexExists, ContextName(index));
     deferred_[slot].reset();
-    trees_[slot]->BulkLoad(entries);
+    trees_[slot]->BulkLoad(entries, distinctAscending);
 }
 
 void TIndexFile::BuildDeferred() {

@@ -131,9 +131,11 @@ public:
     std::size_t GatheredCount(int index) const;
     // Loads a deferred index that has gathered no entry from entries already
     // in its order (a caller that has sorted them by Comparer, so they are
-    // not sorted twice); BulkLoad checks that order, and a failure leaves
-    // the tree empty. The index is an ordinary one afterwards.
-    void LoadInOrder(int index, std::span<const TBTree::TBulkEntry> entries);
+    // not sorted twice); BulkLoad checks that order unless distinctAscending
+    // vouches for it (TKeySorter::Sorted), and a failure leaves the tree
+    // empty. The index is an ordinary one afterwards.
+    void LoadInOrder(int index, std::span<const TBTree::TBulkEntry> entries,
+                     bool distinctAscending = false);
     const TKeyComparer& Comparer(int index) const { return trees_[Slot(index)]->Comparer(); }
 
     // ---- Whole file --------------------------------------------------------------------

@@ -56,6 +56,15 @@ struct TItemOrder {
     }
 };
 
+// Whether a's sort key is below b's (not equal), by bytes and then length.
+bool SortKeyBelow(const std::uint8_t* base, const TSortItem& a, const TSortItem& b) {
+    if (a.head != b.head)
+        return a.head < b.head;
+    const std::size_t common = std::min(a.length, b.length);
+    const int c = std::memcmp(base + a.offset, base + b.offset, common);
+    return c != 0 ? c < 0 : a.length < b.length;
+}
+
 // Groups smaller than this are left to a comparison sort.
 constexpr std::size_t kRadixMinimum = 64;
 constexpr int kRadixBuckets = 256;
@@ -99,7 +108,7 @@ void TKeySorter::Add(const std::uint8_t* key, std::int32_t recno) {
 }
 
 std::vector<std::uint32_t> TKeySorter::OrderBySortKeys(const TKeyComparer& comparer,
-                                                       ESortKeyKind kind) const {
+                                                       ESortKeyKind kind, bool* distinct) const {
     const std::size_t n = Size();
     std::vector<std::uint8_t> bytes;
     bytes.reserve(keys_.size() + n * kHeadBytes);
@@ -126,6 +135,9 @@ std::vector<std::uint32_t> TKeySorter::OrderBySortKeys(const TKeyComparer& compa
     }
     std::vector<TSortItem> spare(n);
     RadixSort(items.data(), spare.data(), n, 0, TItemOrder{bytes.data()});
+    *distinct = true;
+    for (std::size_t i = 1; i < n && *distinct; ++i)
+        *distinct = SortKeyBelow(bytes.data(), items[i - 1], items[i]);
     std::vector<std::uint32_t> order(n);
     for (std::size_t i = 0; i < n; ++i)
         order[i] = items[i].entry;
@@ -141,14 +153,20 @@ std::vector<std::uint32_t> TKeySorter::OrderByComparer(const TKeyComparer& compa
     return order;
 }
 
-std::vector<TBTree::TBulkEntry> TKeySorter::Sorted(const TKeyComparer& comparer) const {
+std::vector<TBTree::TBulkEntry> TKeySorter::Sorted(const TKeyComparer& comparer,
+                                                   bool* distinct) const {
     std::vector<std::uint32_t> order;
+    bool distinctBySortKeys = false;
     if (comparer.HasAsciiSortKeys())
-        order = OrderBySortKeys(comparer, ESortKeyKind::kAscii);
+        order = OrderBySortKeys(comparer, ESortKeyKind::kAscii, &distinctBySortKeys);
     if (order.size() != Size())
-        order = OrderBySortKeys(comparer, ESortKeyKind::kIcu);
-    if (order.size() != Size())
+        order = OrderBySortKeys(comparer, ESortKeyKind::kIcu, &distinctBySortKeys);
+    if (order.size() != Size()) {
         order = OrderByComparer(comparer);
+        distinctBySortKeys = false;
+    }
+    if (distinct)
+        *distinct = distinctBySortKeys;
     std::vector<TBTree::TBulkEntry> entries(order.size());
     for (std::size_t i = 0; i < order.size(); ++i)
         entries[i] = {Key(order[i]), recnos_[order[i]]};

@@ -36,17 +36,22 @@ public:
         recnos_.reserve(entries);
     }
     std::size_t Size() const { return recnos_.size(); }
-    // The entries in the comparer's order.
-    std::vector<TBTree::TBulkEntry> Sorted(const TKeyComparer& comparer) const;
+    // The entries in the comparer's order. With distinct given, it tells
+    // whether the order was taken from sort keys that all differ: the keys
+    // are then strictly ascending under the comparer (sort keys order and
+    // equate keys exactly as the comparer does), and a bulk load need not
+    // compare them again.
+    std::vector<TBTree::TBulkEntry> Sorted(const TKeyComparer& comparer,
+                                           bool* distinct = nullptr) const;
 
 private:
     const std::uint8_t* Key(std::size_t i) const {
         return keys_.data() + i * static_cast<std::size_t>(keyLength_);
     }
     // Entry numbers in the comparer's order, or empty when some key has no
-    // sort key of the kind.
-    std::vector<std::uint32_t> OrderBySortKeys(const TKeyComparer& comparer,
-                                               ESortKeyKind kind) const;
+    // sort key of the kind; *distinct: whether no two sort keys are equal.
+    std::vector<std::uint32_t> OrderBySortKeys(const TKeyComparer& comparer, ESortKeyKind kind,
+                                               bool* distinct) const;
     std::vector<std::uint32_t> OrderByComparer(const TKeyComparer& comparer) const;
 
     int keyLength_;

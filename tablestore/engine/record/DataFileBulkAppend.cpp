@@ -89,6 +89,7 @@ void TDataFile::AppendInRuns(std::span<const std::uint8_t> images, std::size_t c
                          index_.Deferred(orderIndex) && index_.GatheredCount(orderIndex) == 0;
     TKeySorter sorter(ordered ? index_.KeyLength(orderIndex) : 0);
     std::vector<TBTree::TBulkEntry> entries;
+    bool distinct = false;
     std::vector<std::uint8_t> key;
     if (ordered) {
         sorter.Reserve(count);
@@ -97,7 +98,7 @@ void TDataFile::AppendInRuns(std::span<const std::uint8_t> images, std::size_t c
             KeyOf(orderIndex, record, key);
             sorter.Add(key.data(), static_cast<std::int32_t>(i));
         }
-        entries = sorter.Sorted(index_.Comparer(orderIndex));
+        entries = sorter.Sorted(index_.Comparer(orderIndex), &distinct);
     }
     std::vector<int> indexes;
     KeyedIndexes(indexes);
@@ -130,7 +131,7 @@ void TDataFile::AppendInRuns(std::span<const std::uint8_t> images, std::size_t c
     if (count > 0)
         header_.lastAutoIncrement = autoInc.back();
     if (ordered)
-        index_.LoadInOrder(orderIndex, entries);
+        index_.LoadInOrder(orderIndex, entries, distinct);
 }
 
 void TDataFile::AppendRecords(std::span<const std::uint8_t> images, int orderIndex) {

@@ -1,7 +1,8 @@
 // Sorting by sort keys must give exactly the comparer's order: keys with
 // collated text fields (case, accents, punctuation, common prefixes, empty
 // texts), fixed-width fields around them, per-field and whole-index
-// descending flags, and equal texts told apart by the uniqueness suffix.
+// descending flags, and equal texts told apart by the uniqueness suffix;
+// the sorter vouches for distinct keys exactly when no two are equal.
 #include "KeySorter.h"
 
 #include "KeyComparer.h"
@@ -54,10 +55,14 @@ void ExpectComparerOrder(const TKeyComparer& comparer) {
         keys.push_back(RandomKey(rng, i));
     for (std::size_t i = 0; i < keys.size(); ++i)
         sorter.Add(keys[i].data(), static_cast<std::int32_t>(i));
-    const std::vector<TBTree::TBulkEntry> sorted = sorter.Sorted(comparer);
+    bool distinct = false;
+    const std::vector<TBTree::TBulkEntry> sorted = sorter.Sorted(comparer, &distinct);
     ASSERT_EQ(sorted.size(), keys.size());
     for (std::size_t i = 1; i < sorted.size(); ++i)
         ASSERT_LT(comparer.Compare(sorted[i - 1].key, sorted[i].key), 0) << "at " << i;
+    // Every key differs (the suffix): the sorter vouches for that, and a
+    // bulk load then compares nothing.
+    EXPECT_TRUE(distinct);
     // Each entry keeps its own record number.
     for (const TBTree::TBulkEntry& e : sorted)
         ASSERT_EQ(std::memcmp(e.key, keys[static_cast<std::size_t>(e.recno)].data(), kKeyLength),
@@ -96,8 +101,11 @@ TEST(KeySorter, EqualKeysKeepTheirOrderOfArrival) {
     for (std::int32_t r : recnos)
         sorter.Add((r % 2 ? a : b).data(), r);
     std::vector<std::int32_t> seenA, seenB;
-    for (const TBTree::TBulkEntry& e : sorter.Sorted(comparer))
+    bool distinct = true;
+    for (const TBTree::TBulkEntry& e : sorter.Sorted(comparer, &distinct))
         (std::memcmp(e.key, a.data(), kKeyLength) == 0 ? seenA : seenB).push_back(e.recno);
+    // Equal keys are never vouched for: the bulk load must find them.
+    EXPECT_FALSE(distinct);
     EXPECT_EQ(seenA, (std::vector<std::int32_t>{9, 1}));
     EXPECT_EQ(seenB, (std::vector<std::int32_t>{4, 2}));
 }

@@ -29,6 +29,22 @@ bool SqlIsTemporal(std::uint8_t code) {
     return code == kFtDate || code == kFtTime || code == kFtTimestamp;
 }
 
+bool SqlValueIsStoredBytes(std::uint8_t code) {
+    switch (code) {
+    case kFtString:
+    case kFtInt16:
+    case kFtInt32:
+    case kFtUInt16:
+    case kFtDate:
+    case kFtTime:
+    case kFtFloat:
+    case kFtTimestamp:
+        return true;
+    default:
+        return false;
+    }
+}
+
 bool SqlIsScalar(std::uint8_t code) {
     return code == kFtString || code == kFtDate || code == kFtBoolean || SqlIsNumeric(code) ||
            code == kFtTime || code == kFtTimestamp;

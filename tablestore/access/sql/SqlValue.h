@@ -59,6 +59,12 @@ bool SqlIsTemporal(std::uint8_t code); // 2, 10, 11
 // The typed value codes of the table above (1, 2, 4 to 8, 10 to 12): the
 // types values are converted between and filter constants can carry.
 bool SqlIsScalar(std::uint8_t code);
+// Whether a value of the type is exactly the bytes of its stored field slot,
+// so that a slot copied as it is holds the value: strings (the slot up to
+// its first zero byte), 16/32-bit and unsigned 16-bit integers, dates,
+// times, floats and timestamps. Booleans (stored as any non-zero), money
+// and BCD are not.
+bool SqlValueIsStoredBytes(std::uint8_t code);
 
 class TSqlValue {
 public:

@@ -12,6 +12,7 @@
 #include "SqlConvert.h"
 #include "SqlFilterBuilder.h"
 #include "SqlLexer.h"
+#include "SqlValue.h"
 
 #include <algorithm>
 #include <cmath>
@@ -254,20 +255,8 @@ namespace {
 // one, so that a key range of one value holds exactly the records whose
 // field equals it (BCD is left out: its places would have to be rounded).
 bool KeyTypeExact(std::uint8_t type) {
-    switch (type) {
-    case datafmt::kFtString:
-    case datafmt::kFtInt16:
-    case datafmt::kFtInt32:
-    case datafmt::kFtUInt16:
-    case datafmt::kFtDate:
-    case datafmt::kFtTime:
-    case datafmt::kFtBoolean:
-    case datafmt::kFtFloat:
-    case datafmt::kFtTimestamp:
-        return true;
-    default:
-        return false;
-    }
+    // A boolean's key holds it as 0 or 1, as its slot does once written.
+    return SqlValueIsStoredBytes(type) || type == datafmt::kFtBoolean;
 }
 
 // A double that equals a value of another key: zero (its two signs have

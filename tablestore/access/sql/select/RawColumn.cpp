@@ -11,18 +11,11 @@ namespace tabula {
 
 namespace {
 
+// Floats and timestamps are copied as stored elsewhere, but never keyed by
+// their bytes here: -0 and 0 are one value and would be two keys.
 bool IsRawType(std::uint8_t type) {
-    switch (type) {
-    case datafmt::kFtString:
-    case datafmt::kFtInt16:
-    case datafmt::kFtInt32:
-    case datafmt::kFtUInt16:
-    case datafmt::kFtDate:
-    case datafmt::kFtTime:
-        return true;
-    default:
-        return false;
-    }
+    return SqlValueIsStoredBytes(type) && type != datafmt::kFtFloat &&
+           type != datafmt::kFtTimestamp;
 }
 
 } // namespace

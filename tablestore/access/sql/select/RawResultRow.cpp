@@ -17,31 +17,11 @@ namespace tabula {
 
 namespace {
 
-// Types whose value is exactly the stored bytes, so that copying the slot
-// writes what converting the value would. Floats and timestamps belong here
-// (the bytes are copied, never compared), unlike the types a raw group or
-// distinct key takes, where -0 and 0 would be two keys.
-bool CopiesAsStored(std::uint8_t type) {
-    switch (type) {
-    case datafmt::kFtString:
-    case datafmt::kFtInt16:
-    case datafmt::kFtInt32:
-    case datafmt::kFtUInt16:
-    case datafmt::kFtDate:
-    case datafmt::kFtTime:
-    case datafmt::kFtFloat:
-    case datafmt::kFtTimestamp:
-        return true;
-    default:
-        return false;
-    }
-}
-
 // Whether a source field and the answer field of its column take the same
 // bytes for one value.
 bool SlotsCorrespond(const TFieldDescriptor& source, const TFieldDescriptor& answer) {
-    if (!CopiesAsStored(source.type) || answer.type != source.type || source.IsAutoIncrement() ||
-        answer.IsAutoIncrement())
+    if (!SqlValueIsStoredBytes(source.type) || answer.type != source.type ||
+        source.IsAutoIncrement() || answer.IsAutoIncrement())
         return false;
     if (source.type == datafmt::kFtString)
         return answer.storedSize > 0;

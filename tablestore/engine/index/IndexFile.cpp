@@ -400,6 +400,7 @@ void TIndexFile::BuildDeferred(int index) {
     bool distinct = false;
     const std::vector<TBTree::TBulkEntry> entries = sorter->Sorted(tree.Comparer(), &distinct);
     tree.BulkLoad(entries, distinct);
+    WriteModifiedPages();
 }
 
 std::size_t TIndexFile::GatheredCount(int index) const {
@@ -414,6 +415,7 @@ void TIndexFile::LoadInOrder(int index, std::span<const TBTree::TBulkEntry> entr
         Raise(kErrIndexExists, ContextName(index));
     deferred_[slot].reset();
     trees_[slot]->BulkLoad(entries, distinctAscending);
+    WriteModifiedPages();
 }
 
 void TIndexFile::BuildDeferred() {
@@ -491,6 +493,10 @@ void TIndexFile::Empty() {
 
 void TIndexFile::CommitPages() {
     BuildDeferred();
+    WriteModifiedPages();
+}
+
+void TIndexFile::WriteModifiedPages() {
     std::vector<TIndexPage*> pages;
     for (const auto& cache : caches_)
         cache->CollectModified(pages);

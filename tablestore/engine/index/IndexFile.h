@@ -162,6 +162,12 @@ public:
     TPageCache& Cache(int index) { return *caches_[Slot(index)]; }
 
 private:
+    // Writes every modified, unpinned page of every index, adjacent pages
+    // with one write, and marks them clean. A bulk load calls it at its end:
+    // the cache evicts a modified page only when no clean one is left, so
+    // a load's pages, all modified, would leave a later walk only the few
+    // clean slots to turn over and every leaf would be read twice.
+    void WriteModifiedPages();
     static int Slot(int index);
     void ReadHeader();
     void EncodeHeader(std::uint8_t* image) const;

@@ -264,10 +264,6 @@ void TAnswerTable::Finish() {
         AppendRowsWithBlobs();
     std::vector<std::uint8_t>().swap(images_);
     file_->BuildDeferredIndexes();
-    // The loaded index pages are all still modified in the page cache, where
-    // a modified page is evicted only when no clean one is left: written
-    // out now, they leave the whole cache to the reading of the result.
-    file_->Commit(false, false);
     if (finalIndex_.empty())
         file_->SelectIndexByNumber(indexfmt::kPhysicalOrderIndex);
     else

@@ -219,18 +219,24 @@ inline std::vector<std::string> Rows(const std::string& path) {
     return rows;
 }
 
-// The rows a statement answers over the tables of directory, sorted (so
-// that results compare as multisets); a failure is the one row
-// "error: " + its message.
-inline std::vector<std::string> SortedResultRows(const std::string& directory,
-                                                 const std::string& sql) {
+// The rows a statement answers over the tables of directory, in the
+// result's order, each the texts of its fields joined by "|"; a failure
+// throws.
+inline std::vector<std::string> ResultRows(const std::string& directory, const std::string& sql) {
     TDataQuery q;
     q.SetDirectory(directory);
+    CheckCode(q.Prepare(sql));
+    CheckCode(q.Execute());
+    return CursorRows(*q.ResultCursor());
+}
+
+// The rows a statement answers, sorted (so that results compare as
+// multisets); a failure is the one row "error: " + its message.
+inline std::vector<std::string> SortedResultRows(const std::string& directory,
+                                                 const std::string& sql) {
     std::vector<std::string> rows;
     try {
-        CheckCode(q.Prepare(sql));
-        CheckCode(q.Execute());
-        rows = CursorRows(*q.ResultCursor());
+        rows = ResultRows(directory, sql);
     } catch (const std::exception& e) {
         rows = {std::string("error: ") + e.what()};
     }

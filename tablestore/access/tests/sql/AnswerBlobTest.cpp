@@ -77,14 +77,6 @@ std::vector<TBlobRow> BlobRows(TDataFile& file, int notesField, int dataField) {
     return rows;
 }
 
-std::vector<std::string> Answer(const std::string& directory, const std::string& sql) {
-    TDataQuery q;
-    q.SetDirectory(directory);
-    CheckCode(q.Prepare(sql));
-    CheckCode(q.Execute());
-    return CursorRows(*q.ResultCursor());
-}
-
 class AnswerBlobs : public ::testing::Test {
 protected:
     void SetUp() override {
@@ -197,7 +189,7 @@ TEST_F(AnswerBlobs, DistinctAndGroupByCompareContentAndOrderByKeepsProduction) {
     ASSERT_EQ(groups.size(), docs.size() - 1);
     EXPECT_EQ(groups[0].id, 2);
     EXPECT_EQ(groups[0].notes, docs[0].data);
-    EXPECT_EQ(Answer(dir.Path(), "SELECT COUNT(*) FROM Docs GROUP BY Notes ORDER BY 1 DESC")[0],
+    EXPECT_EQ(ResultRows(dir.Path(), "SELECT COUNT(*) FROM Docs GROUP BY Notes ORDER BY 1 DESC")[0],
               "2");
     std::vector<std::int32_t> ordered = {2};
     for (std::int32_t id = 1; id <= static_cast<std::int32_t>(docs.size()); ++id)

@@ -164,15 +164,6 @@ namespace {
 
 using namespace querytest;
 
-// Rows of a statement, each the texts of its fields joined by "|".
-std::vector<std::string> Answer(const std::string& directory, const std::string& sql) {
-    TDataQuery q;
-    q.SetDirectory(directory);
-    CheckCode(q.Prepare(sql));
-    CheckCode(q.Execute());
-    return CursorRows(*q.ResultCursor());
-}
-
 std::vector<std::string> FirstColumn(std::vector<std::string> rows) {
     for (std::string& row : rows)
         row = row.substr(0, row.find('|'));
@@ -213,21 +204,21 @@ TEST(AnswerOrder, IndexOrderedAnswersMatchSortedOnesAndIntoTablesStayUsable) {
     for (const char* order : {"Name NOCASE", "Name DESC NOCASE"}) {
         SCOPED_TRACE(order);
         const std::string tail = std::string(" FROM Names ORDER BY ") + order;
-        const std::vector<std::string> sorted = Answer(dir.Path(), "SELECT No" + tail);
-        EXPECT_EQ(FirstColumn(Answer(dir.Path(), "SELECT No, Name" + tail)), sorted);
+        const std::vector<std::string> sorted = ResultRows(dir.Path(), "SELECT No" + tail);
+        EXPECT_EQ(FirstColumn(ResultRows(dir.Path(), "SELECT No, Name" + tail)), sorted);
         ASSERT_EQ(sorted.size(), 6000u);
     }
     // An INTO table keeps the rows in its OrderBy index's order.
     for (const char* order : {"Name DESC", "Name, No DESC NOCASE"}) {
         SCOPED_TRACE(order);
         const std::string tail = std::string(" FROM Names ORDER BY ") + order;
-        const std::vector<std::string> ordered = Answer(dir.Path(), "SELECT No, Name" + tail);
+        const std::vector<std::string> ordered = ResultRows(dir.Path(), "SELECT No, Name" + tail);
         ASSERT_EQ(RunSql(dir.Path(), "SELECT No, Name INTO Kept" + tail), "ok");
         EXPECT_EQ(Rows(dir.Table("Kept")), ordered);
     }
     EXPECT_TRUE(TTableVerifier::Verify(dir.Table("Kept")).findings.empty());
     ASSERT_EQ(RunSql(dir.Path(), "INSERT INTO Kept VALUES (7001, 'zulu')"), "ok");
-    EXPECT_EQ(Answer(dir.Path(), "SELECT Name FROM Kept WHERE No = 7001"),
+    EXPECT_EQ(ResultRows(dir.Path(), "SELECT Name FROM Kept WHERE No = 7001"),
               std::vector<std::string>{"zulu"});
     DefaultSession().SetActive(false);
 }
@@ -275,26 +266,26 @@ TEST(AnswerOrder, RowsSortedBeforeWritingTakeTheIndexOrder) {
          {"Name", "Name DESC", "Qty DESC, Name", "Price, Name DESC, Qty", "Price DESC, Qty"}) {
         for (const char* noCase : {"", " NOCASE"}) {
             SCOPED_TRACE(std::string(items) + noCase);
-            const std::vector<std::string> indexed = FirstColumn(
-                Answer(dir.Path(), std::string("SELECT No, Name, Qty, Price FROM Mixed ORDER BY ") +
-                                       items + noCase));
+            const std::vector<std::string> indexed = FirstColumn(ResultRows(
+                dir.Path(),
+                std::string("SELECT No, Name, Qty, Price FROM Mixed ORDER BY ") + items + noCase));
             ASSERT_EQ(indexed.size(), 70u);
-            EXPECT_EQ(
-                Answer(dir.Path(), std::string("SELECT No FROM Mixed ORDER BY ") + items + noCase),
-                indexed);
-            EXPECT_EQ(FirstColumn(Answer(dir.Path(), "SELECT No, Name, Qty, Price" + pads +
-                                                         " FROM Mixed ORDER BY " + items +
-                                                         padItems + noCase)),
+            EXPECT_EQ(ResultRows(dir.Path(),
+                                 std::string("SELECT No FROM Mixed ORDER BY ") + items + noCase),
+                      indexed);
+            EXPECT_EQ(FirstColumn(ResultRows(dir.Path(), "SELECT No, Name, Qty, Price" + pads +
+                                                             " FROM Mixed ORDER BY " + items +
+                                                             padItems + noCase)),
                       indexed);
         }
     }
     // A computed empty text is stored as NULL, so the index keys it as one.
     const std::string empty = "SELECT No, SUBSTRING(Name FROM 2 FOR 1) AS S";
     const std::vector<std::string> indexed =
-        FirstColumn(Answer(dir.Path(), empty + " FROM Mixed ORDER BY 2 DESC, 1"));
-    EXPECT_EQ(FirstColumn(Answer(dir.Path(), empty + pads +
-                                                 " FROM Mixed ORDER BY 2 DESC, 1, 3, "
-                                                 "4, 5, 6, 7")),
+        FirstColumn(ResultRows(dir.Path(), empty + " FROM Mixed ORDER BY 2 DESC, 1"));
+    EXPECT_EQ(FirstColumn(ResultRows(dir.Path(), empty + pads +
+                                                     " FROM Mixed ORDER BY 2 DESC, 1, 3, "
+                                                     "4, 5, 6, 7")),
               indexed);
     DefaultSession().SetActive(false);
 }

@@ -128,6 +128,7 @@ std::optional<TKeyField> TDataFile::ResolveKeyField(int fieldNumber) const {
 
 void TDataFile::ConfigureCache() {
     current_ = nullptr;
+    DropWindow();
     const auto bufferSize = static_cast<std::size_t>(RecordBufferSize());
     const std::size_t capacity = std::min(kCacheBytes / bufferSize, kMaxCacheBuffers);
     cache_.Configure(this, bufferSize, capacity, [this](int code) { Fail(code); });
@@ -247,6 +248,7 @@ void TDataFile::CloseFiles(bool commit) {
     calculations_.clear();
     calcAreaSize_ = 0;
     current_ = nullptr;
+    DropWindow();
     cache_.Configure(this, 0, 1, [this](int code) { Fail(code); });
     locale_.reset();
     rangeSet_ = false;
@@ -272,6 +274,12 @@ void TDataFile::Close() {
     if (!IsOpen())
         return;
     CloseFiles(true);
+}
+
+std::int64_t TDataFile::Write(const void* buffer, std::int64_t count) {
+    ++dataWrites_;
+    DropWindow();
+    return TFileHandler::Write(buffer, count);
 }
 
 void TDataFile::DeleteTableFiles() {

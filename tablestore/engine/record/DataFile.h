@@ -125,6 +125,9 @@ public:
     std::string NormalizeName(const std::string& name) const override;
     void Open() override;
     void Close() override;
+    // Every write of the data file passes here: it is counted, and the
+    // read window (below) never outlives the bytes it copied.
+    std::int64_t Write(const void* buffer, std::int64_t count) override;
 
     // ---- Table life cycle -------------------------------------------------------
     // Creates the three files from a definition and its indexes, then closes
@@ -410,6 +413,24 @@ private:
     // is as likely to be elsewhere, and one record is read.
     void LoadCursorRecord(bool forward, bool stepped = false);
     int Move(int step, std::span<std::uint8_t> image);
+    // The read window: a stepping cursor reads a run of consecutive
+    // records (as the cache's read-ahead would) into one buffer and copies
+    // each into the caller's image straight from there, with no cache
+    // buffer taken, pinned or evicted per record. The cache comes first:
+    // a record it holds (perhaps modified) is never served from the
+    // window. The window is the file's bytes as they were read and is
+    // dropped by every write of the data file, every cache reset (another
+    // user's change, emptying, reloading after a rollback) and, in a shared
+    // table, every release of the read or write lock it was read under, so
+    // it is never older than what the cache would have read in its place.
+    // A record served from it leaves no current buffer: CurrentBuffer
+    // loads one when something asks for it. Not used for tables with
+    // calculated fields, whose images the cache prepares.
+    bool MoveFromWindow(bool forward, std::span<std::uint8_t> image);
+    void FillWindow(std::int32_t n, bool forward);
+    void DropWindow() { windowCount_ = 0; }
+    // Records to read at once from n on in the direction of travel.
+    int ReadAheadCount(std::int32_t n, int limit, bool forward, bool indexOrder);
     void CopyOut(std::span<std::uint8_t> image);
     struct TCursorMark {
         bool bof = true;
@@ -521,6 +542,14 @@ private:
     TRecord* current_ = nullptr;
     int readAhead_ = 1;
     std::vector<std::uint8_t> readBuffer_;
+    // Writes of the data file so far: a read that finds it moved on knows
+    // that the bytes it read before may be older than the file.
+    std::uint64_t dataWrites_ = 0;
+    // The read window: the images (unscrambled) of records windowFirst_ ..
+    // windowFirst_ + windowCount_ - 1, as the file held them.
+    std::vector<std::uint8_t> window_;
+    std::int32_t windowFirst_ = 0;
+    int windowCount_ = 0;
     // Scratch of AppendRecord (the record image being built, its indexes and
     // their keys), kept between calls so that an append allocates nothing.
     std::vector<std::uint8_t> appendImage_;

@@ -1,6 +1,6 @@
 // TDataFile: the cursor - loading the record the index cursor stands on
 // (with a retry when another user's change was detected on the way),
-// movement, bookmarks, index selection, keys and ranges, filters,
+// movement (through the read window where it applies), bookmarks, index selection, keys and ranges, filters,
 // synchronising and cloning cursors.
 //
 // Bookmarks: in physical order the 4-byte physical record number
@@ -154,9 +154,36 @@ int TDataFile::Move(int step, std::span<std::uint8_t> image) {
         SetCurrent(nullptr);
         return rc;
     }
+    if (MoveFromWindow(step > 0, image))
+        return 0;
     LoadCursorRecord(step > 0, /*stepped=*/true);
     CopyOut(image);
     return 0;
+}
+
+bool TDataFile::MoveFromWindow(bool forward, std::span<std::uint8_t> image) {
+    if (calcAreaSize_ != 0 || image.size() < static_cast<std::size_t>(header_.recordSize))
+        return false;
+    const std::int32_t n = index_.Cursor().CurrentRecordNumber();
+    if (n <= 0 || n >= header_.nextRecordNumber || cache_.Find(n) != nullptr)
+        return false;
+    const auto inWindow = [this](std::int32_t r) {
+        return r >= windowFirst_ && r - windowFirst_ < windowCount_;
+    };
+    if (!inWindow(n)) {
+        // Without a lock held, the first read of a run must detect other
+        // users' changes: that is Fetch's part.
+        if (!AnyReadOrWriteHeld() && !LocksSkipped())
+            return false;
+        FillWindow(n, forward);
+        if (!inWindow(n))
+            return false;
+    }
+    const auto size = static_cast<std::size_t>(header_.recordSize);
+    std::memcpy(image.data(), window_.data() + static_cast<std::size_t>(n - windowFirst_) * size,
+                size);
+    SetCurrent(nullptr);
+    return true;
 }
 
 int TDataFile::NextRecord(std::span<std::uint8_t> image) {

@@ -102,6 +102,8 @@ void TDataFile::EndRead() {
     if (!readHeld_)
         return;
     readHeld_ = false;
+    // Other users may change the table from now on (see the read window).
+    DropWindow();
     if (!locks_.EndReadLocks(indexHandler_, BlobHandler(), readLocks_))
         Fail(kErrUnlockFailed);
 }
@@ -124,6 +126,7 @@ void TDataFile::EndSharedRead() {
     if (!sharedReadHeld_)
         return;
     sharedReadHeld_ = false;
+    DropWindow();
     if (sharedReadLifted_) {
         sharedReadLifted_ = false;
         return;
@@ -170,6 +173,7 @@ void TDataFile::EndWrite() {
     writeHeld_ = false;
     if (LocksSkipped())
         return;
+    DropWindow();
     const bool ok = locks_.EndWriteLocks(*this, indexHandler_, BlobHandler());
     if (sharedReadHeld_ && sharedReadLifted_) {
         sharedReadLocks_ = locks_.BeginReadLocks(*this, indexHandler_, BlobHandler());
@@ -195,6 +199,7 @@ void TDataFile::ReleaseAllLocks() {
     quietly([this] { EndRead(); });
     quietly([this] { EndWrite(); });
     tableLocked_ = readHeld_ = sharedReadHeld_ = sharedReadLifted_ = writeHeld_ = false;
+    DropWindow();
 }
 
 // ---- Change detection

@@ -1,5 +1,6 @@
 // TDataFile: the record cache (fetch with read-ahead, write-back in runs),
-// commit, and append / update / delete in their fixed order.
+// the read window's filling, commit, and append / update / delete in their
+// fixed order.
 //
 // Order of a modification (shared mode): write lock (which detects other
 // users' changes), record lock, constraint and unique-key checks (nothing
@@ -28,6 +29,7 @@ using datafmt::PutI32;
 // ---- Record cache ------------------------------------------------------------------------
 
 void TDataFile::ResetCache() {
+    DropWindow();
     cache_.ResetAll();
     current_ = nullptr;
 }
@@ -64,6 +66,7 @@ void TDataFile::ReadRecords(std::int32_t first, int count) {
         ReadAt(static_cast<std::int64_t>(header_.RecordOffset(first)), readBuffer_.data(),
                static_cast<std::int64_t>(readBuffer_.size()), Exclusive());
     const auto records = static_cast<int>(got / size);
+    std::uint64_t writesAtRead = dataWrites_;
     for (int i = 0; i < records; ++i) {
         const std::int32_t n = first + i;
         TRecord* r = cache_.Find(n);
@@ -73,8 +76,19 @@ void TDataFile::ReadRecords(std::int32_t first, int count) {
         }
         // Every byte of the image is written below: a new buffer needs no
         // zeroing first.
-        if (!r)
+        if (!r) {
             r = &cache_.TakeForFill(n, [this] { WriteBack(); });
+            // Taking it may have written the modified buffers back, records
+            // of this run further on among them, which are clean now and
+            // would be filled with the bytes read before: the rest of the
+            // run is read again.
+            if (dataWrites_ != writesAtRead) {
+                writesAtRead = dataWrites_;
+                ReadAt(static_cast<std::int64_t>(header_.RecordOffset(n)),
+                       readBuffer_.data() + static_cast<std::size_t>(i) * size,
+                       static_cast<std::int64_t>(records - i) * size, Exclusive());
+            }
+        }
         std::uint8_t* image = r->image.data();
         std::memcpy(image, readBuffer_.data() + static_cast<std::size_t>(i) * size,
                     static_cast<std::size_t>(size));
@@ -85,6 +99,39 @@ void TDataFile::ReadRecords(std::int32_t first, int count) {
         r->modified = false;
         cache_.MarkCollected(*r);
     }
+}
+
+int TDataFile::ReadAheadCount(std::int32_t n, int limit, bool forward, bool indexOrder) {
+    limit = std::max(limit, 1);
+    TIndexCursor& cursor = index_.Cursor();
+    int count = 1;
+    if (indexOrder && cursor.CurrentRecordNumber() == n)
+        count = cursor.ConsecutiveCount(limit, forward);
+    else if (forward)
+        count = std::min(limit, header_.nextRecordNumber - n);
+    else
+        count = std::min(limit, n);
+    return std::max(count, 1);
+}
+
+void TDataFile::FillWindow(std::int32_t n, bool forward) {
+    DropWindow();
+    const int count = ReadAheadCount(n, readAhead_, forward, !index_.PhysicalOrder());
+    const std::int32_t first = forward ? n : n - count + 1;
+    const auto size = static_cast<std::size_t>(header_.recordSize);
+    window_.resize(static_cast<std::size_t>(count) * size);
+    // Exclusive tables may hold appended records only in the cache: a short
+    // read is normal there, and the window then ends where the file does.
+    const std::int64_t got =
+        ReadAt(static_cast<std::int64_t>(header_.RecordOffset(first)), window_.data(),
+               static_cast<std::int64_t>(window_.size()), Exclusive());
+    const auto records = static_cast<int>(got / static_cast<std::int64_t>(size));
+    if (header_.IsProtected())
+        for (int i = 0; i < records; ++i)
+            TScrambler::Apply(window_.data() + static_cast<std::size_t>(i) * size, size,
+                              TScrambler::kTableDataKey);
+    windowFirst_ = first;
+    windowCount_ = records;
 }
 
 TRecord* TDataFile::Fetch(std::int32_t n, bool readAhead, bool forward, bool indexOrder,
@@ -107,20 +154,12 @@ TRecord* TDataFile::Fetch(std::int32_t n, bool readAhead, bool forward, bool ind
             return nullptr;
         }
     }
-    int count = 1;
-    if (readAhead) {
-        // Never fill more buffers in one read than the cache can spare.
-        const int limit =
-            std::max(1, std::min<int>(readAhead_, static_cast<int>(cache_.Capacity() / 2)));
-        TIndexCursor& cursor = index_.Cursor();
-        if (indexOrder && cursor.CurrentRecordNumber() == n)
-            count = cursor.ConsecutiveCount(limit, forward);
-        else if (forward)
-            count = std::min(limit, header_.nextRecordNumber - n);
-        else
-            count = std::min(limit, n);
-        count = std::max(count, 1);
-    }
+    // Never fill more buffers in one read than the cache can spare.
+    const int count =
+        readAhead
+            ? ReadAheadCount(n, std::min<int>(readAhead_, static_cast<int>(cache_.Capacity() / 2)),
+                             forward, indexOrder)
+            : 1;
     const std::int32_t first = forward ? n : n - count + 1;
     try {
         ReadRecords(first, count);

@@ -10,7 +10,11 @@ namespace tabula {
 TKeyComparer::TKeyComparer(int keyLength, bool descending, std::vector<TKeyStringSegment> strings,
                            const TLocaleCollator* locale)
     : keyLength_(keyLength), descending_(descending), strings_(std::move(strings)),
-      locale_(strings_.empty() ? nullptr : locale) {}
+      locale_(strings_.empty() ? nullptr : locale) {
+    asciiSortKeyRoom_ = static_cast<std::size_t>(keyLength_);
+    for (const TKeyStringSegment& s : strings_)
+        asciiSortKeyRoom_ += static_cast<std::size_t>(s.size) + 2;
+}
 
 int TKeyComparer::CompareLocalized(const std::uint8_t* a, const std::uint8_t* b) const {
     int at = 0;
@@ -35,16 +39,47 @@ int TKeyComparer::CompareLocalized(const std::uint8_t* a, const std::uint8_t* b)
 
 namespace {
 
-void Invert(std::vector<std::uint8_t>& bytes, std::size_t from) {
-    std::transform(bytes.begin() + static_cast<std::ptrdiff_t>(from), bytes.end(),
-                   bytes.begin() + static_cast<std::ptrdiff_t>(from),
+void Invert(std::uint8_t* from, std::uint8_t* to) {
+    std::transform(from, to, from,
                    [](std::uint8_t b) { return static_cast<std::uint8_t>(0xFF - b); });
+}
+
+void Invert(std::vector<std::uint8_t>& bytes, std::size_t from) {
+    Invert(bytes.data() + from, bytes.data() + bytes.size());
 }
 
 } // namespace
 
+bool TKeyComparer::AppendAsciiSortKey(const std::uint8_t* key,
+                                      std::vector<std::uint8_t>& out) const {
+    const std::size_t start = out.size();
+    out.resize(start + asciiSortKeyRoom_);
+    std::uint8_t* written = out.data() + start;
+    int at = 0;
+    for (const TKeyStringSegment& s : strings_) {
+        written = std::copy(key + at, key + s.offset, written);
+        const std::size_t part =
+            locale_->WriteAsciiSortKey(key + s.offset, static_cast<std::size_t>(s.size), written);
+        if (part == 0) {
+            out.resize(start);
+            return false;
+        }
+        if (s.descending)
+            Invert(written, written + part);
+        written += part;
+        at = s.offset + s.size;
+    }
+    written = std::copy(key + at, key + keyLength_, written);
+    out.resize(static_cast<std::size_t>(written - out.data()));
+    if (descending_)
+        Invert(out, start);
+    return true;
+}
+
 bool TKeyComparer::AppendSortKey(const std::uint8_t* key, std::vector<std::uint8_t>& out,
                                  ESortKeyKind kind) const {
+    if (locale_ != nullptr && kind == ESortKeyKind::kAscii)
+        return AppendAsciiSortKey(key, out);
     const std::size_t start = out.size();
     int at = 0;
     if (locale_ != nullptr) {

@@ -69,12 +69,14 @@ bool SortKeyBelow(const std::uint8_t* base, const TSortItem& a, const TSortItem&
 constexpr std::size_t kRadixMinimum = 64;
 constexpr int kRadixBuckets = 256;
 
-// Sorts items[0, count) by TItemOrder: a most-significant-digit radix sort
+// Sorts the `count` items in `items` by TItemOrder, the result going to
+// `items`, or to `spare` when toSpare: a most-significant-digit radix sort
 // on the heads' bytes from `digit` (0 = the highest) down, each bucket on
 // its own; a bucket whose heads are all equal, or a small one, goes to the
-// comparison sort. `spare` has room for `count` items.
+// comparison sort. Each pass scatters from one array into the other and
+// the buckets go on from there, so no pass copies its items back.
 void RadixSort(TSortItem* items, TSortItem* spare, std::size_t count, int digit,
-               const TItemOrder& order) {
+               const TItemOrder& order, bool toSpare) {
     while (count >= kRadixMinimum && digit < static_cast<int>(kHeadBytes)) {
         const int shift = 8 * (static_cast<int>(kHeadBytes) - 1 - digit);
         std::array<std::size_t, kRadixBuckets + 1> start{};
@@ -91,13 +93,16 @@ void RadixSort(TSortItem* items, TSortItem* spare, std::size_t count, int digit,
         std::copy(start.begin(), start.end() - 1, next.begin());
         for (std::size_t i = 0; i < count; ++i)
             spare[next[(items[i].head >> shift) & 0xFF]++] = items[i];
-        std::copy(spare, spare + count, items);
+        // The items lie in `spare` now: where the result must go is, seen
+        // from there, the other array when it was `items`.
         for (int b = 0; b < kRadixBuckets; ++b)
-            RadixSort(items + start[b], spare + start[b], start[b + 1] - start[b], digit + 1,
-                      order);
+            RadixSort(spare + start[b], items + start[b], start[b + 1] - start[b], digit + 1, order,
+                      !toSpare);
         return;
     }
     std::sort(items, items + count, order);
+    if (toSpare)
+        std::copy(items, items + count, spare);
 }
 
 } // namespace
@@ -134,7 +139,7 @@ std::vector<std::uint32_t> TKeySorter::OrderBySortKeys(const TKeyComparer& compa
         item.head = HeadOf(bytes.data() + item.offset, item.length);
     }
     std::vector<TSortItem> spare(n);
-    RadixSort(items.data(), spare.data(), n, 0, TItemOrder{bytes.data()});
+    RadixSort(items.data(), spare.data(), n, 0, TItemOrder{bytes.data()}, false);
     *distinct = true;
     for (std::size_t i = 1; i < n && *distinct; ++i)
         *distinct = SortKeyBelow(bytes.data(), items[i - 1], items[i]);

@@ -254,13 +254,6 @@ void TAsciiCollation::WriteSortKey(const std::uint8_t* text, std::size_t length,
     *out = kKeyEnd;
 }
 
-void TAsciiCollation::AppendSortKey(const std::uint8_t* text, std::size_t length,
-                                    std::vector<std::uint8_t>& out) const {
-    const std::size_t start = out.size();
-    out.resize(start + SortKeyLength(length));
-    WriteSortKey(text, length, out.data() + start);
-}
-
 namespace {
 
 // A check text's model sort key as a big-endian number, zero-padded (the

@@ -57,11 +57,9 @@ public:
     int Compare(const std::uint8_t* a, std::size_t aLength, const std::uint8_t* b,
                 std::size_t bLength) const;
     // The sort key of a covered text of `length` bytes: its length, and
-    // written to `out` (room for SortKeyLength bytes) or appended.
+    // written to `out` (room for SortKeyLength bytes).
     static constexpr std::size_t SortKeyLength(std::size_t length) { return 2 * length + 2; }
     void WriteSortKey(const std::uint8_t* text, std::size_t length, std::uint8_t* out) const;
-    void AppendSortKey(const std::uint8_t* text, std::size_t length,
-                       std::vector<std::uint8_t>& out) const;
 
 private:
     TAsciiCollation() = default;

@@ -319,16 +319,26 @@ int TLocaleCollator::Compare(const std::uint8_t* a, const std::uint8_t* b, std::
     return r == UCOL_LESS ? -1 : (r == UCOL_GREATER ? 1 : 0);
 }
 
+std::size_t TLocaleCollator::WriteAsciiSortKey(const std::uint8_t* text, std::size_t size,
+                                               std::uint8_t* out) const {
+    const std::size_t length = TextLength(text, size);
+    const TAsciiCollation* ascii = Ascii();
+    if (!ascii || !TAsciiCollation::Covers(text, length))
+        return 0;
+    ascii->WriteSortKey(text, length, out);
+    return TAsciiCollation::SortKeyLength(length);
+}
+
 bool TLocaleCollator::AppendSortKey(const std::uint8_t* text, std::size_t size,
                                     std::vector<std::uint8_t>& out, ESortKeyKind kind) const {
-    const std::size_t length = TextLength(text, size);
     if (kind == ESortKeyKind::kAscii) {
-        const TAsciiCollation* ascii = Ascii();
-        if (!ascii || !TAsciiCollation::Covers(text, length))
-            return false;
-        ascii->AppendSortKey(text, length, out);
-        return true;
+        const std::size_t start = out.size();
+        out.resize(start + TAsciiCollation::SortKeyLength(size));
+        const std::size_t written = WriteAsciiSortKey(text, size, out.data() + start);
+        out.resize(start + written);
+        return written != 0;
     }
+    const std::size_t length = TextLength(text, size);
     TWideText wide(length);
     int32_t units = 0;
     if (asciiIdentity_ && IsAscii(text, length)) {

@@ -753,6 +753,27 @@ void TIndexCursor::RecordChanged(std::int32_t recno, std::span<const std::uint8_
         lastPos_ = resultCount_;
 }
 
+void TIndexCursor::RecordsAppended(std::int32_t first, std::int32_t last) {
+    ++generation_;
+    firstAtKnown_ = false;
+    afterAtKnown_ = false;
+    if (!bitmapMode_ || first < 1 || last < first)
+        return;
+    if (last > live_.PhysicalCount()) {
+        live_.Resize(last);
+        range_.Resize(last);
+        result_.Resize(last);
+        for (TFilter& f : filters_)
+            f.bits.Resize(last);
+    }
+    live_.SetRange(first, last);
+    const std::int64_t before = result_.CountSet();
+    result_.SetRange(first, last);
+    resultCount_ += result_.CountSet() - before;
+    if (Physical())
+        lastPos_ = resultCount_;
+}
+
 void TIndexCursor::RecordDeleted(std::int32_t recno) {
     ++generation_;
     firstAtKnown_ = false;

@@ -111,6 +111,9 @@ public:
     // ---- Maintenance ------------------------------------------------------------
     void RecordChanged(std::int32_t recno, std::span<const std::uint8_t> image);
     void RecordDeleted(std::int32_t recno);
+    // RecordChanged for the new records first..last of a table that has no
+    // range and no active filter (each record is then visible as it is).
+    void RecordsAppended(std::int32_t first, std::int32_t last);
 
     // ---- Filters -------------------------------------------------------------------
     // A new, inactive filter; its handle. No node (or no test function) is

@@ -10,11 +10,7 @@ namespace tabula {
 TKeyComparer::TKeyComparer(int keyLength, bool descending, std::vector<TKeyStringSegment> strings,
                            const TLocaleCollator* locale)
     : keyLength_(keyLength), descending_(descending), strings_(std::move(strings)),
-      locale_(strings_.empty() ? nullptr : locale) {
-    asciiSortKeyRoom_ = static_cast<std::size_t>(keyLength_);
-    for (const TKeyStringSegment& s : strings_)
-        asciiSortKeyRoom_ += static_cast<std::size_t>(s.size) + 2;
-}
+      locale_(strings_.empty() ? nullptr : locale) {}
 
 int TKeyComparer::CompareLocalized(const std::uint8_t* a, const std::uint8_t* b) const {
     int at = 0;
@@ -53,7 +49,12 @@ void Invert(std::vector<std::uint8_t>& bytes, std::size_t from) {
 bool TKeyComparer::AppendAsciiSortKey(const std::uint8_t* key,
                                       std::vector<std::uint8_t>& out) const {
     const std::size_t start = out.size();
-    out.resize(start + asciiSortKeyRoom_);
+    std::size_t length = static_cast<std::size_t>(keyLength_);
+    for (const TKeyStringSegment& s : strings_)
+        length += TLocaleCollator::AsciiSortKeyLength(key + s.offset,
+                                                      static_cast<std::size_t>(s.size)) -
+                  static_cast<std::size_t>(s.size);
+    out.resize(start + length);
     std::uint8_t* written = out.data() + start;
     int at = 0;
     for (const TKeyStringSegment& s : strings_) {
@@ -70,7 +71,6 @@ bool TKeyComparer::AppendAsciiSortKey(const std::uint8_t* key,
         at = s.offset + s.size;
     }
     written = std::copy(key + at, key + keyLength_, written);
-    out.resize(static_cast<std::size_t>(written - out.data()));
     if (descending_)
         Invert(out, start);
     return true;

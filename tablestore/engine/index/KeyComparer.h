@@ -65,17 +65,14 @@ public:
 
 private:
     int CompareLocalized(const std::uint8_t* a, const std::uint8_t* b) const;
-    // AppendSortKey for kAscii: the room a sort key can take is made once
-    // and each part written into it.
+    // AppendSortKey for kAscii: the sort key's length is known from the
+    // texts' lengths, its room made once and each part written into it.
     bool AppendAsciiSortKey(const std::uint8_t* key, std::vector<std::uint8_t>& out) const;
 
     int keyLength_ = 0;
     bool descending_ = false;
     std::vector<TKeyStringSegment> strings_;
     const TLocaleCollator* locale_ = nullptr;
-    // The longest kAscii sort key: each string value takes at most twice
-    // its slot and two bytes more, every other key byte one.
-    std::size_t asciiSortKeyRoom_ = 0;
 };
 
 } // namespace tabula

@@ -3,6 +3,7 @@
 
 #include <algorithm>
 #include <array>
+#include <bit>
 #include <cstring>
 #include <numeric>
 
@@ -23,16 +24,36 @@ struct TSortItem {
     std::uint32_t entry;
 };
 
+// Eight bytes as the big-endian number they spell.
+std::uint64_t BigEndianWord(const std::uint8_t* bytes) {
+    std::uint64_t word;
+    std::memcpy(&word, bytes, sizeof word);
+    if constexpr (std::endian::native == std::endian::little)
+        word = __builtin_bswap64(word);
+    return word;
+}
+
 std::uint64_t HeadOf(const std::uint8_t* bytes, std::size_t length) {
+    if (length >= kHeadBytes)
+        return BigEndianWord(bytes);
     std::uint64_t head = 0;
     for (std::size_t i = 0; i < kHeadBytes; ++i)
         head = (head << 8) | (i < length ? bytes[i] : 0);
     return head;
 }
 
-// Leading bytes a and b share, at most `length`.
+// Leading bytes a and b share, at most `length`; eight at a time.
 std::size_t CommonPrefix(const std::uint8_t* a, std::size_t length, const std::uint8_t* b) {
-    return static_cast<std::size_t>(std::mismatch(a, a + length, b).first - a);
+    std::size_t i = 0;
+    for (; i + kHeadBytes <= length; i += kHeadBytes) {
+        const std::uint64_t x = BigEndianWord(a + i);
+        const std::uint64_t y = BigEndianWord(b + i);
+        if (x != y)
+            return i + static_cast<std::size_t>(std::countl_zero(x ^ y)) / 8;
+    }
+    while (i < length && a[i] == b[i])
+        ++i;
+    return i;
 }
 
 // The order of two items: head, then the rest of the sort key, then the
@@ -69,6 +90,15 @@ bool SortKeyBelow(const std::uint8_t* base, const TSortItem& a, const TSortItem&
 constexpr std::size_t kRadixMinimum = 64;
 constexpr int kRadixBuckets = 256;
 
+// The comparison sort of a group, the result going to `items`, or to
+// `spare` when toSpare.
+void SmallSort(TSortItem* items, TSortItem* spare, std::size_t count, const TItemOrder& order,
+               bool toSpare) {
+    std::sort(items, items + count, order);
+    if (toSpare)
+        std::copy(items, items + count, spare);
+}
+
 // Sorts the `count` items in `items` by TItemOrder, the result going to
 // `items`, or to `spare` when toSpare: a most-significant-digit radix sort
 // on the heads' bytes from `digit` (0 = the highest) down, each bucket on
@@ -95,14 +125,16 @@ void RadixSort(TSortItem* items, TSortItem* spare, std::size_t count, int digit,
             spare[next[(items[i].head >> shift) & 0xFF]++] = items[i];
         // The items lie in `spare` now: where the result must go is, seen
         // from there, the other array when it was `items`.
-        for (int b = 0; b < kRadixBuckets; ++b)
-            RadixSort(spare + start[b], items + start[b], start[b + 1] - start[b], digit + 1, order,
-                      !toSpare);
+        for (int b = 0; b < kRadixBuckets; ++b) {
+            const std::size_t size = start[b + 1] - start[b];
+            if (size >= kRadixMinimum)
+                RadixSort(spare + start[b], items + start[b], size, digit + 1, order, !toSpare);
+            else if (size > 0)
+                SmallSort(spare + start[b], items + start[b], size, order, !toSpare);
+        }
         return;
     }
-    std::sort(items, items + count, order);
-    if (toSpare)
-        std::copy(items, items + count, spare);
+    SmallSort(items, spare, count, order, toSpare);
 }
 
 } // namespace
@@ -110,6 +142,12 @@ void RadixSort(TSortItem* items, TSortItem* spare, std::size_t count, int digit,
 void TKeySorter::Add(const std::uint8_t* key, std::int32_t recno) {
     keys_.insert(keys_.end(), key, key + keyLength_);
     recnos_.push_back(recno);
+}
+
+std::uint8_t* TKeySorter::AddSpace(std::int32_t recno) {
+    keys_.resize(keys_.size() + static_cast<std::size_t>(keyLength_));
+    recnos_.push_back(recno);
+    return keys_.data() + keys_.size() - static_cast<std::size_t>(keyLength_);
 }
 
 std::vector<std::uint32_t> TKeySorter::OrderBySortKeys(const TKeyComparer& comparer,

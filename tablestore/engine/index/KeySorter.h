@@ -30,6 +30,9 @@ public:
     explicit TKeySorter(int keyLength) : keyLength_(keyLength) {}
 
     void Add(const std::uint8_t* key, std::int32_t recno);
+    // Room for one more key (key length bytes) of record recno, which the
+    // caller writes before the next Add or AddSpace.
+    std::uint8_t* AddSpace(std::int32_t recno);
     // Room for `entries` entries, for a caller that knows how many come.
     void Reserve(std::size_t entries) {
         keys_.reserve(entries * static_cast<std::size_t>(keyLength_));

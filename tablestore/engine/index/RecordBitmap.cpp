@@ -103,6 +103,29 @@ void TRecordBitmap::Clear(std::int32_t n) {
     }
 }
 
+void TRecordBitmap::SetRange(std::int32_t first, std::int32_t last) {
+    first = std::max(first, 1);
+    last = std::min(last, count_);
+    if (last < first)
+        return;
+    // A few bits go one by one; a range of a good part of the bitmap is set
+    // word by word, and the directory rebuilt in one pass.
+    const auto bits = static_cast<std::size_t>(last - first) + 1;
+    if (bits < words_.size() * kWordBits / kWordsPerBlock) {
+        for (std::int32_t n = first; n <= last; ++n)
+            Set(n);
+        return;
+    }
+    for (std::int32_t n = first; n <= last && Bit(n) != 0; ++n)
+        words_[Word(n)] |= std::uint64_t{1} << Bit(n);
+    std::int32_t n = first + static_cast<std::int32_t>((kWordBits - Bit(first)) % kWordBits);
+    for (; n + static_cast<std::int32_t>(kWordBits) - 1 <= last; n += kWordBits)
+        words_[Word(n)] = ~std::uint64_t{0};
+    for (; n <= last; ++n)
+        words_[Word(n)] |= std::uint64_t{1} << Bit(n);
+    RebuildDirectory();
+}
+
 void TRecordBitmap::SetAll() {
     std::fill(words_.begin(), words_.end(), ~std::uint64_t{0});
     MaskTail();

@@ -34,6 +34,8 @@ public:
     }
     void Set(std::int32_t n);
     void Clear(std::int32_t n);
+    // Sets the bits of records first..last (within the physical count).
+    void SetRange(std::int32_t first, std::int32_t last);
     void SetAll();
     void ClearAll();
     void Invert();

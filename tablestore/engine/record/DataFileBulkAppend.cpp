@@ -34,12 +34,12 @@ constexpr std::size_t kRunBytes = std::size_t{1} << 20;
 
 // The stored image of a new record: the caller's image with the header
 // fields of a live record numbered recno.
-void StampNewRecord(std::vector<std::uint8_t>& record, const std::uint8_t* image, std::size_t size,
+void StampNewRecord(std::uint8_t* record, const std::uint8_t* image, std::size_t size,
                     std::int32_t recno, std::int32_t autoInc) {
-    std::memcpy(record.data(), image, size);
+    std::memcpy(record, image, size);
     record[datafmt::kRecDeleted] = 0;
-    PutI32(record.data() + datafmt::kRecLink, recno);
-    PutI32(record.data() + datafmt::kRecAutoInc, autoInc);
+    PutI32(record + datafmt::kRecLink, recno);
+    PutI32(record + datafmt::kRecAutoInc, autoInc);
 }
 
 } // namespace
@@ -94,9 +94,8 @@ void TDataFile::AppendInRuns(std::span<const std::uint8_t> images, std::size_t c
     if (ordered) {
         sorter.Reserve(count);
         for (std::size_t i = 0; i < count; ++i) {
-            StampNewRecord(record, images.data() + i * size, size, 0, autoInc[i]);
-            KeyOf(orderIndex, record, key);
-            sorter.Add(key.data(), static_cast<std::int32_t>(i));
+            StampNewRecord(record.data(), images.data() + i * size, size, 0, autoInc[i]);
+            index_.BuildKey(orderIndex, record, sorter.AddSpace(static_cast<std::int32_t>(i)));
         }
         entries = sorter.Sorted(index_.Comparer(orderIndex), &distinct);
     }
@@ -106,30 +105,31 @@ void TDataFile::AppendInRuns(std::span<const std::uint8_t> images, std::size_t c
     std::vector<std::uint8_t> run;
     run.reserve(std::min(count * size, kRunBytes));
     std::int32_t runFirst = firstNumber;
-    // The cursor's bitmaps (a table in physical order keeps one of live
-    // records) learn of every record; sized once for the last.
-    TIndexCursor& cursor = index_.Cursor();
-    if (count > 0)
-        cursor.RecordChanged(firstNumber + static_cast<std::int32_t>(count) - 1, record);
     for (std::size_t p = 0; p < count; ++p) {
         const std::size_t i = ordered ? static_cast<std::size_t>(entries[p].recno) : p;
         const std::int32_t recno = firstNumber + static_cast<std::int32_t>(p);
-        StampNewRecord(record, images.data() + i * size, size, recno, autoInc[i]);
+        // Stamped in its place in the run.
+        run.resize(run.size() + size);
+        std::uint8_t* stamped = run.data() + run.size() - size;
+        StampNewRecord(stamped, images.data() + i * size, size, recno, autoInc[i]);
         for (int index : indexes) {
-            KeyOf(index, record, key);
+            KeyOf(index, std::span<const std::uint8_t>(stamped, size), key);
             index_.InsertKey(index, key.data(), recno);
         }
         if (ordered)
             entries[p].recno = recno;
-        cursor.RecordChanged(recno, record);
-        run.insert(run.end(), record.begin(), record.begin() + static_cast<std::ptrdiff_t>(size));
         if (run.size() + size > kRunBytes || p + 1 == count) {
             WriteRun(runFirst, run);
             runFirst = recno + 1;
         }
     }
-    if (count > 0)
+    // The cursor's bitmaps (a table in physical order keeps one of live
+    // records) learn of every record; no range or filter can refuse one.
+    if (count > 0) {
+        index_.Cursor().RecordsAppended(firstNumber,
+                                        firstNumber + static_cast<std::int32_t>(count) - 1);
         header_.lastAutoIncrement = autoInc.back();
+    }
     if (ordered)
         index_.LoadInOrder(orderIndex, entries, distinct);
 }

@@ -319,6 +319,10 @@ int TLocaleCollator::Compare(const std::uint8_t* a, const std::uint8_t* b, std::
     return r == UCOL_LESS ? -1 : (r == UCOL_GREATER ? 1 : 0);
 }
 
+std::size_t TLocaleCollator::AsciiSortKeyLength(const std::uint8_t* text, std::size_t size) {
+    return TAsciiCollation::SortKeyLength(TextLength(text, size));
+}
+
 std::size_t TLocaleCollator::WriteAsciiSortKey(const std::uint8_t* text, std::size_t size,
                                                std::uint8_t* out) const {
     const std::size_t length = TextLength(text, size);
@@ -333,7 +337,7 @@ bool TLocaleCollator::AppendSortKey(const std::uint8_t* text, std::size_t size,
                                     std::vector<std::uint8_t>& out, ESortKeyKind kind) const {
     if (kind == ESortKeyKind::kAscii) {
         const std::size_t start = out.size();
-        out.resize(start + TAsciiCollation::SortKeyLength(size));
+        out.resize(start + AsciiSortKeyLength(text, size));
         const std::size_t written = WriteAsciiSortKey(text, size, out.data() + start);
         out.resize(start + written);
         return written != 0;

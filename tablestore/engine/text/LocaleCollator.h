@@ -73,9 +73,11 @@ public:
     bool AppendSortKey(const std::uint8_t* text, std::size_t size, std::vector<std::uint8_t>& out,
                        ESortKeyKind kind = ESortKeyKind::kIcu) const;
     // The kAscii sort key of such a text, written to `out`, which has room
-    // for 2 * size + 2 bytes: its length, or 0 when the text has none.
+    // for AsciiSortKeyLength bytes: its length, or 0 when the text has none.
     std::size_t WriteAsciiSortKey(const std::uint8_t* text, std::size_t size,
                                   std::uint8_t* out) const;
+    // The length of that sort key, where the text has one.
+    static std::size_t AsciiSortKeyLength(const std::uint8_t* text, std::size_t size);
     // Whether ASCII texts have kAscii sort keys (the locale's collation of
     // them is the per-character model).
     bool HasAsciiSortKeys() const { return Ascii() != nullptr; }

@@ -1,5 +1,5 @@
 // Model-based test of the record bitmap and its rank directory: random
-// sets, clears, growths, shrinks and whole-bitmap operations against a
+// sets, runs of sets, clears, growths, shrinks and whole-bitmap operations against a
 // std::vector<bool>, with every count, k-th bit, next and previous answer
 // checked against a plain scan of the model - at sizes of 0, 1, 63, 64, 65
 // bits, at block edges and across many blocks. Also checks that the
@@ -60,10 +60,18 @@ void RandomRun(std::int32_t size, int steps, std::uint32_t seed) {
         const auto cur = static_cast<std::int32_t>(model.bits.size());
         const std::int32_t n = std::uniform_int_distribution<std::int32_t>(0, cur + 1)(rng);
         const int op = std::uniform_int_distribution<int>(0, 99)(rng);
-        if (op < 45) {
+        if (op < 40) {
             map.Set(n); // out-of-range numbers are ignored
             if (n >= 1 && n <= cur)
                 model.bits[n - 1] = true;
+        } else if (op < 45) {
+            // A run of any length, short ones bit by bit, long ones by
+            // words; the part outside the bitmap is ignored.
+            const std::int32_t last =
+                n + std::uniform_int_distribution<std::int32_t>(-1, op < 43 ? 70 : cur)(rng);
+            map.SetRange(n, last);
+            for (std::int32_t i = std::max(n, 1); i <= std::min(last, cur); ++i)
+                model.bits[i - 1] = true;
         } else if (op < 85) {
             map.Clear(n);
             if (n >= 1 && n <= cur)

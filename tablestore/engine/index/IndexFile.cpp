@@ -48,12 +48,6 @@ TIndexFile::TIndexFile() {
 
 TIndexFile::~TIndexFile() = default;
 
-int TIndexFile::Slot(int index) {
-    if (index < 0 || index >= kDescriptorCount)
-        throw std::out_of_range("index number");
-    return index;
-}
-
 void TIndexFile::Raise(int code, const std::string& index, const std::string& field) const {
     RaiseEngineError(code, io_.fileName, field, {}, index);
 }
@@ -81,10 +75,6 @@ void TIndexFile::SetProtected(bool isProtected) {
     };
 }
 
-const TIndexDescriptor& TIndexFile::Descriptor(int index) const {
-    return descriptors_[Slot(index)];
-}
-
 void TIndexFile::SetRecordCount(std::int32_t count) {
     recordCount_ = count;
     headerModified_ = true;
@@ -101,10 +91,6 @@ std::string TIndexFile::ContextName(int index) const {
 bool TIndexFile::IsDefined(int index) const {
     return index == kPrimaryIndex || index == kSysDeletedIndex || index == kPhysicalOrderIndex ||
            (index >= 1 && index <= secondaryCount_);
-}
-
-bool TIndexFile::PhysicalOrder() const {
-    return current_ == kPhysicalOrderIndex || (current_ == kPrimaryIndex && physicalOrder_);
 }
 
 // ---- Life cycle ------------------------------------------------------------------
@@ -370,13 +356,6 @@ void TIndexFile::SelectIndex(const std::string& name) {
 }
 
 // ---- Keys --------------------------------------------------------------------------
-
-TBTree& TIndexFile::Tree(int index) {
-    const int slot = Slot(index);
-    if (deferred_[slot])
-        BuildDeferred(index);
-    return *trees_[slot];
-}
 
 void TIndexFile::DeferInserts(int index) {
     RequireExclusive();

@@ -37,6 +37,7 @@
 #include <memory>
 #include <optional>
 #include <span>
+#include <stdexcept>
 #include <string>
 #include <vector>
 
@@ -83,7 +84,7 @@ public:
     // ---- Header facts ----------------------------------------------------------
     int SecondaryCount() const { return secondaryCount_; }
     bool PhysicalOrderTable() const { return physicalOrder_; }
-    const TIndexDescriptor& Descriptor(int index) const;
+    const TIndexDescriptor& Descriptor(int index) const { return descriptors_[Slot(index)]; }
     std::int32_t RecordCount() const { return recordCount_; }
     void SetRecordCount(std::int32_t count);
     std::int32_t EndOfFile() const { return io_.endOfFile; }
@@ -103,13 +104,21 @@ public:
     void SelectIndex(const std::string& name);
     int CurrentIndex() const { return current_; }
     // True for index 255, or 0 in a table whose primary index has no keys.
-    bool PhysicalOrder() const;
+    bool PhysicalOrder() const {
+        return current_ == indexfmt::kPhysicalOrderIndex ||
+               (current_ == indexfmt::kPrimaryIndex && physicalOrder_);
+    }
     bool IsDefined(int index) const;
     // The name used in error texts ("Primary" for index 0).
     std::string ContextName(int index) const;
 
     // ---- Keys and trees ------------------------------------------------------------
-    TBTree& Tree(int index);
+    TBTree& Tree(int index) {
+        const int slot = Slot(index);
+        if (deferred_[slot])
+            BuildDeferred(index);
+        return *trees_[slot];
+    }
     const TKeyBuilder& KeyBuilder(int index) const;
     int KeyLength(int index) const { return Descriptor(index).keyLength; }
     void BuildKey(int index, std::span<const std::uint8_t> record, std::uint8_t* key) const;
@@ -168,7 +177,11 @@ private:
     // a load's pages, all modified, would leave a later walk only the few
     // clean slots to turn over and every leaf would be read twice.
     void WriteModifiedPages();
-    static int Slot(int index);
+    static int Slot(int index) {
+        if (index < 0 || index >= indexfmt::kDescriptorCount)
+            throw std::out_of_range("index number");
+        return index;
+    }
     void ReadHeader();
     void EncodeHeader(std::uint8_t* image) const;
     void RebuildTrees();

@@ -4,11 +4,13 @@
 #include "MorvaneApplication.h"
 #include "TTabulaPasswordDialog.h"
 #include "TrpReportWindows.h"
+#include "tabula/FreedMemory.h"
 #include "u_main.h"
 
 #include <QCoreApplication>
 
 int main(int argc, char** argv) {
+    tabula::KeepFreedMemory();
     morvane::TMorvaneApplication app(argc, argv);
     app.setApplicationName(QStringLiteral("Morvane"));
     morvane::InstallTabulaPasswordDialog();

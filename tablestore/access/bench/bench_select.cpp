@@ -14,7 +14,8 @@
 //   inner join main x Products on Product (Products' key)
 //   the same as LEFT OUTER JOIN
 //
-// Freed memory stays in the process for both sides (KeepFreedMemory).
+// The process keeps freed memory as the programs built on the engine do
+// (tabula::KeepFreedMemory), for both sides alike.
 // Each statement runs kRepeats times on each side, alternately; printed per
 // statement: both sides' fastest times, the result rows on each side (they
 // must agree), the ratio SQLite time / Tabula time (above 1: Tabula faster)
@@ -25,11 +26,11 @@
 // statement; a label part runs only the statements whose label holds it)
 #include "DataQuery.h"
 #include "EngineError.h"
+#include "FreedMemory.h"
 #include "ReportBenchTable.h"
 
 #include <algorithm>
 #include <fstream>
-#include <malloc.h>
 
 namespace {
 
@@ -156,21 +157,6 @@ int Compare(const std::string& dir, sqlite3* db, const char* label, const std::s
     return a.rows == b.rows ? 0 : 1;
 }
 
-// Both sides allocate their working memory per statement and free it after.
-// By default glibc gives freed memory back to the system once enough of it
-// lies at the top of its heap, or maps large blocks afresh each time, and
-// which statements then pay for faulting in new pages depends on where
-// their allocations happen to fall - enough to move a ratio by a quarter
-// between two builds that differ in one allocation. The benchmark keeps
-// freed memory in the process instead, for both sides alike, so that the
-// figures compare the work of the statements and not heap luck.
-void KeepFreedMemory() {
-    constexpr int kKeptBytes = 256 << 20;
-    constexpr int kLargestHeapBlock = 32 << 20;
-    mallopt(M_TRIM_THRESHOLD, kKeptBytes);
-    mallopt(M_MMAP_THRESHOLD, kLargestHeapBlock);
-}
-
 long PeakResidentKiB() {
     std::ifstream status("/proc/self/status");
     std::string line;
@@ -185,7 +171,9 @@ long PeakResidentKiB() {
 int main(int argc, char** argv) {
     const int rows = argc > 1 ? std::atoi(argv[1]) : 100000;
     const std::string only = argc > 2 ? argv[2] : "";
-    KeepFreedMemory();
+    // The policy of the programs built on the engine (FreedMemory.h); the
+    // peer runs in the same process, under the same policy.
+    tabula::KeepFreedMemory();
     tabula::StartEngine();
     std::string dir = (std::filesystem::temp_directory_path() / "bench-select-XXXXXX").string();
     if (mkdtemp(dir.data()) == nullptr)

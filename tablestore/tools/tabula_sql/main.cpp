@@ -6,6 +6,7 @@
 #include "Shell.h"
 #include "ShellOptions.h"
 #include "StatementReader.h"
+#include "tabula/FreedMemory.h"
 #include "tabula/TabulaSession.h"
 #include "tabula/TabulaSessionList.h"
 
@@ -38,6 +39,7 @@ void RunInput(TShell& shell) {
 } // namespace
 
 int main(int argc, char** argv) {
+    tabula::KeepFreedMemory();
     std::string error;
     const auto options = ParseShellOptions(std::vector<std::string>(argv + 1, argv + argc), error);
     if (!options) {

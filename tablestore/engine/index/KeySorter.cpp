@@ -16,12 +16,21 @@ constexpr std::size_t kHeadBytes = 8;
 constexpr std::size_t kMaxSortBytes = 0xFFFFFFFFu;
 
 // An entry's place in the sort: the first sort-key bytes as a big-endian
-// number (zero-padded), where the whole sort key lies, and the entry.
+// number (zero-padded), where the whole sort key lies, and the entry; the
+// sort key's length is kept apart, by entry, so that the radix passes move
+// 16 bytes an item.
 struct TSortItem {
     std::uint64_t head;
     std::uint32_t offset;
-    std::uint32_t length;
     std::uint32_t entry;
+};
+static_assert(sizeof(TSortItem) == 16);
+
+// Where the sort keys lie: their bytes, and each entry's sort-key length.
+struct TSortKeys {
+    const std::uint8_t* base;
+    const std::uint32_t* lengths;
+    std::uint32_t Length(const TSortItem& item) const { return lengths[item.entry]; }
 };
 
 // Eight bytes as the big-endian number they spell.
@@ -60,30 +69,34 @@ std::size_t CommonPrefix(const std::uint8_t* a, std::size_t length, const std::u
 // shorter key (no sort key is a prefix of another, so equal heads with a
 // key shorter than the head mean equal keys), then the entry number.
 struct TItemOrder {
-    const std::uint8_t* base;
+    TSortKeys keys;
     bool operator()(const TSortItem& a, const TSortItem& b) const {
         if (a.head != b.head)
             return a.head < b.head;
-        const std::size_t common = std::min(a.length, b.length);
+        const std::uint32_t aLength = keys.Length(a);
+        const std::uint32_t bLength = keys.Length(b);
+        const std::size_t common = std::min(aLength, bLength);
         if (common > kHeadBytes) {
-            const int c = std::memcmp(base + a.offset + kHeadBytes, base + b.offset + kHeadBytes,
-                                      common - kHeadBytes);
+            const int c = std::memcmp(keys.base + a.offset + kHeadBytes,
+                                      keys.base + b.offset + kHeadBytes, common - kHeadBytes);
             if (c != 0)
                 return c < 0;
         }
-        if (a.length != b.length)
-            return a.length < b.length;
+        if (aLength != bLength)
+            return aLength < bLength;
         return a.entry < b.entry;
     }
 };
 
 // Whether a's sort key is below b's (not equal), by bytes and then length.
-bool SortKeyBelow(const std::uint8_t* base, const TSortItem& a, const TSortItem& b) {
+bool SortKeyBelow(const TSortKeys& keys, const TSortItem& a, const TSortItem& b) {
     if (a.head != b.head)
         return a.head < b.head;
-    const std::size_t common = std::min(a.length, b.length);
-    const int c = std::memcmp(base + a.offset, base + b.offset, common);
-    return c != 0 ? c < 0 : a.length < b.length;
+    const std::uint32_t aLength = keys.Length(a);
+    const std::uint32_t bLength = keys.Length(b);
+    const int c =
+        std::memcmp(keys.base + a.offset, keys.base + b.offset, std::min(aLength, bLength));
+    return c != 0 ? c < 0 : aLength < bLength;
 }
 
 // Groups smaller than this are left to a comparison sort.
@@ -156,31 +169,32 @@ std::vector<std::uint32_t> TKeySorter::OrderBySortKeys(const TKeyComparer& compa
     std::vector<std::uint8_t> bytes;
     bytes.reserve(keys_.size() + n * kHeadBytes);
     std::vector<TSortItem> items(n);
+    std::vector<std::uint32_t> lengths(n);
     for (std::size_t i = 0; i < n; ++i) {
         const std::size_t offset = bytes.size();
         if (!comparer.AppendSortKey(Key(i), bytes, kind) || bytes.size() > kMaxSortBytes)
             return {};
-        items[i] = {0, static_cast<std::uint32_t>(offset),
-                    static_cast<std::uint32_t>(bytes.size() - offset),
-                    static_cast<std::uint32_t>(i)};
+        items[i] = {0, static_cast<std::uint32_t>(offset), static_cast<std::uint32_t>(i)};
+        lengths[i] = static_cast<std::uint32_t>(bytes.size() - offset);
     }
     // Bytes every sort key starts with decide nothing (keys of one index
     // often share a long run: presence bytes, a common text prefix): the
     // head is taken after them and the comparisons start there.
-    std::size_t shared = n > 0 ? items[0].length : 0;
-    for (const TSortItem& item : items)
-        shared = CommonPrefix(bytes.data(), std::min<std::size_t>(shared, item.length),
-                              bytes.data() + item.offset);
-    for (TSortItem& item : items) {
-        item.offset += static_cast<std::uint32_t>(shared);
-        item.length -= static_cast<std::uint32_t>(shared);
-        item.head = HeadOf(bytes.data() + item.offset, item.length);
+    std::size_t shared = n > 0 ? lengths[0] : 0;
+    for (std::size_t i = 0; i < n; ++i)
+        shared = CommonPrefix(bytes.data(), std::min<std::size_t>(shared, lengths[i]),
+                              bytes.data() + items[i].offset);
+    for (std::size_t i = 0; i < n; ++i) {
+        items[i].offset += static_cast<std::uint32_t>(shared);
+        lengths[i] -= static_cast<std::uint32_t>(shared);
+        items[i].head = HeadOf(bytes.data() + items[i].offset, lengths[i]);
     }
+    const TSortKeys keys{bytes.data(), lengths.data()};
     std::vector<TSortItem> spare(n);
-    RadixSort(items.data(), spare.data(), n, 0, TItemOrder{bytes.data()}, false);
+    RadixSort(items.data(), spare.data(), n, 0, TItemOrder{keys}, false);
     *distinct = true;
     for (std::size_t i = 1; i < n && *distinct; ++i)
-        *distinct = SortKeyBelow(bytes.data(), items[i - 1], items[i]);
+        *distinct = SortKeyBelow(keys, items[i - 1], items[i]);
     std::vector<std::uint32_t> order(n);
     for (std::size_t i = 0; i < n; ++i)
         order[i] = items[i].entry;

@@ -717,19 +717,23 @@ void TIndexCursor::RebuildBitmaps() {
 }
 
 // One record's bits, in place: O(log n) per bitmap through its directory.
+void TIndexCursor::GrowBitmaps(std::int32_t physicalCount) {
+    if (physicalCount <= live_.PhysicalCount())
+        return;
+    live_.Resize(physicalCount);
+    range_.Resize(physicalCount);
+    result_.Resize(physicalCount);
+    for (TFilter& f : filters_)
+        f.bits.Resize(physicalCount);
+}
+
 void TIndexCursor::RecordChanged(std::int32_t recno, std::span<const std::uint8_t> image) {
     ++generation_;
     firstAtKnown_ = false;
     afterAtKnown_ = false;
     if (!bitmapMode_ || recno < 1)
         return;
-    if (recno > live_.PhysicalCount()) {
-        live_.Resize(recno);
-        range_.Resize(recno);
-        result_.Resize(recno);
-        for (TFilter& f : filters_)
-            f.bits.Resize(recno);
-    }
+    GrowBitmaps(recno);
     live_.Set(recno);
     bool visible = true;
     if (rangeSet_ && !Physical()) {
@@ -759,13 +763,7 @@ void TIndexCursor::RecordsAppended(std::int32_t first, std::int32_t last) {
     afterAtKnown_ = false;
     if (!bitmapMode_ || first < 1 || last < first)
         return;
-    if (last > live_.PhysicalCount()) {
-        live_.Resize(last);
-        range_.Resize(last);
-        result_.Resize(last);
-        for (TFilter& f : filters_)
-            f.bits.Resize(last);
-    }
+    GrowBitmaps(last);
     live_.SetRange(first, last);
     const std::int64_t before = result_.CountSet();
     result_.SetRange(first, last);

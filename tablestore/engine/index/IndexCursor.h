@@ -143,6 +143,8 @@ private:
     bool Physical() const;
     int KeyLength() const;
     void NoRecord();
+    // Every bitmap sized for physicalCount records when it holds fewer.
+    void GrowBitmaps(std::int32_t physicalCount);
     void AtBof();
     void AtEof();
     void Land(const TBTree::TLocation& at);

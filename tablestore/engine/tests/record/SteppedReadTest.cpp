@@ -12,6 +12,7 @@
 
 #include <gtest/gtest.h>
 #include <map>
+#include <memory>
 #include <random>
 
 namespace tabula::tabletest {
@@ -38,6 +39,20 @@ protected:
         while ((forward ? t.NextRecord(image) : t.PriorRecord(image)) == 0)
             rows[IdOf(t, image)] = NameOf(t, image);
         return rows;
+    }
+
+    // A table of twice as many records as the cache holds, all "old",
+    // opened again exclusively in physical order.
+    std::unique_ptr<TDataFile> OpenFilledTable() {
+        CreateTable(Shape(false));
+        {
+            auto t = OpenTable(true);
+            for (int i = 0; i < static_cast<int>(2 * t->Cache().Capacity()) + 10; ++i)
+                t->AppendRecord(Row(*t, i, "old"));
+        }
+        auto t = OpenTable(true);
+        t->SelectIndexByNumber(indexfmt::kPhysicalOrderIndex);
+        return t;
     }
 
     // Stands on the record at position p (from 1) in physical order.
@@ -104,14 +119,7 @@ TEST_F(SteppedRead, WalksReadWhatTheTableWasLastGiven) {
 // written back and leaves the cache. Stepping on to it reads the file
 // again, not the window's copy.
 TEST_F(SteppedRead, TheWindowGoesWithTheWritesOfItsRecords) {
-    CreateTable(Shape(false));
-    {
-        auto t = OpenTable(true);
-        for (int i = 0; i < static_cast<int>(2 * t->Cache().Capacity()) + 10; ++i)
-            t->AppendRecord(Row(*t, i, "old"));
-    }
-    auto t = OpenTable(true);
-    t->SelectIndexByNumber(indexfmt::kPhysicalOrderIndex);
+    auto t = OpenFilledTable();
     Bytes image(static_cast<std::size_t>(t->RecordBufferSize()));
     t->GotoFirst();
     ASSERT_EQ(t->NextRecord(image), 0);
@@ -132,14 +140,7 @@ TEST_F(SteppedRead, TheWindowGoesWithTheWritesOfItsRecords) {
 // the whole run. Record 2 must then come from the file as written, not from
 // the bytes read before.
 TEST_F(SteppedRead, AReadAheadWritingBackARecordOfItsRunReadsItAgain) {
-    CreateTable(Shape(false));
-    {
-        auto t = OpenTable(true);
-        for (int i = 0; i < static_cast<int>(2 * t->Cache().Capacity()) + 10; ++i)
-            t->AppendRecord(Row(*t, i, "old"));
-    }
-    auto t = OpenTable(true);
-    t->SelectIndexByNumber(indexfmt::kPhysicalOrderIndex);
+    auto t = OpenFilledTable();
     AddCopyOfId(*t);
     const Bytes second = RecordAt(*t, 2);
     t->UpdateRecord(Row(*t, IdOf(*t, second), "new"));

@@ -1,7 +1,7 @@
 // TDataFile: the cursor - loading the record the index cursor stands on
 // (with a retry when another user's change was detected on the way),
-// movement (through the read window where it applies), bookmarks, index selection, keys and ranges, filters,
-// synchronising and cloning cursors.
+// movement (through the read window where it applies), bookmarks, index
+// selection, keys and ranges, filters, synchronising and cloning cursors.
 //
 // Bookmarks: in physical order the 4-byte physical record number
 // (little-endian), otherwise the current index's full key (key length bytes).
